@@ -1,0 +1,42 @@
+# Registers every test with CTest: the unit tests and each end-to-end scenario, on
+# this native build and, when KORVANEL_WIN32_DIR names the Windows build, on
+# Korvanel.exe under wine (one shared prefix, so those run one at a time).
+include(GoogleTest)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
+
+gtest_discover_tests(korvanel_tests TEST_PREFIX "unit.native." DISCOVERY_TIMEOUT 60)
+
+file(GLOB scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scenarios/*)
+foreach(scenario_dir ${scenario_dirs})
+  if(IS_DIRECTORY ${scenario_dir})
+    get_filename_component(scenario ${scenario_dir} NAME)
+    add_test(NAME e2e.native.${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
+              --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/scenario-work)
+  endif()
+endforeach()
+
+if(KORVANEL_WIN32_DIR)
+  set(wine_prefix ${KORVANEL_WIN32_DIR}/wineprefix)
+  add_test(NAME win32.wine_start COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-setup ${wine_prefix})
+  set_tests_properties(win32.wine_start PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wine)
+  add_test(NAME win32.wine_stop COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-stop ${wine_prefix})
+  set_tests_properties(win32.wine_stop PROPERTIES FIXTURES_CLEANUP wine RESOURCE_LOCK wine)
+
+  add_test(NAME unit.win32
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-exec ${wine_prefix}
+            ${KORVANEL_WIN32_DIR}/korvanel_tests.exe --gtest_brief=1)
+  set_tests_properties(unit.win32 PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+    WORKING_DIRECTORY ${KORVANEL_WIN32_DIR})
+
+  foreach(scenario_dir ${scenario_dirs})
+    if(IS_DIRECTORY ${scenario_dir})
+      get_filename_component(scenario ${scenario_dir} NAME)
+      add_test(NAME e2e.win32.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
+                --wine ${wine_prefix} --scenario ${scenario_dir} --work ${KORVANEL_WIN32_DIR}/scenario-work)
+      set_tests_properties(e2e.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+    endif()
+  endforeach()
+endif()

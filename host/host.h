@@ -1,0 +1,28 @@
+// What differs between Windows and POSIX: opening, creating and deleting files by
+// the Windows-style names the program uses, the local time of day, standard
+// output and the end of the process. host_win32.cpp and host_posix.cpp implement it;
+// nothing outside this folder needs to know which one is linked.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+/// Prepares the process: standard output in binary mode, so a line feed is written alone.
+void host_start();
+
+/// Opens a file for reading in binary; null when it is missing, unreadable or a directory.
+FILE *host_open_read(const char *name);
+/// Creates (or empties) a file for writing in binary; null when that is not possible.
+FILE *host_create_write(const char *name);
+/// Deletes a file; false when it was missing or could not be deleted.
+bool host_delete(const char *name);
+
+/// Writes the local time of day as "hh:mm:ss" (24-hour clock) into `out`, 9 bytes with terminator.
+void host_time_of_day(char out[9]);
+
+/// Writes `count` bytes to standard output unchanged.
+void host_write_stdout(const char *bytes, size_t count);
+/// Writes a terminated text to standard output unchanged.
+void host_print(const char *text);
+/// Flushes standard output and ends the process with `status`.
+[[noreturn]] void host_exit(int status);

@@ -1,0 +1,34 @@
+// Console trace lines; see console_trace.h.
+#include "run/console_trace.h"
+
+#include <cstring>
+
+#include "host/host.h"
+
+void take_time_of_day(run_record &run) {
+    char now[9];
+    host_time_of_day(now);
+    run.time_of_day.assign(now);
+}
+
+void set_trace_line(run_record &run, const char *state, const char *format, ...) {
+    bounded_text<decltype(run.trace_line)::capacity> ending;
+    if (state != nullptr) ending.format(" State=%s", state);
+    size_t room = run.trace_line.capacity - ending.length;
+
+    bounded_text<decltype(run.trace_line)::capacity> body;
+    va_list args;
+    va_start(args, format);
+    text_put_format(body.data, body.capacity, &body.length, format, args);
+    va_end(args);
+    body.truncate(room);
+
+    run.trace_line.assign(body.c_str());
+    run.trace_line.append(ending.c_str());
+}
+
+void print_trace_line(const run_record &run) {
+    if (!run.trace_mode) return;
+    host_print(run.trace_line.c_str());
+    host_print("\n");
+}

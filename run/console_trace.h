@@ -1,0 +1,17 @@
+// The console trace: status lines printed around the document when the parameter
+// text asks for them ("#", "@", "$" or "%"). Each line is "* hh:mm:ss ..." and ends
+// in a state word, which survives even when the variable part has to be cut.
+#pragma once
+
+#include "run/run_record.h"
+
+/// Takes the local time of day into time_of_day.
+void take_time_of_day(run_record &run);
+
+/// Sets trace_line to the printf-formatted text followed by " State=" and `state`
+/// (no state part when `state` is null). When the line would exceed its capacity the
+/// formatted part is cut so that the state part stays whole.
+void set_trace_line(run_record &run, const char *state, const char *format, ...) TEXT_PRINTF(3, 4);
+
+/// Prints trace_line followed by a line feed when trace_mode is on.
+void print_trace_line(const run_record &run);

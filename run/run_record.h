@@ -1,0 +1,46 @@
+// The run record: everything one process knows about its run, in one place. The
+// driver creates it zeroed at start-up and every operation of the program reads
+// and writes the fields it names here; nothing else keeps state between steps.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "config/profile_record.h"
+#include "rfc/librfc32.h"
+#include "run/bounded_text.h"
+
+constexpr size_t parameter_capacity = 127;        // the joined parameter arguments
+constexpr size_t file_name_capacity = 63;         // a profile or listing file name
+constexpr size_t directory_capacity = 95;         // a directory with its trailing backslash
+constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
+constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
+
+struct run_record {
+    bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
+    bounded_text<123> trace_line;                 // the console trace line being prepared
+    bounded_text<parameter_capacity> parameter_string;  // parameter arguments, a-z upper-cased
+    bounded_text<parameter_capacity> parameter_text;    // parameter arguments as given
+    bool trace_mode{};                              // parameter text holds "#", "@", "$" or "%"
+    bool multi_system_mode{};                       // run over a listing instead of one profile
+    bounded_text<90> item_label;                  // label of the multi-system summary
+    // The profile argument is held whole (directory and name) until profile location
+    // splits it; afterwards it is the file name alone.
+    bounded_text<directory_capacity + file_name_capacity> profile_name;
+    bounded_text<directory_capacity> profile_directory;  // where the profile was found, "" or ending in "\"
+    bounded_text<directory_capacity + file_name_capacity> profile_path;  // directory and name joined
+    FILE *profile_file{};                         // the open profile, between location and reading
+    profile_data profile_record;                  // logon data read from the profile
+    unsigned char password_key[32]{};               // key of the stored passwords, built at start-up
+    bounded_text<15> output_flavour;              // "EXEXML" or another output flavour
+    bounded_text<output_buffer_capacity> output_buffer;  // the standard-output document being built
+    int32_t result_count{};                         // results written so far
+    RFC_ENV rfc_environment{};                      // error handler and allocator given to the library
+    RFC_HANDLE rfc_handle{};                        // the open connection, 0 when none
+    bounded_text<3> run_status;                   // "ERR" or "OK" of the current RFC-level step
+    int32_t call_result{};                          // return code of the last RFC-level step
+    bounded_text<47> display_host;                // host shown in trace lines
+    bounded_text<10> database_system;             // database system reported by the SAP system
+    bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
+    bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
+};

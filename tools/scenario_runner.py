@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end scenario of the sensor, natively or under wine.
+
+A scenario is a folder:
+  about      one or two lines: what the scenario shows
+  args       the arguments after the program path, one per line (missing: none)
+  cwd        the working directory as a Windows path (missing: C:\\work)
+  drives/X/  the initial contents of drive X: (C: holds the working directory)
+  env        KEY=VALUE lines added to the environment (the stand-in's settings)
+  stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
+  status     the expected exit status
+  expect/X/  files that must exist afterwards on drive X:, with exactly this content
+  absent     Windows-style paths that must not exist afterwards, one per line
+  secrets    texts (plain passwords) that must appear neither in the output nor in
+             any file the run wrote
+Drive X: is ROOT/X; natively the program finds ROOT through KORVANEL_DRIVE_ROOT, under
+wine the prefix's dosdevices point there. No report ever shows a secret.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+TIME_PLACEHOLDER = b"{hh:mm:ss}"
+
+
+def read_lines(path):
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        data = f.read().decode("latin-1")
+    if data.endswith("\n"):
+        data = data[:-1]
+    return data.split("\n") if data != "" or os.path.getsize(path) > 0 else []
+
+
+def windows_to_root(root, name):
+    """Maps a Windows-style path (X:\\a\\b) to its place below ROOT."""
+    match = re.match(r"^([A-Za-z]):\\?(.*)$", name)
+    if not match:
+        raise SystemExit("not a drive path: %r" % name)
+    parts = [p for p in match.group(2).split("\\") if p]
+    return os.path.join(root, match.group(1).upper(), *parts)
+
+
+def expected_pattern(expected):
+    pieces = expected.split(TIME_PLACEHOLDER)
+    return re.compile(b"\\A" + b"[0-2][0-9]:[0-5][0-9]:[0-5][0-9]".join(re.escape(p) for p in pieces) + b"\\Z", re.S)
+
+
+class Masker:
+    def __init__(self, secrets):
+        self.secrets = [s.encode("latin-1") for s in secrets if s]
+
+    def __call__(self, data):
+        for secret in self.secrets:
+            data = data.replace(secret, b"<secret>")
+        return data
+
+    def leaks(self, data):
+        return any(secret in data for secret in self.secrets)
+
+
+def snapshot(root):
+    """Contents of every regular file below root, by relative path."""
+    files = {}
+    for directory, dirs, names in os.walk(root):
+        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(directory, d))]
+        for name in names:
+            path = os.path.join(directory, name)
+            if os.path.islink(path) or not os.path.isfile(path):
+                continue
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, root)] = f.read()
+    return files
+
+
+class Result:
+    def __init__(self, returncode, stdout, stderr):
+        self.returncode, self.stdout, self.stderr = returncode, stdout, stderr
+
+
+def run_to_files(command, cwd, env):
+    """Runs the program with its output in files, waiting for the process alone: wine's
+    helper processes may inherit and keep open the handles of the first program."""
+    import tempfile
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        returncode = process.wait(timeout=120)
+        out.seek(0)
+        err.seek(0)
+        return Result(returncode, out.read(), err.read())
+
+
+def wine_environment(prefix):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = prefix
+    env["WINEDEBUG"] = "-all"
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    env.pop("DISPLAY", None)
+    return env
+
+
+def wine_setup(prefix):
+    env = wine_environment(prefix)
+    if not os.path.isdir(os.path.join(prefix, "drive_c", "windows")):
+        os.makedirs(prefix, exist_ok=True)
+        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # One warm server, with wine's services already running, for all scenarios that follow.
+    subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=300)
+    return 0
+
+
+def wine_stop(prefix):
+    subprocess.run(["wineserver", "-k"], env=wine_environment(prefix), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return 0
+
+
+def point_drives(prefix, root):
+    """Points the prefix's drive letters at ROOT's drive folders (z: stays the real root)."""
+    devices = os.path.join(prefix, "dosdevices")
+    for name in os.listdir(devices):
+        if re.match(r"^[a-y]:$", name):
+            os.unlink(os.path.join(devices, name))
+    for letter in os.listdir(root):
+        if re.match(r"^[A-Y]$", letter):
+            os.symlink(os.path.join(root, letter), os.path.join(devices, letter.lower() + ":"))
+    windows = os.path.join(root, "C", "windows")
+    if not os.path.lexists(windows):
+        os.symlink(os.path.join(prefix, "drive_c", "windows"), windows)
+
+
+def run_scenario(args):
+    scenario = os.path.abspath(args.scenario)
+    name = os.path.basename(scenario.rstrip("/"))
+    root = os.path.join(os.path.abspath(args.work), name)
+    shutil.rmtree(root, ignore_errors=True)
+    os.makedirs(root)
+    if os.path.isdir(os.path.join(scenario, "drives")):
+        shutil.copytree(os.path.join(scenario, "drives"), root, dirs_exist_ok=True, symlinks=True)
+    os.makedirs(os.path.join(root, "C"), exist_ok=True)
+    cwd_lines = read_lines(os.path.join(scenario, "cwd"))
+    cwd = windows_to_root(root, cwd_lines[0] if cwd_lines else "C:\\work")
+    os.makedirs(cwd, exist_ok=True)
+
+    masker = Masker(read_lines(os.path.join(scenario, "secrets")) or [])
+    before = snapshot(root)
+    program_args = read_lines(os.path.join(scenario, "args")) or []
+
+    if args.wine:
+        env = wine_environment(os.path.abspath(args.wine))
+        point_drives(os.path.abspath(args.wine), root)
+        command = ["wine", os.path.abspath(args.program)] + program_args
+    else:
+        env = dict(os.environ)
+        env["KORVANEL_DRIVE_ROOT"] = root
+        command = [os.path.abspath(args.program)] + program_args
+    # A librfc32 found through the loader path would replace ours; only the test
+    # that shows this replacement sets it, through the scenario's env file.
+    env.pop("LD_LIBRARY_PATH", None)
+    for line in read_lines(os.path.join(scenario, "env")) or []:
+        if "=" in line:
+            key, value = line.split("=", 1)
+            env[key] = value.replace("{root}", root).replace("{build}", os.path.dirname(os.path.abspath(args.program)))
+
+    result = run_to_files(command, cwd, env)
+    failures = []
+
+    with open(os.path.join(scenario, "stdout"), "rb") as f:
+        expected = f.read()
+    if not expected_pattern(expected).match(result.stdout):
+        failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
+            masker(expected).decode("latin-1"), masker(result.stdout).decode("latin-1")))
+    status_lines = read_lines(os.path.join(scenario, "status"))
+    expected_status = int(status_lines[0]) if status_lines else 0
+    if result.returncode != expected_status:
+        failures.append("exit status %d, expected %d" % (result.returncode, expected_status))
+    if not args.wine and result.stderr:
+        failures.append("standard error is not empty: %s" % masker(result.stderr).decode("latin-1"))
+
+    expect_root = os.path.join(scenario, "expect")
+    for relative, content in snapshot(expect_root).items():
+        path = os.path.join(root, relative)
+        if not os.path.isfile(path):
+            failures.append("expected file missing: %s" % relative)
+            continue
+        with open(path, "rb") as f:
+            actual = f.read()
+        if actual != content:
+            failures.append("file %s differs\n--- expected\n%s\n--- actual\n%s" % (
+                relative, masker(content).decode("latin-1"), masker(actual).decode("latin-1")))
+    for line in read_lines(os.path.join(scenario, "absent")) or []:
+        if line and os.path.lexists(windows_to_root(root, line)):
+            failures.append("file should be absent: %s" % line)
+
+    if masker.leaks(result.stdout):
+        failures.append("a secret appears in standard output")
+    if masker.leaks(result.stderr):
+        failures.append("a secret appears in standard error")
+    originals = set(before.values())
+    for relative, content in snapshot(root).items():
+        if before.get(relative) == content or content in originals:
+            continue  # untouched, or a byte copy of a file the scenario provided
+        if masker.leaks(content):
+            failures.append("a secret appears in the file %s" % relative)
+
+    if failures:
+        print("scenario %s FAILED (%s)" % (name, "wine" if args.wine else "native"))
+        for failure in failures:
+            print(failure)
+        return 1
+    print("scenario %s passed" % name)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--program", help="the sensor (korvanel or Korvanel.exe)")
+    parser.add_argument("--scenario", help="the scenario folder")
+    parser.add_argument("--work", help="where the scenario's drives are laid out")
+    parser.add_argument("--wine", metavar="PREFIX", help="run under wine with this prefix")
+    parser.add_argument("--wine-setup", metavar="PREFIX", help="create the prefix and start a warm wineserver")
+    parser.add_argument("--wine-stop", metavar="PREFIX", help="stop the prefix's wineserver")
+    parser.add_argument("--wine-exec", metavar="PREFIX", help="(first) run the remaining arguments under wine")
+    if len(sys.argv) > 2 and sys.argv[1] == "--wine-exec":
+        command = ["wine"] + sys.argv[3:]
+        return subprocess.run(command, env=wine_environment(os.path.abspath(sys.argv[2])), stdin=subprocess.DEVNULL).returncode
+    args = parser.parse_args()
+    if args.wine_setup:
+        return wine_setup(os.path.abspath(args.wine_setup))
+    if args.wine_stop:
+        return wine_stop(os.path.abspath(args.wine_stop))
+    return run_scenario(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
