@@ -40,3 +40,8 @@ if(KORVANEL_WIN32_DIR)
     endif()
   endforeach()
 endif()
+
+if(KORVANEL_WIN32_DIR)
+  add_test(NAME win32.binary_shape
+    COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
+endif()
