@@ -17,6 +17,31 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, every report
+# fatal) and valgrind's memcheck run the same unit tests and scenarios once more.
+set(KORVANEL_ASAN_DIR "" CACHE PATH "Build tree of the sanitizer build whose tests this build also registers")
+set(KORVANEL_VALGRIND OFF CACHE BOOL "Also run every scenario under valgrind's memcheck")
+if(KORVANEL_ASAN_DIR)
+  add_test(NAME unit.asan COMMAND ${KORVANEL_ASAN_DIR}/korvanel_tests --gtest_brief=1)
+  set_tests_properties(unit.asan PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=halt_on_error=1")
+endif()
+foreach(scenario_dir ${scenario_dirs})
+  if(IS_DIRECTORY ${scenario_dir})
+    get_filename_component(scenario ${scenario_dir} NAME)
+    if(KORVANEL_ASAN_DIR)
+      add_test(NAME e2e.asan.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_ASAN_DIR}/korvanel
+                --scenario ${scenario_dir} --work ${KORVANEL_ASAN_DIR}/scenario-work)
+    endif()
+    if(KORVANEL_VALGRIND)
+      add_test(NAME e2e.valgrind.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
+                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite"
+                --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/valgrind-work)
+    endif()
+  endif()
+endforeach()
+
 if(KORVANEL_WIN32_DIR)
   set(wine_prefix ${KORVANEL_WIN32_DIR}/wineprefix)
   add_test(NAME win32.wine_start COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-setup ${wine_prefix})

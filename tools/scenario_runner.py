@@ -159,7 +159,10 @@ def run_scenario(args):
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root
-        command = [os.path.abspath(args.program)] + program_args
+        command = args.wrapper.split() + [os.path.abspath(args.program)] + program_args
+        # Sanitizer reports end the run with a status of their own, never one of the sensor's.
+        env["ASAN_OPTIONS"] = "exitcode=98:detect_leaks=1"
+        env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
     # A librfc32 found through the loader path would replace ours; only the test
     # that shows this replacement sets it, through the scenario's env file.
     env.pop("LD_LIBRARY_PATH", None)
@@ -224,6 +227,7 @@ def main():
     parser.add_argument("--scenario", help="the scenario folder")
     parser.add_argument("--work", help="where the scenario's drives are laid out")
     parser.add_argument("--wine", metavar="PREFIX", help="run under wine with this prefix")
+    parser.add_argument("--wrapper", default="", help="a command that runs the program (e.g. valgrind with options)")
     parser.add_argument("--wine-setup", metavar="PREFIX", help="create the prefix and start a warm wineserver")
     parser.add_argument("--wine-stop", metavar="PREFIX", help="stop the prefix's wineserver")
     parser.add_argument("--wine-exec", metavar="PREFIX", help="(first) run the remaining arguments under wine")
