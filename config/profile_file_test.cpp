@@ -239,3 +239,17 @@ TEST_F(ProfileFile, LenientModeMarksTheSystemAndReadsOn) {
     ASSERT_TRUE(read(profile("", "Client.....:"), profile_reading::lenient));
     EXPECT_STREQ(run.profile_record.client.c_str(), "200");
 }
+
+TEST_F(ProfileFile, BundledDemoProfilesReadBack) {
+    // The demo's profiles were written with the password tool; they must stay readable.
+    for (const char *system : {"DEMO", "ORA", "LCK"}) {
+        std::string path = std::string(KORVANEL_SOURCE_DIR) + "/demo/drives/C/PRTG/" + system + ".P00";
+        run.profile_file = fopen(path.c_str(), "rb");
+        ASSERT_NE(run.profile_file, nullptr) << path;
+        system_failed = false;
+        ASSERT_TRUE(read_profile(run, profile_reading::strict, message, system_failed)) << message.c_str();
+        EXPECT_STREQ(run.profile_record.destination.c_str(), system);
+        EXPECT_STREQ(run.profile_record.user.c_str(), "MONITOR");
+        EXPECT_TRUE(run.profile_record.password.equals("Monitor#2024")) << system;
+    }
+}
