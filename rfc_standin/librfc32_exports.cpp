@@ -208,7 +208,7 @@ RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABL
     line.format("RfcReceive handle=%u", handle);
     log_parameters(state, line, "importing", importing);
     log_tables(state, line, "tables", tables);
-    RFC_RC rc = receive_function(state, handle, importing, tables, exception, line);
+    RFC_RC rc = receive_function(state, handle, importing, tables, exception);
     line.append_format(" -> %d", rc);
     if ((rc == RFC_EXCEPTION || rc == RFC_SYS_EXCEPTION) && exception != nullptr && *exception != nullptr)
         line.append_format(" exception=%s", *exception);
