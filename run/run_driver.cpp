@@ -4,6 +4,7 @@
 #include "run/run_driver.h"
 
 #include "host/host.h"
+#include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "run/command_line.h"
 #include "run/console_trace.h"
@@ -26,7 +27,8 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
 
     parse_command_line(run, argc, argv);
     run.profile_record = profile_data{};
-    run.output_flavour.assign("EXEXML");
+    // Before the profile is located: where it is looked for depends on the flavour.
+    choose_output_flavour(run);
 
     // Locating and reading the profile, logon and measurement follow here.
     return exit_success;
