@@ -7,6 +7,7 @@
 #include "config/profile_file.h"
 #include "config/profile_location.h"
 #include "host/host.h"
+#include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "run/command_line.h"
 #include "run/console_trace.h"
@@ -31,7 +32,8 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
 
     parse_command_line(run, argc, argv);
     run.profile_record = profile_data{};
-    run.output_flavour.assign("EXEXML");
+    // Before the profile is located: where it is looked for depends on the flavour.
+    choose_output_flavour(run);
 
     run_message message;
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
