@@ -121,6 +121,16 @@ def wine_stop(prefix):
     return 0
 
 
+def reset_drives(prefix):
+    """Points the prefix's C: back at its own drive_c, where wine keeps its temporary
+    directory; a scenario run earlier may have left it pointing at that scenario's root."""
+    devices = os.path.join(prefix, "dosdevices")
+    for name in os.listdir(devices):
+        if re.match(r"^[a-y]:$", name):
+            os.unlink(os.path.join(devices, name))
+    os.symlink(os.path.join("..", "drive_c"), os.path.join(devices, "c:"))
+
+
 def point_drives(prefix, root):
     """Points the prefix's drive letters at ROOT's drive folders (z: stays the real root)."""
     devices = os.path.join(prefix, "dosdevices")
@@ -233,6 +243,7 @@ def main():
     parser.add_argument("--wine-exec", metavar="PREFIX", help="(first) run the remaining arguments under wine")
     if len(sys.argv) > 2 and sys.argv[1] == "--wine-exec":
         command = ["wine"] + sys.argv[3:]
+        reset_drives(os.path.abspath(sys.argv[2]))
         return subprocess.run(command, env=wine_environment(os.path.abspath(sys.argv[2])), stdin=subprocess.DEVNULL).returncode
     args = parser.parse_args()
     if args.wine_setup:
