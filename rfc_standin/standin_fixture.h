@@ -219,7 +219,8 @@ struct StandIn : ::testing::Test {
         std::random_device random;
         const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
         do {
-            directory = std::filesystem::temp_directory_path() /
+            // Below the working directory: under wine the temporary directory may be unset.
+            directory = previous /
                         ("korvanel-standin-" + std::string(test->name()) + "-" + std::to_string(random()));
         } while (!std::filesystem::create_directory(directory));
         std::filesystem::current_path(directory);
