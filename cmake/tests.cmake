@@ -70,3 +70,18 @@ if(KORVANEL_WIN32_DIR)
   add_test(NAME win32.binary_shape
     COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
 endif()
+
+# Each fuzz target runs for KORVANEL_FUZZ_SECONDS on its seeds; what it finds new
+# stays in the build tree's corpus, and a crash fails the test.
+set(KORVANEL_FUZZ_DIR "" CACHE PATH "Build tree of the fuzz targets")
+set(KORVANEL_FUZZ_SECONDS 30 CACHE STRING "Seconds each fuzz target runs")
+if(KORVANEL_FUZZ_DIR)
+  file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*.cpp)
+  foreach(fuzz_source ${fuzz_sources})
+    get_filename_component(fuzz_name ${fuzz_source} NAME_WE)
+    string(REGEX REPLACE "^fuzz_" "" seed_name ${fuzz_name})
+    set(corpus ${KORVANEL_FUZZ_DIR}/corpus/${seed_name})
+    add_test(NAME fuzz.${seed_name}
+      COMMAND sh -c "mkdir -p '${corpus}' && exec '${KORVANEL_FUZZ_DIR}/${fuzz_name}' -max_total_time=${KORVANEL_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10 -artifact_prefix='${KORVANEL_FUZZ_DIR}/' '${corpus}' '${CMAKE_SOURCE_DIR}/fuzz/seeds/${seed_name}'")
+  endforeach()
+endif()
