@@ -17,6 +17,9 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
+add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
+
 # The sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, every report
 # fatal) and valgrind's memcheck run the same unit tests and scenarios once more.
 set(KORVANEL_ASAN_DIR "" CACHE PATH "Build tree of the sanitizer build whose tests this build also registers")
