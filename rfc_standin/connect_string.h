@@ -1,0 +1,26 @@
+// RfcOpenEx's connect string ("ID=value ..." pairs, IDs in any letter case, values
+// optionally in double quotes) and the destinations of "SapRfc.ini" in the working
+// directory that a DEST= pair names. Values the connect string gives win over the
+// destination's; a password is only ever logged as its length.
+#pragma once
+
+#include "rfc_standin/call_log.h"
+
+struct connect_value {
+    bool given;
+    bounded_text<100> text;
+};
+
+struct connect_parameters {
+    connect_value client, user, passwd, lang, dest, type, ashost, sysnr, gwhost, gwserv;
+};
+
+typedef bounded_text<200> connect_problem;
+
+/// Reads `text` into `parameters` and appends each pair to `line` (the password as
+/// its length); false with `problem` when the text is not "ID=value" pairs.
+bool parse_connect_string(const char *text, connect_parameters &parameters, call_line &line,
+                          connect_problem &problem);
+/// Fills what `parameters` lacks from the DEST= block of "SapRfc.ini" named by
+/// `destination`; false with `problem` when the file or the destination is missing.
+bool read_destination(const char *destination, connect_parameters &parameters, connect_problem &problem);

@@ -1,0 +1,16 @@
+// The simulated SAP systems, read from the landscape file: $KORVANEL_RFC_LANDSCAPE
+// when set, else "SapLandscape.txt" in the working directory. The file is read again
+// at every open, so a changed landscape applies to the next logon; a faulty line
+// makes the whole file count as unusable, named by its line number.
+#pragma once
+
+#include "rfc_standin/standin_state.h"
+
+typedef bounded_text<200> landscape_problem;
+
+/// Reads the landscape file into `landscape`; false with `problem` (never holding
+/// a password) when it is missing or a line is not understood.
+bool load_landscape(standin_landscape &landscape, landscape_problem &problem);
+/// The first fault of `kind` in `system` whose target is `target` (letter case
+/// ignored; null `target` for faults without one); null when there is none.
+const standin_fault *find_fault(const standin_system &system, fault_kind kind, const char *target);

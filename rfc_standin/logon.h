@@ -1,0 +1,27 @@
+// Logging on to a simulated system: find it by application server and system
+// number (or by gateway host and service), apply its open faults, then check
+// client, user and password as an SAP system does. Shared by RfcOpen and RfcOpenEx.
+#pragma once
+
+#include "rfc_standin/call_log.h"
+#include "rfc_standin/standin_state.h"
+
+struct logon_request {
+    const char *api;  // "RfcOpen" or "RfcOpenEx", for the trace
+    bool by_gateway;  // CPIC: found by gateway host and service
+    const char *host;
+    int sysnr;
+    const char *gwhost;
+    const char *gwservice;
+    const char *client;
+    const char *user;      // compared without trailing blanks, letter case ignored
+    const char *password;  // compared without trailing blanks, letter case kept
+};
+
+/// Opens a connection for `request`; its handle, or 0 with the failure reported
+/// (trace block, last error) and, when the system says so, the error handler
+/// called (then `line` has been written to the call log and emptied).
+RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line &line);
+/// Reports an open that failed before any system was looked for (bad options,
+/// unreadable connect string or SapRfc.ini): `key` group, `detail` says why.
+void report_open_problem(standin_state &state, const char *api, const char *key, const char *detail);

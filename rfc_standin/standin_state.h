@@ -1,0 +1,124 @@
+// Everything the stand-in librfc32 knows between calls, in one process-wide record
+// handed to every operation as `standin_state &state`. Fixed capacities, no memory
+// of its own: at most 16 simulated systems, 16 faults each, 8 open connections,
+// 16 installed structures of up to 32 rows, 64 internal tables.
+#pragma once
+
+#include "rfc/librfc32.h"
+#include "run/bounded_text.h"
+
+constexpr int standin_max_systems = 16;
+constexpr int standin_max_faults = 16;
+constexpr int standin_max_connections = 8;
+constexpr int standin_max_structures = 16;
+constexpr unsigned standin_max_rows = 32;
+constexpr int standin_max_tables = 64;
+constexpr int standin_max_call_tables = 8;
+
+enum fault_kind {
+    fault_unreachable,       // open: partner not reached
+    fault_logon_refused,     // open: name or password refused
+    fault_call_fails,        // RfcCall of `target` returns 1
+    fault_exception,         // RfcReceive of `target` returns 2 with `name`
+    fault_sys_exception,     // RfcReceive of `target` returns 3 with `name`
+    fault_return_code,       // RfcReceive of `target` returns `code`
+    fault_install_fails,     // RfcInstallStructure of `target` returns 1
+    fault_itcreate_fails,    // ItCreate of table `target` returns null
+    fault_itdelete_fails,    // ItDelete of table `target` returns 1
+    fault_handler_on_open,   // the error handler is called during the open
+    fault_handler_on_call,   // the error handler is called during RfcCall of `target`
+};
+
+struct standin_fault {
+    fault_kind kind;
+    bounded_text<40> target;  // function module, structure or table
+    bounded_text<40> name;    // exception name
+    int code;                 // return code
+};
+
+// How much a system writes to Dev_Rfc.Trc when something fails.
+enum trace_level { trace_full, trace_bare, trace_off };
+
+struct standin_system {
+    bounded_text<40> label;
+    bounded_text<64> host;
+    int sysnr;
+    bounded_text<64> gwhost;
+    bounded_text<32> gwservice;
+    bounded_text<8> client;
+    bounded_text<40> user;
+    bounded_text<40> password;
+    unsigned char rfcsi[200];
+    unsigned char db02[120];
+    int api_rc;
+    trace_level trace;
+    standin_fault faults[standin_max_faults];
+    int fault_count;
+};
+
+struct standin_landscape {
+    standin_system systems[standin_max_systems];
+    int count;
+};
+
+// A call sent with RfcCall and not yet received.
+struct pending_call {
+    bool active;
+    bounded_text<40> function;
+    bounded_text<100> problem_message;  // what the system objects to, answered at RfcReceive
+    bounded_text<200> problem;          // and its detail
+    int table_count;
+    ITAB_H tables[standin_max_call_tables];
+};
+
+struct standin_connection {
+    bool open;
+    RFC_HANDLE handle;
+    standin_system system;
+    pending_call call;
+    bounded_text<40> exception;  // what RfcReceive's exception name points to
+};
+
+struct installed_row {
+    bounded_text<30> name;
+    unsigned type;
+    unsigned length;
+    unsigned decimals;
+    unsigned offset;
+};
+
+struct installed_structure {
+    bounded_text<30> name;
+    installed_row rows[standin_max_rows];
+    unsigned row_count;
+    unsigned length;
+    RFC_TYPEHANDLE handle;
+};
+
+struct internal_table {
+    bool in_use;
+    int number;  // shown in the call log
+    bounded_text<30> name;
+    unsigned line_length;
+};
+
+struct standin_error {
+    bounded_text<32> key;
+    bounded_text<127> status;
+    bounded_text<255> message;
+    bounded_text<127> intstat;
+};
+
+struct standin_state {
+    RFC_ERROR_HANDLER error_handler;
+    standin_landscape landscape;
+    standin_connection connections[standin_max_connections];
+    RFC_HANDLE last_handle;  // handles count up from 1
+    bool any_opened;
+    standin_system last_opened;  // whose faults ItCreate follows (it has no handle)
+    installed_structure structures[standin_max_structures];
+    int structure_count;
+    internal_table tables[standin_max_tables];
+    int table_number;
+    standin_error last_error;
+};
