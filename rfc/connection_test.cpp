@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "rfc/client_fixture.h"
 #include "run/command_line.h"
 
 namespace {
@@ -184,4 +185,53 @@ TEST(Connection, ConnectStringUsesProfileValuesAsTheyStand) {
     bounded_text<255> connect_string;
     ASSERT_TRUE(build_connect_string(run, connect_string));
     EXPECT_STREQ(connect_string.c_str(), "CLIENT=100 USER=MONITOR PASSWD=Secret#1 LANG=D DEST=PRD");
+}
+
+// --- opening over the stand-in ----------------------------------------------------
+
+using ConnectionOpen = RfcClient;
+
+TEST_F(ConnectionOpen, DirectRouteWithTheProfilesLogonData) {
+    RFC_HANDLE handle = logon();
+    EXPECT_NE(handle, 0u);
+    std::vector<std::string> opens = calls("RfcOpen");
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].rfind("RfcOpen mode=0 dest=DEMO client=100 user=\"MONITOR     \" password=<12 chars> lang=EN "
+                             "trace=0 host=sapdemo sysnr=0 gwhost=sapdemo gwservice=sapgw00 -> ",
+                             0),
+              0u)
+        << opens[0];
+    EXPECT_EQ(standin_test::read_file("SapRfc.ini"), "<missing>");
+}
+
+TEST_F(ConnectionOpen, IniFileRouteCopiesTheDestinationFileByteForByte) {
+    // CR LF, a lone CR, a byte above 127 and no line end at the close all survive the copy.
+    const std::string destination_file = "DEST=DEMO\r\nTYPE=A\r\nASHOST=sapdemo\nSYSNR=00\n# \xE4\x1A\r end";
+    standin_test::write_file("SapRfc.DEMO", destination_file);
+    run.profile_record.language.assign("EN");
+    run.profile_record.hostname.assign("not used");
+    testing::internal::CaptureStdout();
+    RFC_HANDLE handle = logon();
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "* SapRfc.Ini.......: DEMO<\n");
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(standin_test::read_file("SapRfc.ini"), destination_file);
+    std::vector<std::string> opens = calls("RfcOpen");
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].rfind("RfcOpenEx ", 0), 0u) << opens[0];
+    EXPECT_NE(opens[0].find("CLIENT=100 USER=MONITOR PASSWD=<12 chars> LANG=D DEST=DEMO"), std::string::npos)
+        << opens[0];
+}
+
+TEST_F(ConnectionOpen, IniFileThatCannotBeWrittenOpensNothing) {
+    standin_test::write_file("SapRfc.DEMO", "DEST=DEMO\nTYPE=A\nASHOST=sapdemo\nSYSNR=00\n");
+    std::filesystem::create_directory("SapRfc.ini");
+    EXPECT_EQ(open_connection(run), 0u);
+    EXPECT_TRUE(calls("RfcOpen").empty());
+}
+
+TEST_F(ConnectionOpen, RefusedLogonYieldsNoHandle) {
+    run.profile_record.password.assign("wrong");
+    EXPECT_EQ(open_connection(run), 0u);
+    EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
 }

@@ -6,23 +6,26 @@
 
 #include <string>
 
-#include "host/scratch_directory.h"
 #include "output/prtg_writer.h"
+#include "rfc_standin/standin_fixture.h"
 
 namespace {
 
+// Runs in the fixture's own working directory.
 std::string diagnosis_of(const char *trace_file_content) {
-    scratch_directory scratch;
-    if (trace_file_content != nullptr) scratch_directory::write_file(rfc_trace_file_name, trace_file_content);
+    remove(rfc_trace_file_name);
+    if (trace_file_content != nullptr) standin_test::write_file(rfc_trace_file_name, trace_file_content);
     run_record run{};
     append_message(run, "Error 1014: RFC-Failure raised !");
     append_trace_diagnosis(run);
     return run.output_buffer.c_str();
 }
 
+using FailureReport = standin_test::StandIn;
+
 }  // namespace
 
-TEST(FailureReport, ReturnCodeTexts) {
+TEST(FailureReportTexts, ReturnCodeTexts) {
     struct {
         RFC_RC code;
         const char *exception;
@@ -45,7 +48,7 @@ TEST(FailureReport, ReturnCodeTexts) {
     }
 }
 
-TEST(FailureReport, TraceDiagnosisTakesTheLastBlocksMessage) {
+TEST_F(FailureReport, TraceDiagnosisTakesTheLastBlocksMessage) {
     const char *real_shaped =
         "\n**** ERROR file opened at 20261210 140359 W. Europe Standard Time, SAP-REL 640,0,0 RFC-VER 3 MT-SL\n"
         "T:1234 ======> partner not reached (host sapold, service 3300)\r\n"
@@ -87,7 +90,7 @@ TEST(FailureReport, TraceDiagnosisTakesTheLastBlocksMessage) {
     for (const auto &c : cases) EXPECT_EQ(diagnosis_of(c.content), c.expected) << c.name;
 }
 
-TEST(FailureReport, LongTraceLinesAreReadInPiecesOf99) {
+TEST_F(FailureReport, LongTraceLinesAreReadInPiecesOf99) {
     // The message is cut with its 99-character piece; the rest of the line is a line
     // of its own and sets nothing.
     std::string long_message(120, 'x');
