@@ -117,19 +117,12 @@ RFC_RC fetch_db4_info(run_record &run, RFC_HANDLE handle, int32_t *api_rc,
         table_list[i].ithandle = tables[i];
         table_list[i].itmode = 0;
     }
-    RFC_PARAMETER exporting[] = {{nullptr, 0, 0, 0, nullptr}};
-    RFC_RC code = RfcCall(handle, rfc_text("DB02_DB4_GET_INFO"), exporting, table_list);
-    if (code != RFC_OK) return code;
-
     RFC_PARAMETER importing[] = {
         {rfc_text("API_QWCRSSTS_RC"), 15, TYPINT, 4, api_rc},
         {rfc_text("DB02_DISPLAYED_INFO"), 19, db02infdb4, db02infdb4_length, record},
         {nullptr, 0, 0, 0, nullptr},
     };
-    char *exception = nullptr;
-    code = RfcReceive(handle, importing, table_list, &exception);
-    if (code == RFC_EXCEPTION || code == RFC_SYS_EXCEPTION) keep_exception_name(exception, exception_text);
-    return code;
+    return call_function_module(handle, "DB02_DB4_GET_INFO", importing, table_list, exception_text);
 }
 
 int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {

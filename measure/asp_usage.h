@@ -8,7 +8,7 @@
 
 #include "rfc/librfc32.h"
 #include "rfc/structures.h"
-#include "rfc/system_info.h"
+#include "rfc/function_call.h"
 #include "run/run_record.h"
 
 constexpr int asp_table_count = 6;  // the MISSOBJ tables the function module fills

@@ -10,6 +10,21 @@
 #include "rfc_standin/standin_fixture.h"
 #include "run/run_record.h"
 
+/// Fills `profile` with the logon data of the stand-in's DEMO system, as the profile
+/// reader leaves it (user upper-cased, password plain).
+inline void fill_demo_profile(profile_data &profile) {
+    profile.destination.assign("DEMO");
+    profile.client.assign("100");
+    profile.user.assign("MONITOR");
+    profile.password.assign("Monitor#2024");
+    profile.language.assign("EN");
+    profile.mode.assign("R/3");
+    profile.hostname.assign("sapdemo");
+    profile.sysnr.assign("00");
+    profile.gwhost.assign("sapdemo");
+    profile.gwservice.assign("sapgw00");
+}
+
 struct RfcClient : standin_test::StandIn {
     run_record run{};
 
@@ -17,17 +32,7 @@ struct RfcClient : standin_test::StandIn {
         StandIn::SetUp();
         standin_test::set_variable("KORVANEL_RFC_CALL_LOG", "calls.log");
         run.output_flavour.assign("EXEXML");
-        profile_data &profile = run.profile_record;
-        profile.destination.assign("DEMO");
-        profile.client.assign("100");
-        profile.user.assign("MONITOR");
-        profile.password.assign("Monitor#2024");
-        profile.language.assign("EN");
-        profile.mode.assign("R/3");
-        profile.hostname.assign("sapdemo");
-        profile.sysnr.assign("00");
-        profile.gwhost.assign("sapdemo");
-        profile.gwservice.assign("sapgw00");
+        fill_demo_profile(run.profile_record);
     }
 
     /// Opens the connection from the run record; the test fails when none results.

@@ -13,21 +13,12 @@
 namespace {
 
 void fill_profile(run_record &run) {
-    profile_data &p = run.profile_record;
-    p.destination.assign("PRD");
-    p.client.assign("100");
-    p.user.assign("MONITOR");
-    p.password.assign("Secret#1");
-    p.language.assign("EN");
-    p.mode.assign("R/3");
-    p.hostname.assign("sapprd");
-    p.sysnr.assign("00");
-    p.gwhost.assign("sapgw");
-    p.gwservice.assign("sapgw00");
+    fill_demo_profile(run.profile_record);
+    run.profile_record.password.assign("Secret#1");
 }
 
 void set_parameters(run_record &run, const char *parameters) {
-    const char *arguments[] = {"Korvanel.exe", "PRD", parameters};
+    const char *arguments[] = {"Korvanel.exe", "DEMO", parameters};
     parse_command_line(run, 3, arguments);
 }
 
@@ -44,7 +35,7 @@ TEST(Connection, OptionsCopyAndPadTheProfile) {
     fill_profile(run);
     fill_connection_options(run);
     const RFC_OPTIONS &options = run.connection_options.options;
-    EXPECT_EQ(text(options.destination), "PRD");
+    EXPECT_EQ(text(options.destination), "DEMO");
     EXPECT_EQ(text(options.client), "100");
     EXPECT_EQ(text(options.user), "MONITOR     ");
     EXPECT_EQ(text(options.password), "Secret#1  ");
@@ -52,9 +43,9 @@ TEST(Connection, OptionsCopyAndPadTheProfile) {
     EXPECT_EQ(options.mode, RFC_MODE_R3ONLY);
     EXPECT_EQ(options.trace, 0);
     ASSERT_EQ(options.connopt, &run.connection_options.r3);
-    EXPECT_EQ(text(r3_of(run).hostname), "sapprd");
+    EXPECT_EQ(text(r3_of(run).hostname), "sapdemo");
     EXPECT_EQ(r3_of(run).sysnr, 0);
-    EXPECT_EQ(text(r3_of(run).gateway_host), "sapgw");
+    EXPECT_EQ(text(r3_of(run).gateway_host), "sapdemo");
     EXPECT_EQ(text(r3_of(run).gateway_service), "sapgw00");
     // Pointers into the run record, never into the profile that a later read overwrites.
     EXPECT_NE(options.user, run.profile_record.user.data);
@@ -99,7 +90,7 @@ TEST(Connection, OnlyExactlyR2SelectsCpic) {
         EXPECT_EQ(options.mode, c.expected) << c.mode;
         if (c.expected == RFC_MODE_CPIC) {
             ASSERT_EQ(options.connopt, &run.connection_options.cpic);
-            EXPECT_EQ(text(run.connection_options.cpic.gateway_host), "sapgw");
+            EXPECT_EQ(text(run.connection_options.cpic.gateway_host), "sapdemo");
             EXPECT_EQ(text(run.connection_options.cpic.gateway_service), "sapgw00");
         } else {
             EXPECT_EQ(options.connopt, &run.connection_options.r3) << c.mode;
@@ -161,13 +152,13 @@ TEST(Connection, HostOverride) {
         const char *parameters;
         const char *expected;
     } cases[] = {
-        {"", "sapprd"},
-        {"GIGABYTE", "sapprd"},
+        {"", "sapdemo"},
+        {"GIGABYTE", "sapdemo"},
         {",HOST=", "<absent>"},  // the option alone leaves no host
         {",HOST=sapapp2", "sapapp2"},
         {"Gigabyte,host=SapApp2,NO=1", "SapApp2"},  // value in its own letter case, up to the comma
         {",HOST=sapapp3 #", "sapapp3"},
-        {"HOST=ignored", "sapprd"},  // the comma belongs to the option
+        {"HOST=ignored", "sapdemo"},  // the comma belongs to the option
     };
     run_record run{};
     fill_profile(run);
@@ -184,7 +175,7 @@ TEST(Connection, ConnectStringUsesProfileValuesAsTheyStand) {
     run.profile_record.language.assign("EN");
     bounded_text<255> connect_string;
     ASSERT_TRUE(build_connect_string(run, connect_string));
-    EXPECT_STREQ(connect_string.c_str(), "CLIENT=100 USER=MONITOR PASSWD=Secret#1 LANG=D DEST=PRD");
+    EXPECT_STREQ(connect_string.c_str(), "CLIENT=100 USER=MONITOR PASSWD=Secret#1 LANG=D DEST=DEMO");
 }
 
 // --- opening over the stand-in ----------------------------------------------------

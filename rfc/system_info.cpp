@@ -16,23 +16,13 @@ constexpr size_t rfcdbsys_width = 10;
 
 }  // namespace
 
-void keep_exception_name(const char *name, char (&exception_text)[exception_text_size]) {
-    bounded_text<exception_text_size - 1> kept;
-    kept.assign(name != nullptr ? name : "");
-    memcpy(exception_text, kept.data, kept.length + 1);
-}
-
 RFC_RC fetch_system_info(run_record &run, RFC_HANDLE handle, int32_t *current_resources, char *dialog_user_type,
                          int32_t *maximal_resources, int32_t *recommended_delay,
                          unsigned char (&answer)[rfcsi_length], char *login_complete,
                          char (&exception_text)[exception_text_size]) {
     RFC_TYPEHANDLE rfcsi = installed_structure(run, structure_kind::rfcsi);
 
-    RFC_PARAMETER exporting[] = {{nullptr, 0, 0, 0, nullptr}};
     RFC_TABLE tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
-    RFC_RC code = RfcCall(handle, rfc_text("RFC_SYSTEM_INFO"), exporting, tables);
-    if (code != RFC_OK) return code;
-
     RFC_PARAMETER importing[] = {
         {rfc_text("CURRENT_RESOURCES"), 17, TYPINT, 4, current_resources},
         {rfc_text("DIALOG_USER_TYPE"), 16, TYPC, 1, dialog_user_type},
@@ -42,10 +32,7 @@ RFC_RC fetch_system_info(run_record &run, RFC_HANDLE handle, int32_t *current_re
         {rfc_text("RFC_LOGIN_COMPLETE"), 18, TYPC, 1, login_complete},
         {nullptr, 0, 0, 0, nullptr},
     };
-    char *exception = nullptr;
-    code = RfcReceive(handle, importing, tables, &exception);
-    if (code == RFC_EXCEPTION || code == RFC_SYS_EXCEPTION) keep_exception_name(exception, exception_text);
-    return code;
+    return call_function_module(handle, "RFC_SYSTEM_INFO", importing, tables, exception_text);
 }
 
 RFC_RC identify_system(run_record &run, RFC_HANDLE handle) {

@@ -5,11 +5,10 @@
 
 #include <cstdint>
 
+#include "rfc/function_call.h"
 #include "rfc/librfc32.h"
 #include "rfc/structures.h"
 #include "run/run_record.h"
-
-constexpr size_t exception_text_size = 256;  // 255 characters and the terminator
 
 /// Calls RFC_SYSTEM_INFO on `handle` (installing RFCSI first when needed) and receives
 /// its six importing parameters into the targets; on return code 2 or 3 copies the
@@ -24,7 +23,3 @@ RFC_RC fetch_system_info(run_record &run, RFC_HANDLE handle, int32_t *current_re
 /// display_host from RFCHOST and database_system from RFCDBSYS (up to a NUL, trailing
 /// blanks kept); otherwise appends the code's text to the output buffer. Returns the code.
 RFC_RC identify_system(run_record &run, RFC_HANDLE handle);
-
-/// Copies the received exception name (null: none) into `exception_text`, cut at
-/// its 255 characters.
-void keep_exception_name(const char *name, char (&exception_text)[exception_text_size]);

@@ -68,14 +68,3 @@ TEST_F(SystemInfo, RfcsiIsInstalledOncePerProcess) {
     EXPECT_EQ(installs[0].rfind("RfcInstallStructure name=RFCSI entries=18 -> 0", 0), 0u) << installs[0];
     EXPECT_NE(run.structure_handles.rfcsi, 0u);
 }
-
-TEST(ExceptionName, LongerNamesAreCutAt255Characters) {
-    char exception_text[exception_text_size];
-    std::string long_name(300, 'N');
-    keep_exception_name(long_name.c_str(), exception_text);
-    EXPECT_EQ(std::string(exception_text), std::string(255, 'N'));
-    keep_exception_name(nullptr, exception_text);
-    EXPECT_STREQ(exception_text, "");
-    keep_exception_name("NOT_FOUND", exception_text);
-    EXPECT_STREQ(exception_text, "NOT_FOUND");
-}
