@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+/// A fresh drive root per test, with the working directory C:\work; removed afterwards.
 struct DriveRoot : ::testing::Test {
     std::string root;
     std::string old_cwd;

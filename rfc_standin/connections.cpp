@@ -1,4 +1,5 @@
-// A slot is free when it is not open; the handle counter skips 0, which means "none".
+// Connection slots: a slot is free when it is not open. The handle counter skips
+// 0, which means "none" to every caller of the library.
 #include "rfc_standin/connections.h"
 
 standin_connection *find_connection(standin_state &state, RFC_HANDLE handle) {

@@ -199,24 +199,24 @@ bool library_tables_ok(standin_state &state, const RFC_TABLE *list, bounded_text
     return true;
 }
 
-bool parameters_fit(const standin_state &state, const RFC_PARAMETER *list, const parameter_spec *specs,
-                    unsigned count, const char *function, call_problem &problem) {
+// Parameter and table lists alike: every entry fits, and none of the module's is left out.
+template <typename Entry>
+bool list_fits(const standin_state &state, const Entry *list, const parameter_spec *specs, unsigned count,
+               const char *function, call_problem &problem) {
     bool seen[8] = {};
-    for (const RFC_PARAMETER *entry = list; entry->name != nullptr; ++entry)
+    for (const Entry *entry = list; entry->name != nullptr; ++entry)
         if (!entry_fits(state, {entry->name, entry->nlen, entry->type, entry->leng}, specs, count, seen, function,
                         problem))
             return false;
     return all_seen(specs, count, seen, problem);
 }
 
-bool tables_fit(const standin_state &state, const RFC_TABLE *list, const parameter_spec *specs, unsigned count,
-                const char *function, call_problem &problem) {
-    bool seen[8] = {};
-    for (const RFC_TABLE *entry = list; entry->name != nullptr; ++entry)
-        if (!entry_fits(state, {entry->name, entry->nlen, entry->type, entry->leng}, specs, count, seen, function,
-                        problem))
-            return false;
-    return all_seen(specs, count, seen, problem);
+// The call-log part every list entry shares: "NAME/nlen TYPE leng".
+template <typename Entry>
+void log_entry(const standin_state &state, call_line &line, const Entry *entry, bool first) {
+    line.append_format("%s%.40s/%u ", first ? "" : ", ", entry->name, entry->nlen);
+    append_type(state, line, entry->type);
+    line.append_format(" %u", entry->leng);
 }
 
 RFC_RC library_failure(standin_state &state, const char *function_name, RFC_HANDLE handle, const char *detail,
@@ -300,7 +300,7 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
         problem.message.assign("Parameter unknown");
         problem.detail.format("%s is not a parameter of %s", shown.c_str(), spec->name);
     } else {
-        tables_fit(state, tables, spec->tables, spec->table_count, spec->name, problem);
+        list_fits(state, tables, spec->tables, spec->table_count, spec->name, problem);
     }
     call.problem_message.assign(problem.message.c_str());
     call.problem.assign(problem.detail.c_str());
@@ -308,8 +308,7 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
 }
 
 RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAMETER *importing,
-                        const RFC_TABLE *tables, char **exception, call_line &line) {
-    (void)line;
+                        const RFC_TABLE *tables, char **exception) {
     standin_connection *connection = find_connection(state, handle);
     if (connection == nullptr)
         return library_failure(state, "RfcReceive", handle, "invalid connection handle", trace_full);
@@ -332,7 +331,7 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
     const function_spec *spec = find_function(function);
     call_problem problem;
     if (call.problem_message.empty() && spec != nullptr)
-        parameters_fit(state, importing, spec->importing, spec->importing_count, spec->name, problem);
+        list_fits(state, importing, spec->importing, spec->importing_count, spec->name, problem);
     else {
         problem.message.assign(call.problem_message.c_str());
         problem.detail.assign(call.problem.c_str());
@@ -385,11 +384,7 @@ void log_parameters(const standin_state &state, call_line &line, const char *nam
         return;
     }
     line.append_char('{');
-    for (const RFC_PARAMETER *entry = list; entry->name != nullptr; ++entry) {
-        line.append_format("%s%.40s/%u ", entry == list ? "" : ", ", entry->name, entry->nlen);
-        append_type(state, line, entry->type);
-        line.append_format(" %u", entry->leng);
-    }
+    for (const RFC_PARAMETER *entry = list; entry->name != nullptr; ++entry) log_entry(state, line, entry, entry == list);
     line.append_char('}');
 }
 
@@ -401,9 +396,7 @@ void log_tables(standin_state &state, call_line &line, const char *name, const R
     }
     line.append_char('{');
     for (const RFC_TABLE *entry = list; entry->name != nullptr; ++entry) {
-        line.append_format("%s%.40s/%u ", entry == list ? "" : ", ", entry->name, entry->nlen);
-        append_type(state, line, entry->type);
-        line.append_format(" %u", entry->leng);
+        log_entry(state, line, entry, entry == list);
         const internal_table *table = find_table(state, entry->ithandle);
         if (table != nullptr)
             line.append_format(" T%d", table->number);

@@ -17,7 +17,7 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
 /// parameters and returns 0, or returns the failure, exception (name stored in
 /// `*exception` for 2 and 3) or other code the system's faults ask for.
 RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAMETER *importing,
-                        const RFC_TABLE *tables, char **exception, call_line &line);
+                        const RFC_TABLE *tables, char **exception);
 /// Appends " name={NAME/nlen TYPE leng, ...}" for a parameter list to the call log line.
 void log_parameters(const standin_state &state, call_line &line, const char *name, const RFC_PARAMETER *list);
 /// Appends " name={NAME/nlen TYPE leng T<n>, ...}" for a table list to the call log line.

@@ -156,3 +156,41 @@ TEST_F(Landscape, ProblemsNeverShowThePassword) {
     EXPECT_EQ(message, "landscape SapLandscape.txt line 2: value too long");
     EXPECT_EQ(trace().find("Pw#"), std::string::npos);
 }
+
+TEST_F(Landscape, BundledDemoPlaysItsThreeSystems) {
+    // The source tree is reached from the drive the tests started on (Z: under wine).
+    std::string demo = previous.root_name().string() + KORVANEL_SOURCE_DIR "/demo/drives/C/PRTG/SapLandscape.txt";
+    std::string content = read_file(demo.c_str());
+    ASSERT_NE(content, "<missing>") << demo;
+    write_file("SapLandscape.txt", content);
+
+    RFC_HANDLE handle = open_r3("sapdemo", 0, "100", "MONITOR     ", "Monitor#2024");
+    ASSERT_NE(handle, 0u);
+    system_info_call info;
+    ASSERT_EQ(info.run(handle), RFC_OK);
+    EXPECT_EQ(info.field(45, 8), "sapdemo ");
+    EXPECT_EQ(info.field(101, 10), "DB4       ");
+    db4_info_call call;
+    ASSERT_EQ(call.run(handle), RFC_OK);
+    std::string record(reinterpret_cast<const char *>(call.record), 120);
+    EXPECT_EQ(record.substr(0, 32), "DB4       20261210140359DEM     ");
+    EXPECT_EQ(record.substr(100, 20), bytes({0x00, 0x00, 0x00, 0x00, 0x87, 0x12, 0x34, 0x5C, 0x00, 0x01, 0x23,
+                                             0x45, 0x67, 0x8C, 0x00, 0x02, 0x34, 0x56, 0x78, 0x9C}));
+
+    handle = open_r3("sapora", 1, "100", "MONITOR     ", "Monitor#2024");
+    ASSERT_NE(handle, 0u);
+    system_info_call other;
+    ASSERT_EQ(other.run(handle), RFC_OK);
+    EXPECT_EQ(other.field(101, 10), "ORACLE    ");
+
+    EXPECT_EQ(open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024"), 0u);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+
+    const char *gateways[][2] = {{"sapdemo", "sapgw00"}, {"sapora", "sapgw01"}};
+    for (const auto &gateway : gateways) {
+        RFC_CONNOPT_CPIC cpic = {const_cast<char *>(gateway[0]), const_cast<char *>(gateway[1])};
+        RFC_OPTIONS options = {(char *)"X", RFC_MODE_CPIC, &cpic, (char *)"100", (char *)"MONITOR     ",
+                               (char *)"Monitor#2024", (char *)"EN", 0};
+        EXPECT_NE(RfcOpen(&options), 0u) << gateway[0];
+    }
+}

@@ -84,7 +84,6 @@ void log_options(call_line &line, const RFC_OPTIONS &options) {
     log_text(line, "user", options.user, true);
     log_secret(line, "password", options.password);
     log_text(line, "lang", options.language);
-    line.append_format(" trace=%d", options.trace);
     if (options.connopt == nullptr) {
         line.append(" connopt=<null>");
     } else if (options.mode == RFC_MODE_CPIC) {
@@ -98,6 +97,7 @@ void log_options(call_line &line, const RFC_OPTIONS &options) {
         log_text(line, "gwhost", r3.gateway_host);
         log_text(line, "gwservice", r3.gateway_service);
     }
+    line.append_format(" trace=%d", options.trace);
 }
 
 RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
@@ -185,9 +185,7 @@ RFC_HANDLE RFC_CALL RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_info
 RFC_RC RFC_CALL RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
                                     RFC_TYPEHANDLE *handle) {
     call_line line;
-    line.assign("RfcInstallStructure");
-    log_text(line, "name", name);
-    line.append_format(" entries=%u", entries);
+    line.format("RfcInstallStructure %.40s entries=%u", name != nullptr ? name : "<null>", entries);
     RFC_RC rc = install_structure(state, name, elements, entries, handle);
     line.append_format(" -> %d", rc);
     if (rc == RFC_OK) line.append_format(" handle=%u", *handle);
@@ -197,8 +195,7 @@ RFC_RC RFC_CALL RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsi
 
 RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
     call_line line;
-    line.format("RfcCall handle=%u", handle);
-    log_text(line, "function", function);
+    line.format("RfcCall handle=%u %.40s", handle, function != nullptr ? function : "<null>");
     log_parameters(state, line, "exporting", exporting);
     log_tables(state, line, "tables", tables);
     RFC_RC rc = call_function(state, handle, function, exporting, tables, line);
@@ -211,7 +208,7 @@ RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABL
     line.format("RfcReceive handle=%u", handle);
     log_parameters(state, line, "importing", importing);
     log_tables(state, line, "tables", tables);
-    RFC_RC rc = receive_function(state, handle, importing, tables, exception, line);
+    RFC_RC rc = receive_function(state, handle, importing, tables, exception);
     line.append_format(" -> %d", rc);
     if ((rc == RFC_EXCEPTION || rc == RFC_SYS_EXCEPTION) && exception != nullptr && *exception != nullptr)
         line.append_format(" exception=%s", *exception);

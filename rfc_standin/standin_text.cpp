@@ -1,4 +1,5 @@
-// Comparisons stop at the terminator, so an unterminated text is never read past it.
+// Text helpers over terminated texts: every comparison stops at the terminator of
+// either text, so no text is ever read past its end.
 #include "rfc_standin/standin_text.h"
 
 #include <cstring>
@@ -6,6 +7,12 @@
 namespace {
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+size_t length_without_padding(const char *text) {
+    size_t length = strlen(text);
+    while (length > 0 && text[length - 1] == ' ') --length;
+    return length;
+}
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -15,12 +22,6 @@ bool equal_ignore_case(const char *a, const char *b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b)
         if (upper(*a) != upper(*b)) return false;
     return *a == *b;
-}
-
-size_t length_without_padding(const char *text) {
-    size_t length = strlen(text);
-    while (length > 0 && text[length - 1] == ' ') --length;
-    return length;
 }
 
 bool equal_without_padding(const char *text, const char *expected, bool ignore_case) {

@@ -6,8 +6,6 @@
 
 /// True when `a` and `b` are equal apart from the letter case of a to z.
 bool equal_ignore_case(const char *a, const char *b);
-/// Length of `text` without its trailing blanks.
-size_t length_without_padding(const char *text);
 /// True when `text` without trailing blanks equals `expected` (compared as `ignore_case` says).
 bool equal_without_padding(const char *text, const char *expected, bool ignore_case);
 /// Moves `*begin` past leading blanks and tabs and returns the length without

@@ -90,10 +90,10 @@ TEST_F(Written, CallLogShowsWhatWasPassedButNoPassword) {
     std::vector<std::string> lines = lines_of(read_file("calls.log"));
     std::vector<std::string> expected = {
         "RfcEnvironment errorhandler=set allocate=none",
-        "RfcOpen mode=0 dest=DEMO client=100 user=\"MONITOR     \" password=<12 chars> lang=EN trace=0 host=sapdemo "
-        "sysnr=0 gwhost=<null> gwservice=sapgw00 -> " + h,
-        "RfcInstallStructure name=RFCSI entries=18 -> 0 handle=" + s,
-        "RfcCall handle=" + h + " function=RFC_SYSTEM_INFO exporting={} tables={} -> 0",
+        "RfcOpen mode=0 dest=DEMO client=100 user=\"MONITOR     \" password=<12 chars> lang=EN host=sapdemo sysnr=0 "
+        "gwhost=<null> gwservice=sapgw00 trace=0 -> " + h,
+        "RfcInstallStructure RFCSI entries=18 -> 0 handle=" + s,
+        "RfcCall handle=" + h + " RFC_SYSTEM_INFO exporting={} tables={} -> 0",
         "RfcReceive handle=" + h + " importing={CURRENT_RESOURCES/17 INT 4, DIALOG_USER_TYPE/16 CHAR 1, "
         "MAXIMAL_RESOURCES/17 INT 4, RECOMMENDED_DELAY/17 INT 4, RFCSI_EXPORT/12 RFCSI#" + s + " 200, "
         "RFC_LOGIN_COMPLETE/18 CHAR 1} tables={} -> 0",
@@ -128,7 +128,7 @@ TEST_F(Written, CallLogMarksTheErrorHandlerAndTheDb4Lists) {
     std::vector<std::string> lines = lines_of(read_file("calls.log"));
     ASSERT_FALSE(lines.empty());
     const std::string &last = lines.back();
-    EXPECT_NE(last.find(" function=DB02_DB4_GET_INFO exporting={} tables={ADDTL_INDEX/11 MISSOBJ#"), std::string::npos)
+    EXPECT_NE(last.find(" DB02_DB4_GET_INFO exporting={} tables={ADDTL_INDEX/11 MISSOBJ#"), std::string::npos)
         << last;
     EXPECT_NE(last.find(", MISS_VIEWS/10 MISSOBJ#"), std::string::npos) << last;
     EXPECT_EQ(last.substr(last.size() - 17), " -> error handler");

@@ -8,6 +8,7 @@
 #include "config/profile_location.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
+#include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "rfc/failure_report.h"
@@ -112,7 +113,8 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
 
     parse_command_line(run, argc, argv);
     run.profile_record = profile_data{};
-    run.output_flavour.assign("EXEXML");
+    // Before the profile is located: where it is looked for depends on the flavour.
+    choose_output_flavour(run);
 
     run_message message;
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
