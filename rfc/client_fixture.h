@@ -3,6 +3,7 @@
 // on, and a run record holding the DEMO system's logon data. Used by test files only.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,13 @@ struct RfcClient : standin_test::StandIn {
         RFC_HANDLE handle = open_connection(run);
         EXPECT_NE(handle, 0u) << standin_test::trace_diagnosis(trace());
         return handle;
+    }
+
+    /// True when `line` holds every one of `pieces` (the call log's settings, in any order).
+    static bool holds_all(const std::string &line, std::initializer_list<const char *> pieces) {
+        for (const char *piece : pieces)
+            if (line.find(piece) == std::string::npos) return false;
+        return true;
     }
 
     /// The call-log lines that begin with `prefix`.
