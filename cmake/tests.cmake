@@ -17,6 +17,9 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
+add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
+
 # The password tool as administrators use it, with the sensor reading what it wrote.
 set(password_tool_check ${CMAKE_SOURCE_DIR}/tools/password_tool_check.py)
 add_test(NAME tool.native.password

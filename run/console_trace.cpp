@@ -32,3 +32,14 @@ void print_trace_line(const run_record &run) {
     host_print(run.trace_line.c_str());
     host_print("\n");
 }
+
+void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out) {
+    out = run.parameter_text;
+    long at = out.find("#");
+    if (at >= 0) out.truncate(static_cast<size_t>(at));
+    at = out.find("@");
+    if (at >= 0) out.truncate(static_cast<size_t>(at));
+    // A parameter field that still holds only the start of a placeholder text counts as empty.
+    if (out.equals("(Parameters ") || out.equals("(No ")) out.clear();
+    if (out.empty()) out.assign("(No Parameters)");
+}

@@ -15,3 +15,8 @@ void set_trace_line(run_record &run, const char *state, const char *format, ...)
 
 /// Prints trace_line followed by a line feed when trace_mode is on.
 void print_trace_line(const run_record &run);
+
+/// Writes the parameter echo of the trace into `out`: parameter_text cut before its
+/// first "#", then before its first "@"; "(Parameters " and "(No " alone count as
+/// empty, and an empty echo reads "(No Parameters)".
+void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out);

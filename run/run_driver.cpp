@@ -7,8 +7,12 @@
 #include "config/profile_file.h"
 #include "config/profile_location.h"
 #include "host/host.h"
+#include "measure/asp_usage.h"
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
+#include "rfc/connection.h"
+#include "rfc/failure_report.h"
+#include "rfc/system_info.h"
 #include "run/command_line.h"
 #include "run/console_trace.h"
 #include "run/exit_status.h"
@@ -17,6 +21,83 @@ int fail_with(run_record &run, const char *message) {
     write_error_document(run, message);
     host_print(run.output_buffer.c_str());
     return exit_error_document;
+}
+
+namespace {
+
+constexpr const char *required_database_prefix = "DB4";
+
+void close_connection(run_record &run) {
+    if (run.rfc_handle != 0) RfcClose(run.rfc_handle);
+    run.rfc_handle = 0;
+}
+
+// A failed RFC-level step: its own error text is already in the output buffer; the
+// library's last word from its trace file completes the message. The trace file
+// stays for the administrator.
+int fail_after_rfc_step(run_record &run) {
+    append_trace_diagnosis(run);
+    return fail_with(run, run.output_buffer.c_str());
+}
+
+void print_run_trace_lines(run_record &run) {
+    print_trace_line(run);  // the banner prepared at start-up
+    take_time_of_day(run);
+    const profile_data &profile = run.profile_record;
+    set_trace_line(run, "Processing", "* %s %s, %s, %s, %s, %s", run.time_of_day.c_str(), run.profile_name.c_str(),
+                   run.display_host.c_str(), profile.destination.c_str(), profile.sysnr.c_str(),
+                   profile.client.c_str());
+    print_trace_line(run);
+    bounded_text<parameter_capacity> echo;
+    parameter_echo(run, echo);
+    set_trace_line(run, "Executing", "* %s %s - %s", run.time_of_day.c_str(), program_name, echo.c_str());
+    print_trace_line(run);
+}
+
+}  // namespace
+
+int run_single_profile(run_record &run) {
+    run.rfc_environment.errorhandler = abort_on_rfc_error;
+    run.rfc_environment.allocate = nullptr;
+    RfcEnvironment(&run.rfc_environment);
+    run.output_buffer.clear();
+    run.run_status.assign("ERR");
+    print_run_trace_lines(run);
+
+    run.rfc_handle = open_connection(run);
+    if (run.rfc_handle == 0) {
+        bounded_text<63> message;
+        message.format("Error 1011: RFC-Open for %s failed !", run.profile_record.destination.c_str());
+        return fail_with(run, message.c_str());
+    }
+
+    run.run_status.assign("ERR");
+    run.call_result = identify_system(run, run.rfc_handle);
+    if (!run.run_status.equals("OK")) {
+        int status = fail_after_rfc_step(run);
+        close_connection(run);
+        return status;
+    }
+    if (!run.database_system.starts_with(required_database_prefix)) {
+        int status = fail_with(run, "Error 1018: DataBase mismatch !");
+        close_connection(run);
+        return status;
+    }
+
+    run.run_status.assign("ERR");
+    run.call_result = measure_asp_usage(run, run.rfc_handle);
+    close_connection(run);
+    if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
+
+    host_print(run.output_buffer.c_str());
+    host_delete(rfc_trace_file_name);  // a missing file is no error
+    if (run.trace_mode) {
+        take_time_of_day(run);
+        bounded_text<63> closing;
+        closing.format("\n* %s SAP %s now processed...\n", run.time_of_day.c_str(), program_name);
+        host_print(closing.c_str());
+    }
+    return exit_success;
 }
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
@@ -50,6 +131,5 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     if (!read_profile(run, profile_reading::strict, message, system_failed))
         return fail_with(run, message.c_str());
 
-    // Logon and measurement follow here.
-    return exit_success;
+    return run_single_profile(run);
 }

@@ -7,6 +7,8 @@ A scenario is a folder:
   cwd        the working directory as a Windows path (missing: C:\\work)
   drives/X/  the initial contents of drive X: (C: holds the working directory)
   env        KEY=VALUE lines added to the environment (the stand-in's settings)
+  wine_folder  under wine, run the copy of the program in this folder of its build
+             instead (Windows loads a librfc32.dll beside the program first)
   stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
   status     the expected exit status
   expect/X/  files that must exist afterwards on drive X:, with exactly this content
@@ -165,7 +167,11 @@ def run_scenario(args):
     if args.wine:
         env = wine_environment(os.path.abspath(args.wine))
         point_drives(os.path.abspath(args.wine), root)
-        command = ["wine", os.path.abspath(args.program)] + program_args
+        program = os.path.abspath(args.program)
+        folder = read_lines(os.path.join(scenario, "wine_folder"))
+        if folder:
+            program = os.path.join(os.path.dirname(program), folder[0], os.path.basename(program))
+        command = ["wine", program] + program_args
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root
