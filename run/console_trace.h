@@ -13,6 +13,10 @@ void take_time_of_day(run_record &run);
 /// formatted part is cut so that the state part stays whole.
 void set_trace_line(run_record &run, const char *state, const char *format, ...) TEXT_PRINTF(3, 4);
 
+/// In trace_mode, takes the time of day and prints the closing line of a completed run
+/// ("\n* hh:mm:ss SAP Korvanel now processed...\n").
+void print_processed_line(run_record &run);
+
 /// Prints trace_line followed by a line feed when trace_mode is on.
 void print_trace_line(const run_record &run);
 

@@ -6,6 +6,7 @@
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
+#include "config/system_listing.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
 #include "output/output_flavour.h"
@@ -16,6 +17,8 @@
 #include "run/command_line.h"
 #include "run/console_trace.h"
 #include "run/exit_status.h"
+#include "run/multi_system.h"
+#include "run/rfc_steps.h"
 
 int fail_with(run_record &run, const char *message) {
     write_error_document(run, message);
@@ -24,21 +27,6 @@ int fail_with(run_record &run, const char *message) {
 }
 
 namespace {
-
-constexpr const char *required_database_prefix = "DB4";
-
-void close_connection(run_record &run) {
-    if (run.rfc_handle != 0) RfcClose(run.rfc_handle);
-    run.rfc_handle = 0;
-}
-
-// A failed RFC-level step: its own error text is already in the output buffer; the
-// library's last word from its trace file completes the message. The trace file
-// stays for the administrator.
-int fail_after_rfc_step(run_record &run) {
-    append_trace_diagnosis(run);
-    return fail_with(run, run.output_buffer.c_str());
-}
 
 void print_run_trace_lines(run_record &run) {
     print_trace_line(run);  // the banner prepared at start-up
@@ -57,11 +45,7 @@ void print_run_trace_lines(run_record &run) {
 }  // namespace
 
 int run_single_profile(run_record &run) {
-    run.rfc_environment.errorhandler = abort_on_rfc_error;
-    run.rfc_environment.allocate = nullptr;
-    RfcEnvironment(&run.rfc_environment);
-    run.output_buffer.clear();
-    run.run_status.assign("ERR");
+    prepare_rfc_environment(run);
     print_run_trace_lines(run);
 
     run.rfc_handle = open_connection(run);
@@ -78,7 +62,7 @@ int run_single_profile(run_record &run) {
         close_connection(run);
         return status;
     }
-    if (!run.database_system.starts_with(required_database_prefix)) {
+    if (!database_is_db4(run)) {
         int status = fail_with(run, "Error 1018: DataBase mismatch !");
         close_connection(run);
         return status;
@@ -91,12 +75,7 @@ int run_single_profile(run_record &run) {
 
     host_print(run.output_buffer.c_str());
     host_delete(rfc_trace_file_name);  // a missing file is no error
-    if (run.trace_mode) {
-        take_time_of_day(run);
-        bounded_text<63> closing;
-        closing.format("\n* %s SAP %s now processed...\n", run.time_of_day.c_str(), program_name);
-        host_print(closing.c_str());
-    }
+    print_processed_line(run);
     return exit_success;
 }
 
@@ -120,11 +99,9 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
-        // The multi-system run takes over here: it loads the system listing from the
-        // file just located and visits every listed system. Until it exists, the run
-        // ends quietly instead of reading the listing as a profile.
-        close_profile_file(run);
-        return exit_success;
+        const char *first_parameter = argc >= 3 ? argv[2] : nullptr;
+        if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
+        return run_multi_system(run);
     }
 
     bool system_failed = false;
