@@ -218,11 +218,15 @@ struct StandIn : ::testing::Test {
         previous = std::filesystem::current_path();
         std::random_device random;
         const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        // Below the starting directory, not the system's temporary one: under wine
+        // the scenarios re-point drive C: and its temporary folder goes with it.
+        std::error_code error;
         do {
-            directory = std::filesystem::temp_directory_path() /
-                        ("korvanel-standin-" + std::string(test->name()) + "-" + std::to_string(random()));
-        } while (!std::filesystem::create_directory(directory));
-        std::filesystem::current_path(directory);
+            directory = previous / ("standin-test-" + std::string(test->name()) + "-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(directory, error) && !error);
+        ASSERT_FALSE(error) << directory.string() << ": " << error.message();
+        std::filesystem::current_path(directory, error);
+        ASSERT_FALSE(error) << directory.string() << ": " << error.message();
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
         write_file("SapLandscape.txt", base_landscape);
@@ -233,8 +237,8 @@ struct StandIn : ::testing::Test {
         RfcEnvironment(&none);
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
-        std::filesystem::current_path(previous);
         std::error_code ignored;
+        std::filesystem::current_path(previous, ignored);
         std::filesystem::remove_all(directory, ignored);
     }
 
