@@ -17,6 +17,12 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The password tool as administrators use it, with the sensor reading what it wrote.
+set(password_tool_check ${CMAKE_SOURCE_DIR}/tools/password_tool_check.py)
+add_test(NAME tool.native.password
+  COMMAND ${Python3_EXECUTABLE} ${password_tool_check} --tool $<TARGET_FILE:korvanel-password>
+          --sensor $<TARGET_FILE:korvanel> --work ${CMAKE_BINARY_DIR}/tool-work)
+
 # The sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, every report
 # fatal) and valgrind's memcheck run the same unit tests and scenarios once more.
 set(KORVANEL_ASAN_DIR "" CACHE PATH "Build tree of the sanitizer build whose tests this build also registers")
@@ -67,6 +73,10 @@ if(KORVANEL_WIN32_DIR)
 endif()
 
 if(KORVANEL_WIN32_DIR)
+  add_test(NAME tool.win32.password
+    COMMAND ${Python3_EXECUTABLE} ${password_tool_check} --tool ${KORVANEL_WIN32_DIR}/korvanel-password.exe
+            --sensor ${KORVANEL_WIN32_DIR}/Korvanel.exe --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/tool-work)
+  set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
   add_test(NAME win32.binary_shape
     COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
 endif()

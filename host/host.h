@@ -17,6 +17,12 @@ FILE *host_create_write(const char *name);
 /// Deletes a file; false when it was missing or could not be deleted.
 bool host_delete(const char *name);
 
+/// True when standard input is an interactive terminal (console), not a pipe or file.
+bool host_stdin_is_terminal();
+/// Switches the echo of typed characters on standard input on or off; false when
+/// standard input is no terminal. While echo is off, an interrupt restores it first.
+bool host_set_stdin_echo(bool on);
+
 /// Writes the local time of day as "hh:mm:ss" (24-hour clock) into `out`, 9 bytes with terminator.
 void host_time_of_day(char out[9]);
 

@@ -4,6 +4,8 @@
 // seam of this port. Path parts are matched in any letter case when the exact name
 // is missing, as Windows does, so `prd` finds `PRD.P00` on both builds.
 #include <dirent.h>
+#include <signal.h>
+#include <termios.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,9 +80,41 @@ bool map_name(const char *name, native_path &path) {
     return !path.cut && !path.empty();
 }
 
+// The terminal settings from before echo was switched off, restored on an interrupt
+// so that the shell is not left without echo.
+struct termios echo_settings;
+bool echo_is_off = false;
+
+void restore_echo_and_stop(int signal_number) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &echo_settings);
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
 }  // namespace
 
 void host_start() {}
+
+bool host_stdin_is_terminal() { return isatty(STDIN_FILENO) == 1; }
+
+bool host_set_stdin_echo(bool on) {
+    if (!host_stdin_is_terminal()) return false;
+    if (on) {
+        if (!echo_is_off) return true;
+        echo_is_off = false;
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        return tcsetattr(STDIN_FILENO, TCSANOW, &echo_settings) == 0;
+    }
+    if (echo_is_off) return true;
+    if (tcgetattr(STDIN_FILENO, &echo_settings) != 0) return false;
+    struct termios silent = echo_settings;
+    silent.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    signal(SIGINT, restore_echo_and_stop);
+    signal(SIGTERM, restore_echo_and_stop);
+    echo_is_off = tcsetattr(STDIN_FILENO, TCSANOW, &silent) == 0;
+    return echo_is_off;
+}
 
 FILE *host_open_read(const char *name) {
     native_path path;

@@ -2,42 +2,16 @@
 // parts in any letter case, as Windows does.
 #include "host/host.h"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <string>
+
+#include "host/drive_root_fixture.h"
 
 namespace {
 
-struct DriveRoot : ::testing::Test {
-    std::string root;
-    std::string old_cwd;
+struct HostNames : DriveRoot {
     void SetUp() override {
-        char pattern[] = "/tmp/korvanel-host-XXXXXX";
-        root = mkdtemp(pattern);
-        setenv("KORVANEL_DRIVE_ROOT", root.c_str(), 1);
-        char buffer[4096];
-        old_cwd = getcwd(buffer, sizeof buffer);
-        make_dir("/C");
-        make_dir("/C/work");
-        make_dir("/E");
-        make_dir("/E/Tools");
+        DriveRoot::SetUp();
         make_dir("/E/Tools/Sub Dir");
-        ASSERT_EQ(chdir((root + "/C/work").c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(chdir(old_cwd.c_str()), 0);
-        unsetenv("KORVANEL_DRIVE_ROOT");
-        std::string command = "rm -rf '" + root + "'";
-        ASSERT_EQ(system(command.c_str()), 0);
-    }
-    void make_dir(const std::string &relative) { mkdir((root + relative).c_str(), 0755); }
-    void make_file(const std::string &relative, const std::string &content) {
-        FILE *file = fopen((root + relative).c_str(), "wb");
-        fwrite(content.data(), 1, content.size(), file);
-        fclose(file);
     }
     std::string read(const char *name) {
         FILE *file = host_open_read(name);
@@ -51,7 +25,7 @@ struct DriveRoot : ::testing::Test {
 
 }  // namespace
 
-TEST_F(DriveRoot, NamesResolveLikeWindows) {
+TEST_F(HostNames, NamesResolveLikeWindows) {
     make_file("/C/work/PRD.P00", "relative");
     make_file("/C/PRTG_Path.Txt", "rooted");
     make_file("/E/Tools/Sub Dir/SYS01.P00", "drive e");
@@ -74,7 +48,7 @@ TEST_F(DriveRoot, NamesResolveLikeWindows) {
     for (const auto &c : cases) EXPECT_EQ(read(c.name), c.content) << c.name;
 }
 
-TEST_F(DriveRoot, CreateAndDelete) {
+TEST_F(HostNames, CreateAndDelete) {
     FILE *file = host_create_write("SapRfc.ini");
     ASSERT_NE(file, nullptr);
     fputs("x\r\n", file);

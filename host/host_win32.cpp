@@ -11,6 +11,40 @@ void host_start() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+namespace {
+
+// The console's input mode from before echo was switched off, restored on Ctrl+C
+// so that the console is not left without echo.
+DWORD console_mode = 0;
+bool echo_is_off = false;
+
+BOOL WINAPI restore_echo_on_interrupt(DWORD) {
+    SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), console_mode);
+    return FALSE;  // the default handler still ends the process
+}
+
+}  // namespace
+
+bool host_stdin_is_terminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+bool host_set_stdin_echo(bool on) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (on) {
+        if (!echo_is_off) return host_stdin_is_terminal();
+        echo_is_off = false;
+        SetConsoleCtrlHandler(restore_echo_on_interrupt, FALSE);
+        return SetConsoleMode(input, console_mode) != 0;
+    }
+    if (echo_is_off) return true;
+    if (GetConsoleMode(input, &console_mode) == 0) return false;
+    SetConsoleCtrlHandler(restore_echo_on_interrupt, TRUE);
+    echo_is_off = SetConsoleMode(input, console_mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) != 0;
+    return echo_is_off;
+}
+
 FILE *host_open_read(const char *name) {
     DWORD attributes = GetFileAttributesA(name);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return nullptr;

@@ -1,34 +1,35 @@
 // The one document a run prints, assembled in the run record's output buffer: the
-// PRTG XML document, its error form, and the pieces that make it up. Text becomes
-// document content only through these operations, which escape it once for XML and
-// keep room for the closing elements, so the buffer never overflows and a document
-// always ends properly closed.
+// PRTG XML document, its error form, and the pieces that make it up, each rendered in
+// the run's output flavour. Text becomes document content only through these
+// operations, which escape it once for XML and keep room for the closing elements, so
+// the buffer never overflows and a document always ends properly closed.
 #pragma once
 
 #include <cstddef>
 
+#include "output/output_flavour.h"
 #include "run/run_record.h"
 
-/// True when the run's output flavour prints PRTG XML ("EXEXML", "Lumaset", "Tessvar").
-bool is_xml_flavour(const run_record &run);
-
-/// Replaces the output buffer with the error document carrying `message` (escaped),
-/// in every flavour. `message` may be the output buffer itself.
+/// Replaces the output buffer with the PRTG XML error document carrying `message`
+/// (escaped), in every flavour alike. `message` may be the output buffer itself.
 void write_error_document(run_record &run, const char *message);
 
-/// Replaces the output buffer with the document head.
+/// Replaces the output buffer with the document head ("\n<Prtg>\n" in XML, nothing
+/// in the text flavours).
 void open_document(run_record &run);
-/// Appends the opening of the text element.
+/// Appends the opening of the text element ("\n<Text>" in XML, "\n# " in text).
 void open_text(run_record &run);
 /// Appends at most `count` bytes of `text` (stopping at a NUL) as content of the
 /// text element, escaped in the XML flavours; cut when the document would not fit.
 void append_text(run_record &run, const char *text, size_t count = static_cast<size_t>(-1));
-/// Appends the closing of the text element.
+/// Appends the closing of the text element in XML; in Brimtol with "CH=" in
+/// parameter_string empties the buffer, since only the selected value is printed.
 void close_text(run_record &run);
-/// Raises result_count and appends one result (channel) with its value and unit;
-/// an empty unit writes no unit. A result that would not fit is left out whole.
+/// Raises result_count and appends one result (channel) with its value and unit in
+/// the run's flavour; in XML an empty unit writes no unit. A result that would not
+/// fit is left out whole.
 void write_result(run_record &run, const char *channel, const char *value, const char *unit);
-/// Appends the closing of the document.
+/// Appends the closing of the document ("\n</Prtg>\n" in XML, "\n" in text).
 void close_document(run_record &run);
 
 /// Appends an error text or diagnosis as it is; it becomes the message of the error

@@ -1,9 +1,11 @@
-// The PRTG XML writer: exact bytes of both documents, escaping and the limits.
+// The document writer: exact bytes of the documents in every flavour, escaping and the limits.
 #include "output/prtg_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "run/command_line.h"
 
 namespace {
 
@@ -85,18 +87,6 @@ TEST(PrtgWriter, EscapesEveryTextOnceInXml) {
               "\n<Value>&lt;1&gt;</Value></Result>\n");
 }
 
-TEST(PrtgWriter, XmlFlavoursByExactName) {
-    struct {
-        const char *flavour;
-        bool xml;
-    } cases[] = {{"EXEXML", true}, {"Lumaset", true}, {"Tessvar", true}, {"exexml", false}, {"Gantries", false}};
-    for (const auto &c : cases) {
-        run_record run{};
-        run.output_flavour.assign(c.flavour);
-        EXPECT_EQ(is_xml_flavour(run), c.xml) << c.flavour;
-    }
-}
-
 TEST(PrtgWriter, OverlongErrorMessageStillClosesTheDocument) {
     run_record run = xml_run();
     std::string message(5000, '&');
@@ -134,4 +124,128 @@ TEST(PrtgWriter, WorkingAreasCutLongValues) {
     write_result(run, channel.c_str(), "1", "");
     std::string out = run.output_buffer.c_str();
     EXPECT_NE(out.find("<Channel>" + std::string(123, 'c') + "</Channel>"), std::string::npos);
+}
+
+namespace {
+
+// The ASP measurement's document, as the measurement writes it, in one flavour.
+std::string asp_document(const char *flavour, const char *parameters = "") {
+    const char *argv[] = {"Korvanel.exe", "PRD", parameters};
+    run_record run{};
+    parse_command_line(run, 3, argv);
+    run.output_flavour.assign(flavour);
+    open_document(run);
+    open_text(run);
+    append_text(run, "PRD DB4<V7R4> 12:00");
+    close_text(run);
+    write_result(run, "System ASP used", "87", "PerCent");
+    write_result(run, "Size of system ASP", "1234", "MByte");
+    write_result(run, "Total ASP size", "5678", "MByte");
+    close_document(run);
+    EXPECT_EQ(run.result_count, 3) << flavour << " " << parameters;
+    return run.output_buffer.c_str();
+}
+
+}  // namespace
+
+TEST(PrtgWriter, XmlFlavoursWriteTheSameDocument) {
+    const std::string expected =
+        "\n<Prtg>\n"
+        "\n<Text>PRD DB4&lt;V7R4&gt; 12:00</Text>\n"
+        "\n<Result><Channel>System ASP used</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>"
+        "\n<Value>87</Value></Result>\n"
+        "\n<Result><Channel>Size of system ASP</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>MByte</CustomUnit>"
+        "\n<Value>1234</Value></Result>\n"
+        "\n<Result><Channel>Total ASP size</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>MByte</CustomUnit>"
+        "\n<Value>5678</Value></Result>\n"
+        "\n</Prtg>\n";
+    for (const char *flavour : {"EXEXML", "Lumaset", "Tessvar"}) EXPECT_EQ(asp_document(flavour), expected) << flavour;
+    // "CH=" selects nothing outside Brimtol.
+    EXPECT_EQ(asp_document("EXEXML", "CH=2"), expected);
+}
+
+TEST(PrtgWriter, TextFlavoursWriteTheirOwnLinesUnescaped) {
+    struct {
+        const char *flavour;
+        const char *parameters;
+        const char *expected;
+    } cases[] = {
+        {"Gantries", "",
+         "\n# PRD DB4<V7R4> 12:00"
+         "\n\nMessage.System_ASP_used: System ASP used (%)\nStatistic.System_ASP_used: 87"
+         "\n\nMessage.Size_of_system_ASP: Size of system ASP (MByte)\nStatistic.Size_of_system_ASP: 1234"
+         "\n\nMessage.Total_ASP_size: Total ASP size (MByte)\nStatistic.Total_ASP_size: 5678"
+         "\n"},
+        {"Gantries", "CH=2",
+         "\n# PRD DB4<V7R4> 12:00"
+         "\n\nMessage.System_ASP_used: System ASP used (%)\nStatistic.System_ASP_used: 87"
+         "\n\nMessage.Size_of_system_ASP: Size of system ASP (MByte)\nStatistic.Size_of_system_ASP: 1234"
+         "\n\nMessage.Total_ASP_size: Total ASP size (MByte)\nStatistic.Total_ASP_size: 5678"
+         "\n"},
+        {"Brimtol", "",
+         "\n# PRD DB4<V7R4> 12:00"
+         "\n> System ASP used: 87 %"
+         "\n> Size of system ASP: 1234 MByte"
+         "\n> Total ASP size: 5678 MByte"
+         "\n"},
+        {"Brimtol", "CH=1", "87\n"},
+        {"Brimtol", "ch=2", "1234\n"},
+        {"Brimtol", "GIGABYTE,CH=3", "5678\n"},
+        {"Brimtol", "CH=1,X", "87\n"},
+        {"Brimtol", "CH=4", "\n"},
+        {"Brimtol", "CH=0", "\n"},
+        {"Brimtol", "CH=", "\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(asp_document(c.flavour, c.parameters), c.expected) << c.flavour << " " << c.parameters;
+}
+
+TEST(PrtgWriter, TextFlavoursShowAnEmptyUnitAsHash) {
+    struct {
+        const char *flavour;
+        const char *expected;
+    } cases[] = {
+        {"Gantries", "\n\nMessage.Re_try_1: Re-try 1 (#)\nStatistic.Re_try_1: 3"
+                     "\n\nMessage.a&b: a&b (mSec)\nStatistic.a&b: <5>"},
+        {"Brimtol", "\n> Re-try 1: 3 #\n> a&b: <5> mSec"},
+    };
+    for (const auto &c : cases) {
+        run_record run{};
+        run.output_flavour.assign(c.flavour);
+        write_result(run, "Re-try 1", "3", "");
+        write_result(run, "a&b", "<5>", "TimeResponse");
+        EXPECT_EQ(std::string(run.output_buffer.c_str()), c.expected) << c.flavour;
+    }
+}
+
+TEST(PrtgWriter, ErrorDocumentIsEscapedXmlInEveryFlavour) {
+    const std::string expected =
+        "<Prtg>\n<Error>1</Error>\n<Text>Error 1002: Profile D:\\R&amp;D\\&lt;1&gt;.P00 is missing...</Text>\n"
+        "</Prtg>\n";
+    for (const char *flavour : {"EXEXML", "Lumaset", "Tessvar", "Gantries", "Brimtol"}) {
+        const char *argv[] = {"Korvanel.exe", "PRD", "CH=1"};
+        run_record run{};
+        parse_command_line(run, 3, argv);
+        run.output_flavour.assign(flavour);
+        open_document(run);
+        open_text(run);
+        close_text(run);
+        write_result(run, "A", "1", "");
+        write_error_document(run, "Error 1002: Profile D:\\R&D\\<1>.P00 is missing...");
+        EXPECT_EQ(std::string(run.output_buffer.c_str()), expected) << flavour;
+    }
+}
+
+TEST(PrtgWriter, FullTextDocumentStillEndsWithItsLineFeed) {
+    run_record run{};
+    run.output_flavour.assign("Gantries");
+    open_document(run);
+    open_text(run);
+    append_text(run, std::string(5000, 'x').c_str());
+    write_result(run, "A", "1", "MByte");
+    close_document(run);
+    std::string out = run.output_buffer.c_str();
+    EXPECT_FALSE(run.output_buffer.cut);
+    EXPECT_EQ(out.substr(out.size() - 2), "x\n");
+    EXPECT_EQ(out.find("Message."), std::string::npos);
 }

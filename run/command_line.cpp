@@ -9,18 +9,17 @@ namespace {
 
 constexpr size_t item_label_capacity = 90;
 
-// The family profile of an ITEM= run and the global listing that "GLOBAL" selects.
+// The family profile of an ITEM= run.
 const char *const family_profile_name = "Wendmark.Prf";
-const char *const global_listing_name = "SAP Wendmark.Gbl";
 
-bool is_global_name(const char *name) {
+}  // namespace
+
+bool is_global_profile_name(const char *name) {
     bounded_text<16> upper;
     if (!upper.assign(name)) return false;
     text_upper_ascii(upper.data);
     return upper.equals("GLOBAL.P00");
 }
-
-}  // namespace
 
 bool option_value_into(const run_record &run, const char *option, char *out, size_t limit) {
     out[0] = '\0';
@@ -62,7 +61,7 @@ void parse_command_line(run_record &run, int argc, const char *const *argv) {
     // A name without a three-character extension gets the default one.
     size_t length = run.profile_name.length;
     if (length < 4 || run.profile_name.data[length - 4] != '.') run.profile_name.append(".P00");
-    if (is_global_name(run.profile_name.c_str())) {
+    if (is_global_profile_name(run.profile_name.c_str())) {
         run.multi_system_mode = true;
         run.profile_name.assign(global_listing_name);
     }

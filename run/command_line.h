@@ -10,6 +10,13 @@
 /// profile argument is never cut silently (profile_name.cut marks one that did not fit).
 void parse_command_line(run_record &run, int argc, const char *const *argv);
 
+/// The global listing file that the profile name "GLOBAL" selects.
+constexpr const char *global_listing_name = "SAP Wendmark.Gbl";
+
+/// True when `name`, with a to z upper-cased, is "GLOBAL.P00": the profile name that
+/// selects the global listing instead of one profile.
+bool is_global_profile_name(const char *name);
+
 /// Finds `option` in parameter_string and copies its value from parameter_text (same
 /// position, own letter case) into `value`: up to a blank, a comma or the end, at most
 /// value's capacity. Returns false when the option is absent.

@@ -15,6 +15,10 @@ constexpr size_t file_name_capacity = 63;         // a profile or listing file n
 constexpr size_t directory_capacity = 95;         // a directory with its trailing backslash
 constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
+constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path
+
+// An error message handed back by a step to the run driver, which makes it the document.
+typedef bounded_text<message_capacity> run_message;
 
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments

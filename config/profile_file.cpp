@@ -1,0 +1,148 @@
+// Reading a profile file line by line: a 12-character key, one separator column and
+// a value of at most 60 characters, taken with its blanks. The key table below is
+// the whole format; its order is the order in which short fields are reported.
+#include "config/profile_file.h"
+
+#include <cstring>
+
+#include "config/password.h"
+#include "host/line_reader.h"
+
+namespace {
+
+constexpr size_t key_length = 12;
+constexpr size_t value_column = 13;  // 0-based: the separator column is never examined
+constexpr size_t value_limit = 60;   // characters of a value that are taken at most
+constexpr size_t strict_piece = 159;
+constexpr size_t lenient_piece = 199;
+
+// One field of the profile record seen without its capacity in the type, so that one
+// table can describe fields of different sizes.
+struct field_view {
+    char *data;
+    size_t capacity;
+    size_t *length;
+    bool *cut;
+};
+
+template <size_t Capacity>
+field_view view_of(bounded_text<Capacity> &text) {
+    return {text.data, Capacity, &text.length, &text.cut};
+}
+
+// What happens to a value besides being stored.
+enum class treatment { as_is, upper_case, unscramble, shown_host };
+
+struct profile_key {
+    const char *key;
+    size_t minimum;  // characters a complete profile holds at least
+    treatment how;
+    field_view (*field)(profile_data &);
+};
+
+const profile_key profile_keys[] = {
+    {"Extcompany.:", 2, treatment::as_is, [](profile_data &p) { return view_of(p.extcompany); }},
+    {"Destination:", 3, treatment::as_is, [](profile_data &p) { return view_of(p.destination); }},
+    {"Client.....:", 3, treatment::as_is, [](profile_data &p) { return view_of(p.client); }},
+    {"User.......:", 2, treatment::upper_case, [](profile_data &p) { return view_of(p.user); }},
+    {"Password...:", 2, treatment::unscramble, [](profile_data &p) { return view_of(p.password); }},
+    {"Language...:", 1, treatment::as_is, [](profile_data &p) { return view_of(p.language); }},
+    {"Mode.......:", 3, treatment::as_is, [](profile_data &p) { return view_of(p.mode); }},
+    {"Hostname...:", 2, treatment::shown_host, [](profile_data &p) { return view_of(p.hostname); }},
+    {"Sysnr......:", 2, treatment::as_is, [](profile_data &p) { return view_of(p.sysnr); }},
+    {"Gwhost.....:", 2, treatment::as_is, [](profile_data &p) { return view_of(p.gwhost); }},
+    {"Gwservice..:", 2, treatment::as_is, [](profile_data &p) { return view_of(p.gwservice); }},
+};
+
+// The first defect found, in the order in which a single-profile run reports them.
+enum class profile_defect { none, invalid_password, wrong_password, no_user, no_password, bad_field };
+
+const profile_key *key_of(const char *line) {
+    for (const profile_key &entry : profile_keys)
+        if (strncmp(line, entry.key, key_length) == 0) return &entry;
+    return nullptr;
+}
+
+// Stores a value whole, or cut to the field's capacity and marked as cut.
+void store(field_view field, const char *value) {
+    *field.length = 0;
+    *field.cut = !text_put(field.data, field.capacity, field.length, value, static_cast<size_t>(-1));
+}
+
+profile_defect completeness_defect(profile_data &record) {
+    if (record.user.empty()) return profile_defect::no_user;
+    if (record.password.empty()) return profile_defect::no_password;
+    for (const profile_key &entry : profile_keys) {
+        field_view field = entry.field(record);
+        if (*field.length < entry.minimum || *field.cut) return profile_defect::bad_field;
+    }
+    return profile_defect::none;
+}
+
+void describe(profile_defect defect, const char *name, run_message &message) {
+    switch (defect) {
+        case profile_defect::invalid_password:
+            message.format("Error 1004: Invalid Password in Profile %s found...", name);
+            break;
+        case profile_defect::wrong_password:
+            message.format("Error 1005: Wrong Password in Profile %s found...", name);
+            break;
+        case profile_defect::no_user:
+            message.format("Error 1006: Username in Profile %s is missing...", name);
+            break;
+        case profile_defect::no_password:
+            message.format("Error 1007: Password in Profile %s is missing...", name);
+            break;
+        case profile_defect::bad_field:
+            message.format("Error 1003: Invalid Parameter(s) at %s found...", name);
+            break;
+        case profile_defect::none:
+            message.clear();
+            break;
+    }
+}
+
+// Reads the lines and stores their values; returns the password defect that ends a
+// strict reading early, or none.
+profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, bool &system_failed) {
+    profile_data &record = run.profile_record;
+    size_t piece = mode == profile_reading::strict ? strict_piece : lenient_piece;
+    char line[lenient_piece + 1];
+    while (read_line(file, line, piece)) {
+        const profile_key *entry = key_of(line);
+        if (entry == nullptr) continue;
+        bounded_text<value_limit> value;
+        if (strlen(line) > value_column) value.assign(line + value_column, value_limit);
+
+        if (entry->how == treatment::unscramble) {
+            password_outcome outcome = unscramble_password(run.password_key, value.c_str(), record.password);
+            if (outcome == password_outcome::good) continue;
+            system_failed = true;
+            if (mode == profile_reading::strict)
+                return outcome == password_outcome::invalid ? profile_defect::invalid_password
+                                                            : profile_defect::wrong_password;
+            continue;
+        }
+        store(entry->field(record), value.c_str());
+        if (entry->how == treatment::upper_case) text_upper_ascii(record.user.data);
+        if (entry->how == treatment::shown_host) run.display_host.assign(record.hostname.c_str());
+    }
+    return profile_defect::none;
+}
+
+}  // namespace
+
+bool read_profile(run_record &run, profile_reading mode, run_message &message, bool &system_failed) {
+    message.clear();
+    profile_defect defect = profile_defect::none;
+    if (run.profile_file != nullptr) {
+        defect = read_lines(run, run.profile_file, mode, system_failed);
+        fclose(run.profile_file);
+        run.profile_file = nullptr;
+    }
+    if (defect == profile_defect::none) defect = completeness_defect(run.profile_record);
+    if (defect == profile_defect::none) return !system_failed;
+    system_failed = true;
+    if (mode == profile_reading::strict) describe(defect, run.profile_name.c_str(), message);
+    return false;
+}

@@ -1,0 +1,208 @@
+// Reading the global listing file and the family profile: which lines count, the
+// texts taken from them, their limits and every error.
+#include "config/system_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+#include "run/command_line.h"
+
+namespace {
+
+struct loaded {
+    bool ok = false;
+    std::string message, listing, item, entry;
+    bool profile_file_closed = false;
+};
+
+// Writes `content` as the listing in the working directory (named after the test, so
+// tests may run side by side), opens it as profile location would, and loads it.
+loaded load(const std::string &content, std::vector<const char *> parameters, const char *profile = "GLOBAL") {
+    std::string name = std::string("listing_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".tmp";
+    FILE *file = fopen(name.c_str(), "wb");
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) return {};
+    fwrite(content.data(), 1, content.size(), file);
+    fclose(file);
+
+    parameters.insert(parameters.begin(), {"Korvanel.exe", profile});
+    run_record run{};
+    parse_command_line(run, static_cast<int>(parameters.size()), parameters.data());
+    run.profile_path.assign(name.c_str());
+    run.profile_file = host_open_read(name.c_str());
+
+    bounded_text<listing_message_capacity> message;
+    loaded result;
+    result.ok = load_system_listing(run, parameters.size() > 2 ? parameters[2] : nullptr, message);
+    result.message = message.c_str();
+    result.listing = run.system_listing.c_str();
+    result.item = run.item_label.c_str();
+    result.entry = run.entry_text.c_str();
+    result.profile_file_closed = run.profile_file == nullptr;
+    remove(name.c_str());
+    return result;
+}
+
+const char *const allocation = ",Sensor=\"SAP Korvanel\"";
+
+}  // namespace
+
+TEST(SystemListing, GlobalListingTakesTheLinesOfItsKey) {
+    // Columns 9-18 hold the key, 19 is a separator; listing text from 21, entry text from 20.
+    loaded result = load(
+        "# Sensors of the SAP landscape\r\n"
+        "# GSNG: ASP       : SYS01.P00#SYS02.P\r\n"
+        "# gsnx: asp       :Item=Plant:North,GIGABYTE,Sensor=\"SAP Korvanel\",Owner=Basis\r\n"
+        "# GSNG: ASPX      : OTHER.P00#\r\n"
+        "# GSNX: ASP       :Item=Second,Sensor=\"Something else\"\r\n"
+        "# Gsng: Asp       : 00#SYS03.P00#\r\n"
+        "# GSNG: ASP\r\n"
+        "GSNG: ASP       : LOOSE.P00#\r\n"
+        "# GSNG: ASP       : SYS04.P00#",
+        {"asp", "GIGABYTE"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.listing, "SYS01.P00#SYS02.P00#SYS03.P00#SYS04.P00#");
+    EXPECT_EQ(result.item, "Plant North");
+    EXPECT_EQ(result.entry, "Item=Plant North,GIGABYTE");
+    EXPECT_TRUE(result.profile_file_closed);
+}
+
+TEST(SystemListing, SensorKeyIsTheFirstWordInTenCharacters) {
+    const std::string content =
+        "# GSNG: LONGSENSOR: L.P00#\n"
+        "# GSNX: LONGSENSOR:Item=Long" + std::string(allocation) + "\n"
+        "# GSNG:           : BLANK.P00#\n"
+        "# GSNX:           :Item=Blank" + allocation + "\n";
+    struct {
+        std::vector<const char *> parameters;
+        const char *listing;
+        const char *item;
+    } cases[] = {
+        {{"LONGSENSOR1"}, "L.P00#", "Long"},
+        {{"longsensor2 FLAVOUR=Brimtol"}, "L.P00#", "Long"},
+        {{}, "BLANK.P00#", "Blank"},
+        {{" LONGSENSOR"}, "BLANK.P00#", "Blank"},
+    };
+    for (const auto &c : cases) {
+        loaded result = load(content, c.parameters);
+        std::string shown = c.parameters.empty() ? "(none)" : c.parameters[0];
+        EXPECT_TRUE(result.ok) << shown << ": " << result.message;
+        EXPECT_EQ(result.listing, c.listing) << shown;
+        EXPECT_EQ(result.item, c.item) << shown;
+    }
+}
+
+TEST(SystemListing, FamilyProfileTakesExactMarkersAndKeepsTheCommandLineItem) {
+    loaded result = load(
+        "Destination:PRD\n"
+        "# Gsng: ignored     A.P00#\n"
+        "# GSNG: ignored     X.P00#\n"
+        "# gsng: ignored     Y.P00#\n"
+        "# Gsng: ignored     B.P\n"
+        "# Gsng: ignored     00#\n",
+        {"ITEM=North:Plant"}, "ANY");
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.listing, "A.P00#B.P00#");
+    EXPECT_EQ(result.item, "North Plant");
+    EXPECT_EQ(result.entry, "");
+    EXPECT_TRUE(result.profile_file_closed);
+}
+
+TEST(SystemListing, LongLinesAreReadInPiecesOf199) {
+    // The first piece's listing text is columns 21 to 199; the rest is a line of its
+    // own, and here a listing line of the key.
+    std::string first = "# GSNG: ASP       : " + std::string(179, 'a');
+    std::string second = "# GSNG: ASP       : B.P00#";
+    loaded result = load(first + second + "\n# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.listing, std::string(179, 'a') + "B.P00#");
+}
+
+TEST(SystemListing, EntryTextIsCutAt127Characters) {
+    std::string options = std::string(120, 'o');
+    loaded result = load("# GSNG: ASP       : A.P00#\n"
+                         "# GSNX: ASP       :Item=X:Y," + options + allocation + "\n",
+                         {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.entry, ("Item=X Y," + options).substr(0, 127));
+    EXPECT_EQ(result.item, "X Y");
+}
+
+TEST(SystemListing, Errors) {
+    const std::string entry = "# GSNX: ASP       :Item=X" + std::string(allocation) + "\n";
+    // Twelve texts of 171 characters: 2052 in all.
+    std::string too_long, family_too_long;
+    for (int i = 0; i < 12; ++i) {
+        too_long += "# GSNG: ASP       : " + std::string(170, 'a') + "#\n";
+        family_too_long += "# Gsng: ignored     " + std::string(170, 'a') + "#\n";
+    }
+    struct {
+        const char *name;
+        std::string content;
+        std::vector<const char *> parameters;
+        const char *message;
+    } cases[] = {
+        {"no entry line", "# GSNG: ASP       : A.P00#\n", {"asp", "GIGABYTE"},
+         "Error 1030: Global Sensor asp not found..."},
+        {"no parameters", "# GSNG: ASP       : A.P00#\n", {}, "Error 1030: Global Sensor  not found..."},
+        {"entry of another key", "# GSNG: ASP       : A.P00#\n# GSNX: ASPX      :Item=X" + std::string(allocation),
+         {"ASP"}, "Error 1030: Global Sensor ASP not found..."},
+        {"first entry line not ours", "# GSNX: ASP       :Item=X,Sensor=\"SAP korvanel\"\n" + entry,
+         {"ASP"}, "Error 1029: Invalid Sensor-Allocation..."},
+        {"allocation without quotes", "# GSNX: ASP       :Item=X,Sensor=SAP Korvanel\n", {"ASP"},
+         "Error 1029: Invalid Sensor-Allocation..."},
+        {"entry line without text", "# GSNX: ASP       \n", {"ASP"}, "Error 1029: Invalid Sensor-Allocation..."},
+        {"no listing", entry, {"ASP"}, "Error 1025: Global Server Listing missing..."},
+        {"listing text empty", "# GSNG: ASP       : \n" + entry, {"ASP"},
+         "Error 1025: Global Server Listing missing..."},
+        {"no item", "# GSNG: ASP       : A.P00#\n# GSNX: ASP       :GIGABYTE" + std::string(allocation), {"ASP"},
+         "Error 1026: Global Item Idenification missing..."},
+        {"empty item", "# GSNG: ASP       : A.P00#\n# GSNX: ASP       :Item=,X" + std::string(allocation),
+         {"ASP"}, "Error 1026: Global Item Idenification missing..."},
+        {"listing too long", too_long + entry, {"ASP"}, "Error 1027: Global Server Listing too long..."},
+        {"family without listing", "# GSNG: ignored     A.P00#\n", {"ITEM=North"},
+         "Error 1025: Global Server Listing missing..."},
+        {"family listing too long", family_too_long, {"ITEM=North"},
+         "Error 1027: Global Server Listing too long..."},
+    };
+    for (const auto &c : cases) {
+        loaded result = load(c.content, c.parameters);
+        EXPECT_FALSE(result.ok) << c.name;
+        EXPECT_EQ(result.message, c.message) << c.name;
+        EXPECT_TRUE(result.profile_file_closed) << c.name;
+    }
+}
+
+TEST(SystemListing, ListingThatJustFits) {
+    // 2047 characters exactly: 11 texts of 179 and one of 78.
+    std::string content;
+    for (int i = 0; i < 11; ++i) content += "# GSNG: ASP       : " + std::string(178, 'a') + "#\n";
+    content += "# GSNG: ASP       : " + std::string(77, 'b') + "#\n# GSNX: ASP       :Item=X" + allocation;
+    loaded result = load(content, {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.listing.size(), system_listing_capacity);
+}
+
+TEST(SystemListing, FileThatCannotBeOpenedAgain) {
+    struct {
+        std::vector<const char *> parameters;
+        const char *message;
+    } cases[] = {
+        {{"ASP"}, "Error 10x1: ProFile SAP Wendmark.Gbl is missing..."},
+        {{"ITEM=North"}, "Error 1024: ProFile Wendmark.Prf is missing..."},
+    };
+    for (const auto &c : cases) {
+        std::vector<const char *> arguments = {"Korvanel.exe", "GLOBAL"};
+        arguments.insert(arguments.end(), c.parameters.begin(), c.parameters.end());
+        run_record run{};
+        parse_command_line(run, static_cast<int>(arguments.size()), arguments.data());
+        run.profile_path.assign("no_such_listing.tmp");
+        bounded_text<listing_message_capacity> message;
+        EXPECT_FALSE(load_system_listing(run, arguments[2], message));
+        EXPECT_EQ(std::string(message.c_str()), c.message);
+    }
+}
