@@ -17,6 +17,9 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
+add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
+
 # The password tool as administrators use it, with the sensor reading what it wrote.
 set(password_tool_check ${CMAKE_SOURCE_DIR}/tools/password_tool_check.py)
 add_test(NAME tool.native.password
@@ -29,6 +32,8 @@ set(KORVANEL_ASAN_DIR "" CACHE PATH "Build tree of the sanitizer build whose tes
 set(KORVANEL_VALGRIND OFF CACHE BOOL "Also run every scenario under valgrind's memcheck")
 if(KORVANEL_ASAN_DIR)
   add_test(NAME unit.asan COMMAND ${KORVANEL_ASAN_DIR}/korvanel_tests --gtest_brief=1)
+  # In its own tree: the unit tests write fixture files into their working directory.
+  set_tests_properties(unit.asan PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR})
   set_tests_properties(unit.asan PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=halt_on_error=1")
 endif()
 foreach(scenario_dir ${scenario_dirs})

@@ -104,7 +104,8 @@ void describe(profile_defect defect, const char *name, run_message &message) {
 
 // Reads the lines and stores their values; returns the password defect that ends a
 // strict reading early, or none.
-profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, bool &system_failed) {
+profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, bool &system_failed,
+                          bool &password_rejected) {
     profile_data &record = run.profile_record;
     size_t piece = mode == profile_reading::strict ? strict_piece : lenient_piece;
     char line[lenient_piece + 1];
@@ -118,6 +119,7 @@ profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, boo
             password_outcome outcome = unscramble_password(run.password_key, value.c_str(), record.password);
             if (outcome == password_outcome::good) continue;
             system_failed = true;
+            password_rejected = true;
             if (mode == profile_reading::strict)
                 return outcome == password_outcome::invalid ? profile_defect::invalid_password
                                                             : profile_defect::wrong_password;
@@ -132,14 +134,17 @@ profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, boo
 
 }  // namespace
 
-bool read_profile(run_record &run, profile_reading mode, run_message &message, bool &system_failed) {
+bool read_profile(run_record &run, profile_reading mode, run_message &message, bool &system_failed,
+                  bool *password_rejected) {
     message.clear();
     profile_defect defect = profile_defect::none;
+    bool rejected = false;
     if (run.profile_file != nullptr) {
-        defect = read_lines(run, run.profile_file, mode, system_failed);
+        defect = read_lines(run, run.profile_file, mode, system_failed, rejected);
         fclose(run.profile_file);
         run.profile_file = nullptr;
     }
+    if (password_rejected != nullptr) *password_rejected = rejected;
     if (defect == profile_defect::none) defect = completeness_defect(run.profile_record);
     if (defect == profile_defect::none) return !system_failed;
     system_failed = true;

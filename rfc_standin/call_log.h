@@ -5,6 +5,7 @@
 
 #include "rfc_standin/standin_state.h"
 
+/// One line of the call log, built by the function it describes.
 typedef bounded_text<2000> call_line;
 
 /// Appends `line` and a line feed to the call log; nothing when none is set.

@@ -6,15 +6,18 @@
 
 #include "rfc_standin/call_log.h"
 
+/// One value of a connect string or destination; `given` tells an empty value from none.
 struct connect_value {
     bool given;
     bounded_text<100> text;
 };
 
+/// The values the stand-in uses from a connect string and its destination.
 struct connect_parameters {
     connect_value client, user, passwd, lang, dest, type, ashost, sysnr, gwhost, gwserv;
 };
 
+/// Why a connect string or destination cannot be used (never holding a password).
 typedef bounded_text<200> connect_problem;
 
 /// Reads `text` into `parameters` and appends each pair to `line` (the password as

@@ -6,6 +6,7 @@
 
 #include "rfc_standin/standin_state.h"
 
+/// One failure, as the trace block and RfcLastError tell it.
 struct rfc_failure {
     const char *key;             // RFC_ERROR_... group of the error
     bounded_text<120> api;       // "RfcReceive [1] : returns 3:RFC_SYS_EXCEPTION"

@@ -78,10 +78,10 @@ TEST_F(Modules, SystemInfoListsThatDoNotFitAreAnsweredWithTheirFault) {
          RFC_SYS_EXCEPTION, "RFCSI_EXPORT passed with length 199, needs 200"},
         {"structure with a short field",
          [](system_info_call &c, RFC_TYPEHANDLE wrong, RFC_TYPEHANDLE) { c.importing[4].type = wrong; },
-         RFC_SYS_EXCEPTION, "RFCSI_EXPORT: field 6 of RFCSI is RFCHOST CHAR(7,0), RFCSI needs RFCHOST CHAR(8,0)"},
+         RFC_SYS_EXCEPTION, "RFCSI_EXPORT: row 6 is RFCHOST CHAR(7,0), RFCSI has RFCHOST CHAR(8,0)"},
         {"structure with 17 rows",
          [](system_info_call &c, RFC_TYPEHANDLE, RFC_TYPEHANDLE seventeen_rows) { c.importing[4].type = seventeen_rows; },
-         RFC_SYS_EXCEPTION, "RFCSI_EXPORT: RFCSI has 18 fields, the installed type RFCSI 17"},
+         RFC_SYS_EXCEPTION, "RFCSI_EXPORT: 17 rows installed as RFCSI, RFCSI has 18"},
         {"integer passed as text", [](system_info_call &c, RFC_TYPEHANDLE, RFC_TYPEHANDLE) { c.importing[3].type = TYPC; },
          RFC_SYS_EXCEPTION, "RECOMMENDED_DELAY passed as CHAR, needs INT"},
         {"parameter left out",
@@ -124,7 +124,7 @@ TEST_F(Modules, Db4InfoTablesAreChecked) {
         {"line length declared", [](db4_info_call &c) { c.tables[0].leng = 80; }, RFC_FAILURE, -1,
          "table ADDTL_INDEX: line length 80, the table was created with 40"},
         {"line type is the record", [](db4_info_call &c) { c.tables[1].type = c.importing[1].type; }, RFC_OK,
-         RFC_SYS_EXCEPTION, "ADDTL_TABLES: MISSOBJ has 1 fields, the installed type DB02INFDB4 21"},
+         RFC_SYS_EXCEPTION, "ADDTL_TABLES: 21 rows installed as DB02INFDB4, MISSOBJ has 1"},
         {"table left out", [](db4_info_call &c) { c.tables[5] = c.tables[6]; }, RFC_OK, RFC_SYS_EXCEPTION,
          "MISS_VIEWS not passed"},
         {"table handle not from ItCreate", [](db4_info_call &c) { c.tables[2].ithandle = &c.api_rc; }, RFC_FAILURE, -1,
@@ -139,7 +139,7 @@ TEST_F(Modules, Db4InfoTablesAreChecked) {
              c.importing[1].type = install("DB02INFDB4", rows, 21);
          },
          RFC_OK, RFC_SYS_EXCEPTION,
-         "DB02_DISPLAYED_INFO: field 20 of DB02INFDB4 is SYS_ASP_S BCD(6,0), DB02INFDB4 needs SYS_ASP_S BCD(6,1)"},
+         "DB02_DISPLAYED_INFO: row 20 is SYS_ASP_S BCD(6,0), DB02INFDB4 has SYS_ASP_S BCD(6,1)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -12,9 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 
+// A second build of the library can be told to read another file by default (the
+// test that puts another librfc32 in the place of ours tells the two apart by it).
+#ifndef KORVANEL_STANDIN_LANDSCAPE_NAME
+#define KORVANEL_STANDIN_LANDSCAPE_NAME "SapLandscape.txt"
+#endif
+
 namespace {
 
-const char default_landscape_name[] = "SapLandscape.txt";
+const char default_landscape_name[] = KORVANEL_STANDIN_LANDSCAPE_NAME;
 constexpr size_t max_line = 400;
 
 // Raw bytes given for a record, laid over it after all named fields.

@@ -6,6 +6,7 @@
 
 #include "rfc_standin/standin_state.h"
 
+/// Why the landscape file cannot be used: file name, line number and reason.
 typedef bounded_text<200> landscape_problem;
 
 /// Reads the landscape file into `landscape`; false with `problem` (never holding

@@ -6,6 +6,7 @@
 #include "rfc_standin/call_log.h"
 #include "rfc_standin/standin_state.h"
 
+/// What a logon names: where the system is and who logs on.
 struct logon_request {
     const char *api;  // "RfcOpen" or "RfcOpenEx", for the trace
     bool by_gateway;  // CPIC: found by gateway host and service

@@ -4,6 +4,7 @@
 // one truth about every field.
 #pragma once
 
+/// One field of a record layout, its offset already placed.
 struct field_layout {
     const char *name;
     unsigned type;  // RFC type code
@@ -12,6 +13,7 @@ struct field_layout {
     unsigned offset;
 };
 
+/// A dictionary structure: its fields in order and its record length.
 struct record_layout {
     const char *name;
     const field_layout *fields;
@@ -19,6 +21,7 @@ struct record_layout {
     unsigned length;  // bytes of one record
 };
 
+/// The layouts of RFCSI (200 bytes), DB02INFDB4 (120 bytes) and MISSOBJ (40 bytes).
 extern const record_layout rfcsi_layout;
 extern const record_layout db02infdb4_layout;
 extern const record_layout missobj_layout;

@@ -18,7 +18,7 @@
 
 namespace standin_test {
 
-// The landscape most tests start from: DEMO answers, LCK refuses, GW is reached by gateway only.
+/// The landscape most tests start from: one healthy system, DEMO.
 inline const char *const base_landscape =
     "# test landscape\n"
     "[system DEMO]\n"
@@ -41,7 +41,8 @@ inline const char *const base_landscape =
     "db02.ASP_TOT_S = 2345678.9\n"
     "api_rc = 7\n";
 
-// putenv keeps the text it is given, so each setting lives in storage of its own.
+/// Sets an environment variable ("" counts as unset for the library); putenv keeps
+/// the text it is given, so recent settings keep storage of their own.
 inline void set_variable(const char *name, const std::string &value) {
     static std::vector<std::string> settings(8);
     static int next = 0;
@@ -50,6 +51,7 @@ inline void set_variable(const char *name, const std::string &value) {
     putenv(&slot[0]);
 }
 
+/// The whole content of a file; "<missing>" when it cannot be opened.
 inline std::string read_file(const char *name) {
     FILE *file = fopen(name, "rb");
     if (file == nullptr) return "<missing>";
@@ -61,6 +63,7 @@ inline std::string read_file(const char *name) {
     return content;
 }
 
+/// Creates or overwrites a file with exactly `content`.
 inline void write_file(const char *name, const std::string &content) {
     FILE *file = fopen(name, "wb");
     ASSERT_NE(file, nullptr) << name;
@@ -68,7 +71,7 @@ inline void write_file(const char *name, const std::string &content) {
     fclose(file);
 }
 
-// The text with CR LF turned into LF: the Windows build writes its trace in text mode.
+/// The text with CR LF turned into LF: the Windows build writes its trace in text mode.
 inline std::string unix_lines(std::string text) {
     std::string out;
     for (char c : text)
@@ -76,6 +79,7 @@ inline std::string unix_lines(std::string text) {
     return out;
 }
 
+/// The lines of `text`, without their line ends.
 inline std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -89,8 +93,8 @@ inline std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
-// The message a reader of Dev_Rfc.Trc takes from its last error block: the last
-// "ERROR " (from column 13) or "======> " from column 8 (from column 16).
+/// The message a reader of Dev_Rfc.Trc takes from its last error block: the last
+/// "ERROR " (from column 13) or "======> " from column 8 (from column 16).
 inline std::string trace_diagnosis(const std::string &trace) {
     std::string message;
     for (const std::string &line : lines_of(trace)) {
@@ -101,7 +105,7 @@ inline std::string trace_diagnosis(const std::string &trace) {
     return message;
 }
 
-// Descriptor rows as the sensor installs them.
+/// Descriptor rows as the sensor installs them.
 inline RFC_TYPE_ELEMENT rfcsi_rows[] = {
     {(char *)"RFCPROTO", TYPC, 3, 0, 0},     {(char *)"RFCCHARTYP", TYPC, 4, 0, 0},
     {(char *)"RFCINTTYP", TYPC, 3, 0, 0},    {(char *)"RFCFLOTYP", TYPC, 3, 0, 0},
@@ -130,13 +134,14 @@ inline RFC_TYPE_ELEMENT db02infdb4_rows[] = {
 
 inline RFC_TYPE_ELEMENT missobj_rows[] = {{(char *)"NAME", TYPC, 40, 0, 0}};
 
+/// Installs a structure, expecting success; its type handle.
 inline RFC_TYPEHANDLE install(const char *name, RFC_TYPE_ELEMENT *rows, unsigned count) {
     RFC_TYPEHANDLE handle = 0;
     EXPECT_EQ(RfcInstallStructure(const_cast<char *>(name), rows, count, &handle), RFC_OK) << name;
     return handle;
 }
 
-// RFC_SYSTEM_INFO's importing list as the sensor passes it, with its targets.
+/// RFC_SYSTEM_INFO's importing list as the sensor passes it, with its targets.
 struct system_info_call {
     int current = -1, maximal = -1, delay = -1;
     char dialog = '?', complete = '?';
@@ -160,7 +165,7 @@ struct system_info_call {
         };
         memcpy(importing, list, sizeof list);
     }
-    // RfcCall then RfcReceive, as the sensor does; the first code that is not 0.
+    /// RfcCall then RfcReceive, as the sensor does; the first code that is not 0.
     int run(RFC_HANDLE handle) {
         int rc = RfcCall(handle, (char *)"RFC_SYSTEM_INFO", exporting, tables);
         if (rc != RFC_OK) return rc;
@@ -171,7 +176,7 @@ struct system_info_call {
     }
 };
 
-// DB02_DB4_GET_INFO's lists as the sensor passes them, with six fresh tables.
+/// DB02_DB4_GET_INFO's lists as the sensor passes them, with six fresh tables.
 struct db4_info_call {
     int api_rc = -1;
     unsigned char record[120];
@@ -210,6 +215,7 @@ struct db4_info_call {
     }
 };
 
+/// Each test in a fresh working directory holding the base landscape.
 struct StandIn : ::testing::Test {
     std::filesystem::path previous;
     std::filesystem::path directory;
@@ -218,12 +224,15 @@ struct StandIn : ::testing::Test {
         previous = std::filesystem::current_path();
         std::random_device random;
         const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        // Below the starting directory, not the system's temporary one: under wine
+        // the scenarios re-point drive C: and its temporary folder goes with it.
+        std::error_code error;
         do {
-            // Below the working directory: under wine the temporary directory may be unset.
-            directory = previous /
-                        ("korvanel-standin-" + std::string(test->name()) + "-" + std::to_string(random()));
-        } while (!std::filesystem::create_directory(directory));
-        std::filesystem::current_path(directory);
+            directory = previous / ("standin-test-" + std::string(test->name()) + "-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(directory, error) && !error);
+        ASSERT_FALSE(error) << directory.string() << ": " << error.message();
+        std::filesystem::current_path(directory, error);
+        ASSERT_FALSE(error) << directory.string() << ": " << error.message();
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
         write_file("SapLandscape.txt", base_landscape);
@@ -234,15 +243,15 @@ struct StandIn : ::testing::Test {
         RfcEnvironment(&none);
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
-        std::filesystem::current_path(previous);
         std::error_code ignored;
+        std::filesystem::current_path(previous, ignored);
         std::filesystem::remove_all(directory, ignored);
     }
 
-    // The landscape with `extra` lines added to the DEMO system.
+    /// The landscape with `extra` lines added to the DEMO system.
     void demo_with(const std::string &extra) { write_file("SapLandscape.txt", std::string(base_landscape) + extra); }
 
-    // RfcOpen in R/3 mode, user and password blank-padded as the sensor passes them.
+    /// RfcOpen in R/3 mode, user and password blank-padded as the sensor passes them.
     RFC_HANDLE open_r3(const char *host = "sapdemo", int sysnr = 0, const char *client = "100",
                        const char *user = "MONITOR     ", const char *password = "Monitor#2024") {
         RFC_CONNOPT_R3ONLY r3 = {const_cast<char *>(host), sysnr, nullptr, nullptr};

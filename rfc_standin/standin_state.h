@@ -7,6 +7,7 @@
 #include "rfc/librfc32.h"
 #include "run/bounded_text.h"
 
+/// Capacities of the library's fixed tables.
 constexpr int standin_max_systems = 16;
 constexpr int standin_max_faults = 16;
 constexpr int standin_max_connections = 8;
@@ -15,6 +16,7 @@ constexpr unsigned standin_max_rows = 32;
 constexpr int standin_max_tables = 64;
 constexpr int standin_max_call_tables = 8;
 
+/// The faults a landscape can give a system (`fault = ...`).
 enum fault_kind {
     fault_unreachable,       // open: partner not reached
     fault_logon_refused,     // open: name or password refused
@@ -29,6 +31,7 @@ enum fault_kind {
     fault_handler_on_call,   // the error handler is called during RfcCall of `target`
 };
 
+/// One fault with what it names.
 struct standin_fault {
     fault_kind kind;
     bounded_text<40> target;  // function module, structure or table
@@ -36,9 +39,10 @@ struct standin_fault {
     int code;                 // return code
 };
 
-// How much a system writes to Dev_Rfc.Trc when something fails.
+/// How much a system writes to Dev_Rfc.Trc when something fails.
 enum trace_level { trace_full, trace_bare, trace_off };
 
+/// One simulated SAP system: where it is found, its logon, its two records and its faults.
 struct standin_system {
     bounded_text<40> label;
     bounded_text<64> host;
@@ -56,12 +60,13 @@ struct standin_system {
     int fault_count;
 };
 
+/// Every system of the landscape file, in file order.
 struct standin_landscape {
     standin_system systems[standin_max_systems];
     int count;
 };
 
-// A call sent with RfcCall and not yet received.
+/// A call sent with RfcCall and not yet received.
 struct pending_call {
     bool active;
     bounded_text<40> function;
@@ -71,6 +76,7 @@ struct pending_call {
     ITAB_H tables[standin_max_call_tables];
 };
 
+/// An open connection with its own copy of the system it reached.
 struct standin_connection {
     bool open;
     RFC_HANDLE handle;
@@ -79,6 +85,7 @@ struct standin_connection {
     bounded_text<40> exception;  // what RfcReceive's exception name points to
 };
 
+/// One descriptor row as installed, with the offset the library gave it.
 struct installed_row {
     bounded_text<30> name;
     unsigned type;
@@ -87,6 +94,7 @@ struct installed_row {
     unsigned offset;
 };
 
+/// A structure installed with RfcInstallStructure and the type handle that names it.
 struct installed_structure {
     bounded_text<30> name;
     installed_row rows[standin_max_rows];
@@ -95,6 +103,7 @@ struct installed_structure {
     RFC_TYPEHANDLE handle;
 };
 
+/// One slot of the internal-table pool.
 struct internal_table {
     bool in_use;
     int number;  // shown in the call log
@@ -102,6 +111,7 @@ struct internal_table {
     unsigned line_length;
 };
 
+/// The last error, as RfcLastError hands it out.
 struct standin_error {
     bounded_text<32> key;
     bounded_text<127> status;
@@ -109,6 +119,7 @@ struct standin_error {
     bounded_text<127> intstat;
 };
 
+/// The library's one record of everything it keeps between calls.
 struct standin_state {
     RFC_ERROR_HANDLER error_handler;
     standin_landscape landscape;

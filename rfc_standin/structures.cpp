@@ -108,8 +108,8 @@ const installed_structure *find_structure(const standin_state &state, RFC_TYPEHA
 bool structure_matches(const installed_structure &structure, const record_layout &layout,
                        structure_problem &problem) {
     if (structure.row_count != layout.count) {
-        problem.format("%s has %u fields, the installed type %.30s %u", layout.name, layout.count,
-                       structure.name.c_str(), structure.row_count);
+        problem.format("%u rows installed as %.30s, %s has %u", structure.row_count, structure.name.c_str(),
+                       layout.name, layout.count);
         return false;
     }
     for (unsigned i = 0; i < layout.count; ++i) {
@@ -117,9 +117,9 @@ bool structure_matches(const installed_structure &structure, const record_layout
         const field_layout &field = layout.fields[i];
         if (!row.name.equals(field.name) || row.type != field.type || row.length != field.length ||
             row.decimals != field.decimals) {
-            problem.format("field %u of %.30s is %s %s(%u,%u), %s needs %s %s(%u,%u)", i + 1, structure.name.c_str(),
-                           row.name.c_str(), type_code_name(row.type), row.length, row.decimals, layout.name,
-                           field.name, type_code_name(field.type), field.length, field.decimals);
+            problem.format("row %u is %s %s(%u,%u), %s has %s %s(%u,%u)", i + 1, row.name.c_str(),
+                           type_code_name(row.type), row.length, row.decimals, layout.name, field.name,
+                           type_code_name(field.type), field.length, field.decimals);
             return false;
         }
     }

@@ -8,6 +8,7 @@
 #include "rfc_standin/record_layouts.h"
 #include "rfc_standin/standin_state.h"
 
+/// The first difference between an installed structure and the layout a call needs.
 typedef bounded_text<200> structure_problem;
 
 /// Installs `name` from `entries` rows; 0 with `*handle` set, or 1 with the

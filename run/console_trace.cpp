@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/host.h"
+#include "run/run_driver.h"
 
 void take_time_of_day(run_record &run) {
     char now[9];
@@ -31,4 +32,23 @@ void print_trace_line(const run_record &run) {
     if (!run.trace_mode) return;
     host_print(run.trace_line.c_str());
     host_print("\n");
+}
+
+void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out) {
+    out = run.parameter_text;
+    long at = out.find("#");
+    if (at >= 0) out.truncate(static_cast<size_t>(at));
+    at = out.find("@");
+    if (at >= 0) out.truncate(static_cast<size_t>(at));
+    // A parameter field that still holds only the start of a placeholder text counts as empty.
+    if (out.equals("(Parameters ") || out.equals("(No ")) out.clear();
+    if (out.empty()) out.assign("(No Parameters)");
+}
+
+void print_processed_line(run_record &run) {
+    if (!run.trace_mode) return;
+    take_time_of_day(run);
+    bounded_text<63> closing;
+    closing.format("\n* %s SAP %s now processed...\n", run.time_of_day.c_str(), program_name);
+    host_print(closing.c_str());
 }

@@ -13,5 +13,14 @@ void take_time_of_day(run_record &run);
 /// formatted part is cut so that the state part stays whole.
 void set_trace_line(run_record &run, const char *state, const char *format, ...) TEXT_PRINTF(3, 4);
 
+/// In trace_mode, takes the time of day and prints the closing line of a completed run
+/// ("\n* hh:mm:ss SAP Korvanel now processed...\n").
+void print_processed_line(run_record &run);
+
 /// Prints trace_line followed by a line feed when trace_mode is on.
 void print_trace_line(const run_record &run);
+
+/// Writes the parameter echo of the trace into `out`: parameter_text cut before its
+/// first "#", then before its first "@"; "(Parameters " and "(No " alone count as
+/// empty, and an empty echo reads "(No Parameters)".
+void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out);

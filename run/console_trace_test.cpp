@@ -22,3 +22,27 @@ TEST(ConsoleTrace, LongLineLosesTheEndOfItsVariablePart) {
     EXPECT_EQ(line.substr(line.size() - 16), " State=Executing");
     EXPECT_EQ(line.substr(0, 12), "* 14:03:59 h");
 }
+
+TEST(ConsoleTrace, ParameterEcho) {
+    struct {
+        const char *parameter_text;
+        const char *echo;
+    } cases[] = {
+        {"", "(No Parameters)"},
+        {"%", "%"},  // only "#" and "@" cut
+        {"Gigabyte #", "Gigabyte "},
+        {"a@b#c", "a"},
+        {"#x", "(No Parameters)"},
+        {"(Parameters @", "(No Parameters)"},
+        {"(No #", "(No Parameters)"},
+        {"(Parameters", "(Parameters"},
+        {"(No Parameters)", "(No Parameters)"},
+    };
+    for (const auto &c : cases) {
+        run_record run{};
+        run.parameter_text.assign(c.parameter_text);
+        bounded_text<parameter_capacity> echo;
+        parameter_echo(run, echo);
+        EXPECT_STREQ(echo.c_str(), c.echo) << c.parameter_text;
+    }
+}

@@ -6,17 +6,77 @@
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
+#include "config/system_listing.h"
 #include "host/host.h"
+#include "measure/asp_usage.h"
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
+#include "rfc/connection.h"
+#include "rfc/failure_report.h"
+#include "rfc/system_info.h"
 #include "run/command_line.h"
 #include "run/console_trace.h"
 #include "run/exit_status.h"
+#include "run/multi_system.h"
+#include "run/rfc_steps.h"
 
 int fail_with(run_record &run, const char *message) {
     write_error_document(run, message);
     host_print(run.output_buffer.c_str());
     return exit_error_document;
+}
+
+namespace {
+
+void print_run_trace_lines(run_record &run) {
+    print_trace_line(run);  // the banner prepared at start-up
+    take_time_of_day(run);
+    const profile_data &profile = run.profile_record;
+    set_trace_line(run, "Processing", "* %s %s, %s, %s, %s, %s", run.time_of_day.c_str(), run.profile_name.c_str(),
+                   run.display_host.c_str(), profile.destination.c_str(), profile.sysnr.c_str(),
+                   profile.client.c_str());
+    print_trace_line(run);
+    bounded_text<parameter_capacity> echo;
+    parameter_echo(run, echo);
+    set_trace_line(run, "Executing", "* %s %s - %s", run.time_of_day.c_str(), program_name, echo.c_str());
+    print_trace_line(run);
+}
+
+}  // namespace
+
+int run_single_profile(run_record &run) {
+    prepare_rfc_environment(run);
+    print_run_trace_lines(run);
+
+    run.rfc_handle = open_connection(run);
+    if (run.rfc_handle == 0) {
+        bounded_text<63> message;
+        message.format("Error 1011: RFC-Open for %s failed !", run.profile_record.destination.c_str());
+        return fail_with(run, message.c_str());
+    }
+
+    run.run_status.assign("ERR");
+    run.call_result = identify_system(run, run.rfc_handle);
+    if (!run.run_status.equals("OK")) {
+        int status = fail_after_rfc_step(run);
+        close_connection(run);
+        return status;
+    }
+    if (!database_is_db4(run)) {
+        int status = fail_with(run, "Error 1018: DataBase mismatch !");
+        close_connection(run);
+        return status;
+    }
+
+    run.run_status.assign("ERR");
+    run.call_result = measure_asp_usage(run, run.rfc_handle);
+    close_connection(run);
+    if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
+
+    host_print(run.output_buffer.c_str());
+    host_delete(rfc_trace_file_name);  // a missing file is no error
+    print_processed_line(run);
+    return exit_success;
 }
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
@@ -39,17 +99,14 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
-        // The multi-system run takes over here: it loads the system listing from the
-        // file just located and visits every listed system. Until it exists, the run
-        // ends quietly instead of reading the listing as a profile.
-        close_profile_file(run);
-        return exit_success;
+        const char *first_parameter = argc >= 3 ? argv[2] : nullptr;
+        if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
+        return run_multi_system(run);
     }
 
     bool system_failed = false;
     if (!read_profile(run, profile_reading::strict, message, system_failed))
         return fail_with(run, message.c_str());
 
-    // Logon and measurement follow here.
-    return exit_success;
+    return run_single_profile(run);
 }

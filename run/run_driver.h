@@ -15,3 +15,8 @@ int run_sensor(run_record &run, int argc, const char *const *argv);
 
 /// Writes the error document with `message`, prints it and returns exit_error_document.
 int fail_with(run_record &run, const char *message);
+
+/// The single-profile run from the RFC environment on, over the profile record already
+/// read: logon, system identification, database check, measurement, closing; prints
+/// the trace lines and exactly one document and returns the exit status.
+int run_single_profile(run_record &run);

@@ -20,6 +20,31 @@ constexpr size_t message_capacity = 255;          // one error message: a fixed 
 // An error message handed back by a step to the run driver, which makes it the document.
 typedef bounded_text<message_capacity> run_message;
 
+// The library's logon records and the texts they point to. They live as long as the
+// process: every open refills the texts and the record of the chosen mode, while the
+// other mode's record and an unset system number keep their earlier values.
+struct connection_options_record {
+    RFC_OPTIONS options{};
+    RFC_CONNOPT_R3ONLY r3{};
+    RFC_CONNOPT_CPIC cpic{};
+    bounded_text<11> destination;
+    bounded_text<11> client;
+    bounded_text<47> user;      // blank-padded to 12 characters
+    bounded_text<31> password;  // blank-padded to 10 characters
+    bounded_text<31> language;
+    bounded_text<parameter_capacity> hostname;  // the profile's, or the ",HOST=" override
+    bounded_text<61> gwhost;
+    bounded_text<31> gwservice;
+};
+
+// Structures installed in the library, 0 until installed; they serve every later
+// call of the process, on any connection.
+struct structure_handle_record {
+    RFC_TYPEHANDLE rfcsi{};
+    RFC_TYPEHANDLE db02infdb4{};
+    RFC_TYPEHANDLE missobj{};
+};
+
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
     bounded_text<123> trace_line;                 // the console trace line being prepared
@@ -41,6 +66,8 @@ struct run_record {
     int32_t result_count{};                         // results written so far
     RFC_ENV rfc_environment{};                      // error handler and allocator given to the library
     RFC_HANDLE rfc_handle{};                        // the open connection, 0 when none
+    connection_options_record connection_options;   // what the last open passed to the library
+    structure_handle_record structure_handles;      // installed structures
     bounded_text<3> run_status;                   // "ERR" or "OK" of the current RFC-level step
     int32_t call_result{};                          // return code of the last RFC-level step
     bounded_text<47> display_host;                // host shown in trace lines

@@ -16,4 +16,11 @@ while read -r dll; do
     *) echo "unexpected DLL import: $dll"; status=1 ;;
     esac
 done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+# The librfc32 imports: the ten functions, by their plain (undecorated) names.
+imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/DLL Name: librfc32.dll/,/^$/p' | awk 'NR > 2 && NF >= 3 {print $3}' | sort | tr '\n' ' ')
+expected="ItCreate ItDelete RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive "
+if [ "$imports" != "$expected" ]; then
+    echo "librfc32.dll imports differ: $imports"
+    status=1
+fi
 exit $status

@@ -7,6 +7,8 @@ A scenario is a folder:
   cwd        the working directory as a Windows path (missing: C:\\work)
   drives/X/  the initial contents of drive X: (C: holds the working directory)
   env        KEY=VALUE lines added to the environment (the stand-in's settings)
+  wine_folder  under wine, run the copy of the program in this folder of its build
+             instead (Windows loads a librfc32.dll beside the program first)
   stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
   status     the expected exit status
   expect/X/  files that must exist afterwards on drive X:, with exactly this content
@@ -121,6 +123,16 @@ def wine_stop(prefix):
     return 0
 
 
+def reset_drives(prefix):
+    """Points the prefix's C: back at its own drive_c, where wine keeps its temporary
+    directory; a scenario run earlier may have left it pointing at that scenario's root."""
+    devices = os.path.join(prefix, "dosdevices")
+    for name in os.listdir(devices):
+        if re.match(r"^[a-y]:$", name):
+            os.unlink(os.path.join(devices, name))
+    os.symlink(os.path.join("..", "drive_c"), os.path.join(devices, "c:"))
+
+
 def point_drives(prefix, root):
     """Points the prefix's drive letters at ROOT's drive folders (z: stays the real root)."""
     devices = os.path.join(prefix, "dosdevices")
@@ -155,7 +167,11 @@ def run_scenario(args):
     if args.wine:
         env = wine_environment(os.path.abspath(args.wine))
         point_drives(os.path.abspath(args.wine), root)
-        command = ["wine", os.path.abspath(args.program)] + program_args
+        program = os.path.abspath(args.program)
+        folder = read_lines(os.path.join(scenario, "wine_folder"))
+        if folder:
+            program = os.path.join(os.path.dirname(program), folder[0], os.path.basename(program))
+        command = ["wine", program] + program_args
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root
@@ -233,6 +249,7 @@ def main():
     parser.add_argument("--wine-exec", metavar="PREFIX", help="(first) run the remaining arguments under wine")
     if len(sys.argv) > 2 and sys.argv[1] == "--wine-exec":
         command = ["wine"] + sys.argv[3:]
+        reset_drives(os.path.abspath(sys.argv[2]))
         return subprocess.run(command, env=wine_environment(os.path.abspath(sys.argv[2])), stdin=subprocess.DEVNULL).returncode
     args = parser.parse_args()
     if args.wine_setup:

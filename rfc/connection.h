@@ -1,0 +1,24 @@
+// The RFC connection to one SAP system, opened from the profile's logon data: with
+// RfcOpen and explicit options, or, when a file "SapRfc.<destination>" lies in the
+// working directory, through the library's own "SapRfc.ini" and RfcOpenEx.
+#pragma once
+
+#include "rfc/librfc32.h"
+#include "run/run_record.h"
+
+/// Fills run.connection_options from the profile record and the ",HOST=" / ",NO="
+/// options of the parameter string: text copies (user padded to 12, password to 10
+/// blanks), mode 1 (CPIC) only for a mode of exactly "R/2", absent (null) host and
+/// gateway texts when empty, the system number kept when no value is given, trace 0.
+void fill_connection_options(run_record &run);
+
+/// Builds the "CLIENT=... USER=... PASSWD=... LANG=D DEST=..." text for RfcOpenEx
+/// into `out` from the profile values as they stand; false when it does not fit.
+bool build_connect_string(const run_record &run, bounded_text<255> &out);
+
+/// Opens the connection described by the profile record: through "SapRfc.ini" (after
+/// printing "* SapRfc.Ini.......: <destination><" and copying the destination file
+/// there byte for byte) when "SapRfc.<destination>" exists, else with RfcOpen.
+/// Returns the handle, or 0 when no connection was opened (also when "SapRfc.ini"
+/// could not be written completely, in which case the library is not called).
+RFC_HANDLE open_connection(run_record &run);

@@ -1,0 +1,101 @@
+// RFC failure reporting; see failure_report.h. The abort report needs nothing from
+// the run record: the library calls it with nothing but an operation text, and
+// everything it prints comes from RfcLastError.
+#include "rfc/failure_report.h"
+
+#include <cstring>
+
+#include "host/host.h"
+#include "host/line_reader.h"
+#include "output/prtg_writer.h"
+#include "run/exit_status.h"
+
+namespace {
+
+constexpr int label_width = 15;
+constexpr size_t trace_line_characters = 99;
+
+// The library fills these records; a field that arrives without its terminator
+// must still print as a bounded text.
+template <size_t Size>
+void terminate_field(char (&field)[Size]) {
+    field[Size - 1] = '\0';
+}
+
+}  // namespace
+
+void print_label_line(const char *label, int indent, int width, const char *value) {
+    bounded_text<1023> line;
+    line.format("%*.0s%-*s : %s\n", indent, label, width, label, value);
+    // A cut line still ends the way the report's lines do.
+    if (line.cut) line.data[line.length - 1] = '\n';
+    host_print(line.c_str());
+}
+
+void RFC_CALL abort_on_rfc_error(char *operation) {
+    host_print("RFC error\n");
+    print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
+
+    RFC_ERROR_INFO error_info;
+    memset(&error_info, 0, sizeof error_info);
+    RfcLastError(&error_info);
+    terminate_field(error_info.key);
+    terminate_field(error_info.status);
+    terminate_field(error_info.message);
+    terminate_field(error_info.intstat);
+    print_label_line("key", 0, label_width, error_info.key);
+    print_label_line("status", 0, label_width, error_info.status);
+    print_label_line("message", 0, label_width, error_info.message);
+    print_label_line("internal status", 0, label_width, error_info.intstat);
+    host_print("\n");
+
+    RfcClose(0);
+    host_print("* Programm aborted...\n");
+    host_exit(exit_rfc_abort);
+}
+
+void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name) {
+    switch (code) {
+        case RFC_OK:
+            return;
+        case RFC_FAILURE:
+            append_message(run, "Error 1014: RFC-Failure raised !");
+            return;
+        case RFC_EXCEPTION:
+            append_message(run, "Error 1012: Exception.: ");
+            append_message(run, exception_name != nullptr ? exception_name : "");
+            return;
+        case RFC_SYS_EXCEPTION:
+            append_message(run, "Error 1013: Sys-Exception raised !");
+            return;
+        default:
+            append_message(run, "Error 1015: Other Failure raised !");
+            return;
+    }
+}
+
+void append_trace_diagnosis(run_record &run) {
+    FILE *trace = host_open_read(rfc_trace_file_name);
+    if (trace == nullptr) {
+        append_message(run, " - Look for Trace-File");
+        return;
+    }
+    char line[trace_line_characters + 1];
+    bounded_text<trace_line_characters> message;
+    // The line end is removed before the tests: none of them can match it, and the
+    // message taken from a line must never end in one.
+    while (read_line(trace, line, trace_line_characters)) {
+        size_t length = strlen(line);
+        // Each error block starts afresh, so only the last block of the file counts.
+        if (text_starts_with(line, "**** ERROR ")) message.clear();
+        if (text_starts_with(line, "ERROR ")) message.assign(length > 12 ? line + 12 : "");
+        if (length > 7 && text_starts_with(line + 7, "======> ")) message.assign(length > 15 ? line + 15 : "");
+    }
+    fclose(trace);
+    if (message.empty()) {
+        append_message(run, " - Please Check Trace-File !");
+    } else {
+        append_message(run, " - ");
+        append_message(run, message.c_str());
+    }
+}

@@ -1,0 +1,32 @@
+// How RFC failures reach the user. A failure inside the library ends the process
+// with the library's error block on standard output (exit 1, no PRTG document); a
+// failed function call becomes its return-code text plus the last error message of
+// the library's trace file, inside the PRTG error document.
+#pragma once
+
+#include "rfc/librfc32.h"
+#include "run/run_record.h"
+
+/// The trace file the library writes into the working directory.
+constexpr const char *rfc_trace_file_name = "Dev_Rfc.Trc";
+
+/// The library's error handler, also called directly when a structure cannot be
+/// installed or a table created or deleted. Prints "RFC error", the operation and
+/// the fields of RfcLastError as label lines, closes every connection, prints
+/// "* Programm aborted..." and ends the process with exit_rfc_abort. Never returns;
+/// writes nothing into the output buffer.
+[[noreturn]] void RFC_CALL abort_on_rfc_error(char *operation);
+
+/// Prints `indent` blanks, `label` padded to `width` columns (a longer one whole),
+/// " : ", `value` and a line feed on standard output.
+void print_label_line(const char *label, int indent, int width, const char *value);
+
+/// Appends the text of a non-zero RFC return code to the output buffer: 1 RFC
+/// failure, 2 the exception followed by `exception_name`, 3 system exception, any
+/// other value "other failure". Appends nothing for 0.
+void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name);
+
+/// Appends " - " and the last error message of "Dev_Rfc.Trc" to the output buffer;
+/// " - Please Check Trace-File !" when the file holds none, " - Look for Trace-File"
+/// when it cannot be opened.
+void append_trace_diagnosis(run_record &run);

@@ -1,0 +1,160 @@
+// The multi-system run, system by system. Profiles are read leniently and the
+// profile record is not emptied between systems, so a key that a later profile lacks
+// keeps an earlier profile's value; a system's own rejected password is the one
+// exception: that system is never logged on with another system's password.
+#include "run/multi_system.h"
+
+#include <cstring>
+
+#include "config/profile_file.h"
+#include "host/host.h"
+#include "measure/asp_usage.h"
+#include "output/prtg_writer.h"
+#include "rfc/connection.h"
+#include "rfc/system_info.h"
+#include "run/console_trace.h"
+#include "run/exit_status.h"
+#include "run/rfc_steps.h"
+#include "run/run_driver.h"
+
+namespace {
+
+struct system_counts {
+    unsigned systems;
+    unsigned processed;
+    unsigned failed;
+};
+
+// Takes the next entry off the listing: the text up to its "#", or all that is left
+// when no "#" follows (text after the last "#" is one more entry, not lost).
+void take_entry(run_record &run, bounded_text<system_listing_capacity> &entry) {
+    const char *listing = run.system_listing.c_str();
+    const char *hash = strchr(listing, '#');
+    size_t length = hash ? static_cast<size_t>(hash - listing) : strlen(listing);
+    entry.assign(listing, length);
+    bounded_text<system_listing_capacity> rest;
+    rest.assign(hash ? hash + 1 : "");
+    run.system_listing = rest;
+}
+
+void start_run(run_record &run, bool from_global_listing) {
+    if (from_global_listing) {
+        // The selected entry line carries this sensor's options from here on.
+        run.parameter_text = run.entry_text;
+        run.parameter_string = run.entry_text;
+        text_upper_ascii(run.parameter_string.data);
+    }
+    print_trace_line(run);  // the banner prepared at start-up
+    for (size_t i = 0; i < run.parameter_text.length; ++i)
+        if (run.parameter_text.data[i] == ':') run.parameter_text.data[i] = ' ';
+    long cut = run.parameter_text.find(" @");
+    if (cut >= 0) run.parameter_text.truncate(static_cast<size_t>(cut));
+    // time_of_day still holds the start time taken for the banner.
+    set_trace_line(run, "Executing", "* %s %s", run.time_of_day.c_str(), run.parameter_text.c_str());
+    print_trace_line(run);
+
+    open_document(run);
+    host_print(run.output_buffer.c_str());
+    host_print("\n");
+    run.output_buffer.clear();
+}
+
+void print_system_state(const run_record &run, const char *state) {
+    if (!run.trace_mode) return;
+    host_print("\n");
+    host_print(run.trace_line.c_str());
+    host_print(" State=");
+    host_print(state);
+    host_print("\n");
+}
+
+// One system: returns exit_success when the run goes on (the system counted), or
+// the exit status that ends the run.
+int visit_system(run_record &run, const char *entry, system_counts &counts) {
+    bool system_failed = false;
+    bool password_rejected = false;
+    run_message message;
+    read_profile(run, profile_reading::lenient, message, system_failed, &password_rejected);
+
+    take_time_of_day(run);
+    const profile_data &profile = run.profile_record;
+    set_trace_line(run, nullptr, "* %s %s, %s, %s, %s, %s", run.time_of_day.c_str(), entry,
+                   run.display_host.c_str(), profile.destination.c_str(), profile.sysnr.c_str(),
+                   profile.client.c_str());
+
+    prepare_rfc_environment(run);
+    // The password in the record is another system's when this profile's own one was
+    // rejected: sending it would show one system's credential to another system's host.
+    if (!password_rejected) run.rfc_handle = open_connection(run);
+    if (run.rfc_handle == 0) {
+        system_failed = true;
+    } else {
+        run.run_status.assign("ERR");
+        run.call_result = identify_system(run, run.rfc_handle);
+        if (!run.run_status.equals("OK")) {
+            int status = fail_after_rfc_step(run);
+            close_connection(run);
+            return status;
+        }
+        if (!database_is_db4(run)) {
+            int status = fail_with(run, "Error 1018: DataBase mismatch !");
+            close_connection(run);
+            return status;
+        }
+        run.run_status.assign("ERR");
+        run.call_result = measure_asp_usage(run, run.rfc_handle);
+    }
+    close_connection(run);
+
+    const char *state = "Rfc Failure";
+    if (!system_failed && run.run_status.equals("OK")) {
+        ++counts.processed;
+        state = "Processed";
+    } else {
+        ++counts.failed;
+    }
+    print_system_state(run, state);
+    return exit_success;
+}
+
+}  // namespace
+
+int run_multi_system(run_record &run) {
+    system_counts counts = {0, 0, 0};
+    start_run(run, run.parameter_string.find("ITEM=") < 0);
+
+    while (!run.system_listing.empty()) {
+        ++counts.systems;
+        bounded_text<system_listing_capacity> entry;
+        take_entry(run, entry);
+
+        run.profile_path.assign(run.profile_directory.c_str());
+        run.profile_path.append(entry.c_str());
+        if (entry.length > file_name_capacity || run.profile_path.cut) {
+            // A name that cannot be a profile file of ours still names a system someone
+            // expects to be monitored: count it failed, never skip it silently.
+            ++counts.failed;
+            take_time_of_day(run);
+            set_trace_line(run, nullptr, "* %s %s", run.time_of_day.c_str(), entry.c_str());
+            print_system_state(run, "Rfc Failure");
+            continue;
+        }
+        run.profile_file = host_open_read(run.profile_path.c_str());
+        if (run.profile_file == nullptr) continue;  // a missing profile is skipped
+
+        int status = visit_system(run, entry.c_str(), counts);
+        if (status != exit_success) return status;
+    }
+
+    open_text(run);
+    bounded_text<255> summary;
+    summary.format("(***) %s: NoSystems=%u, Processed=%u, Failed=%u", run.item_label.c_str(), counts.systems,
+                   counts.processed, counts.failed);
+    append_text(run, summary.c_str());
+    close_text(run);
+    close_document(run);
+    host_print(run.output_buffer.c_str());
+    host_print("\n");
+    print_processed_line(run);
+    return exit_success;
+}

@@ -1,0 +1,31 @@
+// Shared RFC-level steps of both runs; see rfc_steps.h.
+#include "run/rfc_steps.h"
+
+#include "rfc/failure_report.h"
+#include "run/run_driver.h"
+
+namespace {
+
+constexpr const char *required_database_prefix = "DB4";  // DB2 for IBM i
+
+}  // namespace
+
+void prepare_rfc_environment(run_record &run) {
+    run.rfc_environment.errorhandler = abort_on_rfc_error;
+    run.rfc_environment.allocate = nullptr;
+    RfcEnvironment(&run.rfc_environment);
+    run.output_buffer.clear();
+    run.run_status.assign("ERR");
+}
+
+void close_connection(run_record &run) {
+    if (run.rfc_handle != 0) RfcClose(run.rfc_handle);
+    run.rfc_handle = 0;
+}
+
+bool database_is_db4(const run_record &run) { return run.database_system.starts_with(required_database_prefix); }
+
+int fail_after_rfc_step(run_record &run) {
+    append_trace_diagnosis(run);
+    return fail_with(run, run.output_buffer.c_str());
+}

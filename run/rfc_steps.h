@@ -1,0 +1,21 @@
+// The RFC-level steps that the single-profile run and the multi-system run share:
+// registering the error handler, closing the connection, the database check and the
+// failure path that completes a failed step's message from the library's trace file.
+#pragma once
+
+#include "run/run_record.h"
+
+/// Gives the library our error handler (and its own allocator), empties output_buffer
+/// and sets run_status to "ERR", as before every logon.
+void prepare_rfc_environment(run_record &run);
+
+/// Closes run.rfc_handle when a connection is open and sets it to 0.
+void close_connection(run_record &run);
+
+/// True when database_system begins with "DB4" (DB2 for IBM i), compared exactly.
+bool database_is_db4(const run_record &run);
+
+/// The failure path of an RFC-level step: appends the trace-file diagnosis to the
+/// step's own error text in output_buffer, makes the whole text the error document,
+/// prints it and returns exit_error_document. The trace file stays in place.
+int fail_after_rfc_step(run_record &run);
