@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/line_reader.h"
+#include "config/profile_location.h"
 #include "host/host.h"
+#include "host/line_reader.h"
 
 namespace {
 
@@ -62,11 +63,11 @@ void item_from_entry(const char *entry, bounded_text<90> &item) {
 
 // Handles one line of the global listing file; false with the message when the
 // selected entry line does not belong to this sensor.
-bool global_line(run_record &run, const line_text &line, global_selection &selection,
-                 bounded_text<listing_message_capacity> &message) {
+bool global_line(run_record &run, const line_text &line, global_selection &selection, run_message &message) {
     line_text upper = line;
     text_upper_ascii(upper.data);
-    if (upper.starts_with(selection.listing_marker.c_str())) take_text_from(line, listing_text_column, run.system_listing);
+    if (upper.starts_with(selection.listing_marker.c_str()))
+        take_text_from(line, listing_text_column, run.system_listing);
     if (selection.entry_taken || !upper.starts_with(selection.entry_marker.c_str())) return true;
 
     const char *entry = line.length > entry_text_column ? line.c_str() + entry_text_column : "";
@@ -87,8 +88,7 @@ void family_line(run_record &run, const line_text &line) {
 }
 
 // Reads the whole file line by line; false with the message from the first bad line.
-bool read_listing(run_record &run, FILE *file, bool family, global_selection &selection,
-                  bounded_text<listing_message_capacity> &message) {
+bool read_listing(run_record &run, FILE *file, bool family, global_selection &selection, run_message &message) {
     char piece[piece_characters + 1];
     line_text line;
     while (read_line(file, piece, piece_characters)) {
@@ -103,13 +103,9 @@ bool read_listing(run_record &run, FILE *file, bool family, global_selection &se
 
 }  // namespace
 
-bool load_system_listing(run_record &run, const char *first_parameter,
-                         bounded_text<listing_message_capacity> &message) {
+bool load_system_listing(run_record &run, const char *first_parameter, run_message &message) {
     message.clear();
-    if (run.profile_file != nullptr) {
-        fclose(run.profile_file);
-        run.profile_file = nullptr;
-    }
+    close_profile_file(run);
     run.system_listing.clear();
     run.entry_text.clear();
     const bool family = run.parameter_string.find("ITEM=") >= 0;

@@ -6,8 +6,6 @@
 
 #include "run/run_record.h"
 
-constexpr size_t listing_message_capacity = 255;
-
 /// Closes run.profile_file (when open), reads the file named by profile_path again and
 /// fills system_listing, and for the global listing file item_label and entry_text
 /// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters). ITEM= in
@@ -15,5 +13,4 @@ constexpr size_t listing_message_capacity = 255;
 /// `first_parameter` is the first parameter argument as typed (null when none), named
 /// in error 1030. Returns false with `message` set to the error text (1024, "10x1",
 /// 1025, 1026, 1027, 1029 or 1030); the file is closed on every path.
-bool load_system_listing(run_record &run, const char *first_parameter,
-                         bounded_text<listing_message_capacity> &message);
+bool load_system_listing(run_record &run, const char *first_parameter, run_message &message);

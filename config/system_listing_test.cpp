@@ -35,7 +35,7 @@ loaded load(const std::string &content, std::vector<const char *> parameters, co
     run.profile_path.assign(name.c_str());
     run.profile_file = host_open_read(name.c_str());
 
-    bounded_text<listing_message_capacity> message;
+    run_message message;
     loaded result;
     result.ok = load_system_listing(run, parameters.size() > 2 ? parameters[2] : nullptr, message);
     result.message = message.c_str();
@@ -201,7 +201,7 @@ TEST(SystemListing, FileThatCannotBeOpenedAgain) {
         run_record run{};
         parse_command_line(run, static_cast<int>(arguments.size()), arguments.data());
         run.profile_path.assign("no_such_listing.tmp");
-        bounded_text<listing_message_capacity> message;
+        run_message message;
         EXPECT_FALSE(load_system_listing(run, arguments[2], message));
         EXPECT_EQ(std::string(message.c_str()), c.message);
     }

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     run = run_record{};
     parse_command_line(run, 3, argv);
     run.profile_path.assign(name);
-    bounded_text<listing_message_capacity> message;
+    run_message message;
     load_system_listing(run, parameters, message);
 
     for (const char *flavour : {"EXEXML", "Gantries", "Brimtol"}) {
