@@ -2,7 +2,8 @@
 // name stays relative to the working directory, "X:\rest" lives below ROOT/X and
 // "\rest" below ROOT/C, where ROOT is KORVANEL_DRIVE_ROOT (default "/"), the test
 // seam of this port. Path parts are matched in any letter case when the exact name
-// is missing, as Windows does, so `prd` finds `PRD.P00` on both builds.
+// is missing, as Windows does, so `prd` finds `PRD.P00` on both builds; the names of
+// the last directory scanned are kept while that directory stays unchanged.
 #include <dirent.h>
 #include <signal.h>
 #include <termios.h>
@@ -12,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "host/host.h"
 #include "run/bounded_text.h"
@@ -25,6 +27,96 @@ bool exists(const char *path) {
     return lstat(path, &info) == 0;
 }
 
+typedef bounded_text<255> entry_name;
+
+// The entry names of the directory scanned last, in the order the scan met them. A
+// multi-system run looks up the missing "SapRfc.<destination>" of every system in the
+// directory that holds all the profiles: scanning it each time made every system cost
+// more the more systems the listing named.
+struct kept_listing {
+    bool valid;
+    dev_t device;
+    ino_t inode;
+    struct timespec changed;  // the directory's status-change time when scanned
+    size_t used;
+    unsigned char names[32768];  // each name as its length (one byte) and its characters
+};
+kept_listing kept;
+
+// Any entry added, removed or renamed sets a directory's status-change time to the
+// present, and no program can set it back. A listing is kept only when that time lies
+// more than a second in the past: a later change then always shows as another time,
+// even where the file system's clock runs coarse or a little apart from ours.
+bool may_keep(const struct stat &directory) {
+    struct timespec now;
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+    long long age = (static_cast<long long>(now.tv_sec) - directory.st_ctim.tv_sec) * 1000000000LL +
+                    (now.tv_nsec - directory.st_ctim.tv_nsec);
+    return age > 1000000000LL;
+}
+
+bool is_kept(const struct stat &directory) {
+    return kept.valid && kept.device == directory.st_dev && kept.inode == directory.st_ino &&
+           kept.changed.tv_sec == directory.st_ctim.tv_sec && kept.changed.tv_nsec == directory.st_ctim.tv_nsec;
+}
+
+bool same_name(const char *name, size_t name_length, const char *part, size_t part_length) {
+    return name_length == part_length && strncasecmp(name, part, part_length) == 0;
+}
+
+// Reads the directory for an entry named `part` in any letter case, keeping all its
+// names when `keep` is set and they fit.
+bool scan_directory(const char *directory, const struct stat &info, bool keep, const char *part,
+                    size_t part_length, entry_name &found) {
+    DIR *listing = opendir(directory);
+    if (listing == nullptr) return false;
+    if (keep) {
+        kept.valid = false;
+        kept.used = 0;
+    }
+    bool fits = keep;
+    bool matched = false;
+    while (struct dirent *entry = readdir(listing)) {
+        size_t length = strlen(entry->d_name);
+        if (!matched && same_name(entry->d_name, length, part, part_length)) {
+            found.assign(entry->d_name);
+            matched = true;
+        }
+        if (matched && !fits) break;
+        if (!fits) continue;
+        fits = length <= 255 && length + 1 <= sizeof kept.names - kept.used;
+        if (fits) {
+            kept.names[kept.used] = static_cast<unsigned char>(length);
+            memcpy(kept.names + kept.used + 1, entry->d_name, length);
+            kept.used += length + 1;
+        }
+    }
+    closedir(listing);
+    if (fits) {
+        kept.device = info.st_dev;
+        kept.inode = info.st_ino;
+        kept.changed = info.st_ctim;
+        kept.valid = true;
+    }
+    return matched;
+}
+
+// The name of the entry of `directory` that is `part` in any letter case; false when
+// there is none.
+bool find_in_any_case(const char *directory, const char *part, size_t part_length, entry_name &found) {
+    struct stat info;
+    if (stat(directory, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (!is_kept(info)) return scan_directory(directory, info, may_keep(info), part, part_length, found);
+    for (size_t at = 0; at < kept.used; at += kept.names[at] + 1u) {
+        const char *name = reinterpret_cast<const char *>(kept.names + at + 1);
+        if (same_name(name, kept.names[at], part, part_length)) {
+            found.assign(name, kept.names[at]);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Appends `part` to `path`, taking the name of an existing entry that differs only
 // in letter case when the exact one is missing.
 void append_part(native_path &path, const char *part, size_t part_length) {
@@ -35,16 +127,10 @@ void append_part(native_path &path, const char *part, size_t part_length) {
     if (!exists(exact.c_str())) {
         native_path directory = exact;
         directory.truncate(directory_length);
-        DIR *listing = opendir(directory.empty() ? "." : directory.c_str());
-        if (listing != nullptr) {
-            while (struct dirent *entry = readdir(listing)) {
-                if (strlen(entry->d_name) == part_length && strncasecmp(entry->d_name, part, part_length) == 0) {
-                    exact.truncate(directory_length);
-                    exact.append(entry->d_name);
-                    break;
-                }
-            }
-            closedir(listing);
+        entry_name found;
+        if (find_in_any_case(directory.empty() ? "." : directory.c_str(), part, part_length, found)) {
+            exact.truncate(directory_length);
+            exact.append(found.c_str());
         }
     }
     path = exact;

@@ -58,3 +58,17 @@ TEST_F(HostNames, CreateAndDelete) {
     EXPECT_FALSE(host_delete("saprfc.ini"));
     EXPECT_EQ(host_create_write("Q:\\nowhere\\file"), nullptr);
 }
+
+// Names of a directory that has not changed for a while are kept for later look-ups;
+// an entry added or removed afterwards is still seen.
+TEST_F(HostNames, KeptNamesFollowTheDirectory) {
+    make_file("/C/work/PRD.P00", "profile");
+    usleep(1100 * 1000);  // only a directory unchanged for over a second has its names kept
+    EXPECT_EQ(read("prd.p00"), "profile");
+    EXPECT_EQ(read("Prd.P00"), "profile");
+    EXPECT_EQ(read("saprfc.prd"), "<missing>");
+    make_file("/C/work/SapRfc.PRD", "destination");
+    EXPECT_EQ(read("saprfc.prd"), "destination");
+    ASSERT_EQ(unlink((root + "/C/work/PRD.P00").c_str()), 0);
+    EXPECT_EQ(read("prd.p00"), "<missing>");
+}

@@ -6,9 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
-void log_call(const call_line &line) {
+bool call_log_wanted() {
     const char *name = getenv("KORVANEL_RFC_CALL_LOG");
-    if (name == nullptr || name[0] == '\0') return;
+    return name != nullptr && name[0] != '\0';
+}
+
+void log_call(const call_line &line) {
+    if (!call_log_wanted()) return;
+    const char *name = getenv("KORVANEL_RFC_CALL_LOG");
     // Binary: the log reads the same, byte for byte, from both builds.
     FILE *file = fopen(name, "ab");
     if (file == nullptr) return;

@@ -8,6 +8,8 @@
 /// One line of the call log, built by the function it describes.
 typedef bounded_text<2000> call_line;
 
+/// True when KORVANEL_RFC_CALL_LOG names a file (read at every call: tests set it between calls).
+bool call_log_wanted();
 /// Appends `line` and a line feed to the call log; nothing when none is set.
 void log_call(const call_line &line);
 /// Appends " key=value": `<null>` for an absent text, double quotes around an empty

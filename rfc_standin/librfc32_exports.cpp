@@ -196,8 +196,10 @@ RFC_RC RFC_CALL RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsi
 RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
     call_line line;
     line.format("RfcCall handle=%u %.40s", handle, function != nullptr ? function : "<null>");
-    log_parameters(state, line, "exporting", exporting);
-    log_tables(state, line, "tables", tables);
+    if (call_log_wanted()) {  // the lists are most of a line's cost, and without a log nobody reads them
+        log_parameters(state, line, "exporting", exporting);
+        log_tables(state, line, "tables", tables);
+    }
     RFC_RC rc = call_function(state, handle, function, exporting, tables, line);
     finish_line(line, " -> %lu", static_cast<unsigned long>(rc));
     return rc;
@@ -206,8 +208,10 @@ RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *export
 RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABLE *tables, char **exception) {
     call_line line;
     line.format("RfcReceive handle=%u", handle);
-    log_parameters(state, line, "importing", importing);
-    log_tables(state, line, "tables", tables);
+    if (call_log_wanted()) {  // the lists are most of a line's cost, and without a log nobody reads them
+        log_parameters(state, line, "importing", importing);
+        log_tables(state, line, "tables", tables);
+    }
     RFC_RC rc = receive_function(state, handle, importing, tables, exception);
     line.append_format(" -> %d", rc);
     if ((rc == RFC_EXCEPTION || rc == RFC_SYS_EXCEPTION) && exception != nullptr && *exception != nullptr)
