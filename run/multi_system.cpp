@@ -24,16 +24,16 @@ struct system_counts {
     unsigned failed;
 };
 
-// Takes the next entry off the listing: the text up to its "#", or all that is left
-// when no "#" follows (text after the last "#" is one more entry, not lost).
-void take_entry(run_record &run, bounded_text<system_listing_capacity> &entry) {
-    const char *listing = run.system_listing.c_str();
+// Takes the next entry of the listing, from `next` on: the text up to its "#", or all
+// that is left when no "#" follows (text after the last "#" is one more entry, not
+// lost). Reading on from a position, rather than cutting each entry off the listing,
+// keeps an entry's cost the same however many entries follow it.
+void take_entry(const run_record &run, size_t &next, bounded_text<system_listing_capacity> &entry) {
+    const char *listing = run.system_listing.c_str() + next;
     const char *hash = strchr(listing, '#');
     size_t length = hash ? static_cast<size_t>(hash - listing) : strlen(listing);
     entry.assign(listing, length);
-    bounded_text<system_listing_capacity> rest;
-    rest.assign(hash ? hash + 1 : "");
-    run.system_listing = rest;
+    next += hash ? length + 1 : length;
 }
 
 void start_run(run_record &run, bool from_global_listing) {
@@ -112,10 +112,11 @@ int run_multi_system(run_record &run) {
     system_counts counts = {0, 0, 0};
     start_run(run, run.parameter_string.find("ITEM=") < 0);
 
-    while (!run.system_listing.empty()) {
+    size_t next = 0;
+    while (next < run.system_listing.size()) {
         ++counts.systems;
         bounded_text<system_listing_capacity> entry;
-        take_entry(run, entry);
+        take_entry(run, next, entry);
 
         run.profile_path.assign(run.profile_directory.c_str());
         run.profile_path.append(entry.c_str());
