@@ -34,7 +34,10 @@ struct ProfileFile : ::testing::Test {
     run_record run{};
     run_message message;
     bool system_failed = false;
-    const char *file_name = "profile_file_test.tmp";
+    // One file per test: CTest runs the tests of this binary side by side in one folder.
+    std::string file_name_text = std::string("profile_file_test.") +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".tmp";
+    const char *file_name = file_name_text.c_str();
 
     void SetUp() override {
         build_password_key(run.password_key);

@@ -9,7 +9,8 @@
 void log_call(const call_line &line) {
     const char *name = getenv("KORVANEL_RFC_CALL_LOG");
     if (name == nullptr || name[0] == '\0') return;
-    FILE *file = fopen(name, "a");
+    // Binary: the log reads the same, byte for byte, from both builds.
+    FILE *file = fopen(name, "ab");
     if (file == nullptr) return;
     fprintf(file, "%s\n", line.c_str());
     fclose(file);
