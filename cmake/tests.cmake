@@ -7,7 +7,9 @@ set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
 
 gtest_discover_tests(korvanel_tests TEST_PREFIX "unit.native." DISCOVERY_TIMEOUT 60)
 
-file(GLOB scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scenarios/*)
+# The administrator's guide shows its examples from docs/examples/, scenarios like the others.
+file(GLOB scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/scenarios/* ${CMAKE_SOURCE_DIR}/docs/examples/*)
 foreach(scenario_dir ${scenario_dirs})
   if(IS_DIRECTORY ${scenario_dir})
     get_filename_component(scenario ${scenario_dir} NAME)
@@ -16,6 +18,10 @@ foreach(scenario_dir ${scenario_dirs})
               --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/scenario-work)
   endif()
 endforeach()
+
+# The guide's pages show those examples' files and outputs as they are.
+add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/guide_check.py
+         --source ${CMAKE_SOURCE_DIR})
 
 # The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
 add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
