@@ -90,6 +90,16 @@ if(KORVANEL_WIN32_DIR)
   set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
   add_test(NAME win32.binary_shape
     COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
+
+  # The release zip: its listing, and an installation on a wine "probe" from its contents alone.
+  set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
+  add_test(NAME release.layout
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+            --work ${CMAKE_BINARY_DIR}/release-layout-work)
+  add_test(NAME release.win32.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+            --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix})
+  set_tests_properties(release.win32.walkthrough PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
 endif()
 
 # Each fuzz target runs for KORVANEL_FUZZ_SECONDS on its seeds; what it finds new
