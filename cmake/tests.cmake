@@ -22,6 +22,8 @@ endforeach()
 # The guide's pages show those examples' files and outputs as they are.
 add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/guide_check.py
          --source ${CMAKE_SOURCE_DIR})
+add_test(NAME docs.guide_check_notices_drift COMMAND ${Python3_EXECUTABLE}
+         ${CMAKE_SOURCE_DIR}/tools/guide_check_test.py --source ${CMAKE_SOURCE_DIR})
 
 # The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
 add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)

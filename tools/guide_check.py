@@ -167,26 +167,32 @@ def check_page(page, docs_dir, patterns, tool_text, referenced):
     return problems
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--source", required=True, help="the source tree (holding docs/)")
-    args = parser.parse_args()
-    source_dir = os.path.abspath(args.source)
+def check_guide(source_dir):
+    """The problems of the guide below source_dir/docs, and the number of its pages."""
     docs_dir = os.path.join(source_dir, "docs")
     patterns = message_patterns(source_dir)
+    tool_text = tool_source(source_dir)
     referenced = set()
     problems = []
     pages = sorted(os.path.join(docs_dir, n) for n in os.listdir(docs_dir) if n.endswith(".md"))
     for page in pages:
-        problems += check_page(page, docs_dir, patterns, tool_source(source_dir), referenced)
+        problems += check_page(page, docs_dir, patterns, tool_text, referenced)
     examples_dir = os.path.join(docs_dir, "examples")
     for name in sorted(os.listdir(examples_dir)):
         folder = os.path.join(examples_dir, name)
         if os.path.isdir(folder) and not any(r == folder or r.startswith(folder + os.sep) for r in referenced):
             problems.append("the example %s is neither shown nor linked in the guide" % name)
+    return problems, len(pages)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--source", required=True, help="the source tree (holding docs/)")
+    args = parser.parse_args()
+    problems, pages = check_guide(os.path.abspath(args.source))
     for problem in problems:
         print(problem)
-    print("guide: %d pages, %d problems" % (len(pages), len(problems)))
+    print("guide: %d pages, %d problems" % (pages, len(problems)))
     return 1 if problems else 0
 
 
