@@ -6,7 +6,7 @@ Layout, all below the folder Korvanel-<version>/:
   README.txt                            what is in the zip and installing in short
   docs/                                 the administrator's guide with its examples
   standin-for-trials/                   the stand-in librfc32.dll with its README.txt and
-                                        the demo's landscape and profiles
+                                        the demo's landscape, profiles and listings
 The stand-in lies in its own folder so that unpacking the zip beside SAP's librfc32.dll
 never puts it in the place of SAP's. Entries are sorted and dated 1980-01-01, so the
 same inputs give the same zip. Texts meant for Notepad get CR LF line ends.
@@ -23,7 +23,7 @@ import zipfile
 STRIP = "i686-w64-mingw32-strip"
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 STANDIN_FOLDER = "standin-for-trials"
-DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00")
+DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmark.Gbl", "Wendmark.Prf")
 
 
 def program_version(source_dir):

@@ -10,8 +10,8 @@ Walkthrough, on a drive laid out like a probe's: Korvanel.exe unpacked alone doe
 start (it needs a librfc32.dll); the trial copies the programs, the stand-in and a demo
 profile into PRTG's sensor folder, appends the password line that korvanel-password.exe
 prints, and runs the sensor from PRTG's directory in trace mode (success) and on the
-systems that refuse the logon (1011) and run on another database (1018). No output
-shows the password.
+systems that refuse the logon (1011) and run on another database (1018), and over the
+demo's global listing. No output shows the password.
 """
 import argparse
 import os
@@ -119,7 +119,7 @@ def walkthrough(zip_path, work, prefix):
     for name in ("Korvanel.exe", "korvanel-password.exe"):
         shutil.copy(os.path.join(release, name), probe.sensor_dir)
     shutil.copy(os.path.join(standin, "librfc32.dll"), probe.sensor_dir)
-    for name in ("ORA.P00", "LCK.P00"):
+    for name in ("ORA.P00", "LCK.P00", "SAP Wendmark.Gbl"):
         shutil.copy(os.path.join(standin, name), probe.sensor_dir)
     shutil.copy(os.path.join(standin, "SapLandscape.txt"), probe.prtg_dir)
 
@@ -140,6 +140,8 @@ def walkthrough(zip_path, work, prefix):
         (["DEMO", "#"], DEMO_TRACE_RUN, 0),
         (["LCK"], error_document(b"Error 1011: RFC-Open for LCK failed !"), 2),
         (["ORA"], error_document(b"Error 1018: DataBase mismatch !"), 2),
+        (["GLOBAL", "ASP"], b"\n<Prtg>\n\n\n<Text>(***) Demo Landscape: NoSystems=3, Processed=1, Failed=1</Text>\n"
+                            b"\n</Prtg>\n\n", 0),
     ]:
         returned, output = probe.run(sensor, arguments, probe.prtg_dir)
         if returned != status or not expected_pattern(expected).match(output):
