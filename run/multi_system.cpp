@@ -11,7 +11,6 @@
 #include "measure/asp_usage.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
-#include "rfc/system_info.h"
 #include "run/console_trace.h"
 #include "run/exit_status.h"
 #include "run/rfc_steps.h"
@@ -89,18 +88,8 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     if (run.rfc_handle == 0) {
         system_failed = true;
     } else {
-        run.run_status.assign("ERR");
-        run.call_result = identify_system(run, run.rfc_handle);
-        if (!run.run_status.equals("OK")) {
-            int status = fail_after_rfc_step(run);
-            close_connection(run);
-            return status;
-        }
-        if (!database_is_db4(run)) {
-            int status = fail_with(run, "Error 1018: DataBase mismatch !");
-            close_connection(run);
-            return status;
-        }
+        int status = identify_db4_system(run);
+        if (status != exit_success) return status;
         run.run_status.assign("ERR");
         run.call_result = measure_asp_usage(run, run.rfc_handle);
     }

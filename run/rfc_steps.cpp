@@ -2,6 +2,8 @@
 #include "run/rfc_steps.h"
 
 #include "rfc/failure_report.h"
+#include "rfc/system_info.h"
+#include "run/exit_status.h"
 #include "run/run_driver.h"
 
 namespace {
@@ -23,7 +25,18 @@ void close_connection(run_record &run) {
     run.rfc_handle = 0;
 }
 
-bool database_is_db4(const run_record &run) { return run.database_system.starts_with(required_database_prefix); }
+int identify_db4_system(run_record &run) {
+    run.run_status.assign("ERR");
+    run.call_result = identify_system(run, run.rfc_handle);
+    int status = exit_success;
+    if (!run.run_status.equals("OK"))
+        status = fail_after_rfc_step(run);
+    else if (!run.database_system.starts_with(required_database_prefix))
+        status = fail_with(run, "Error 1018: DataBase mismatch !");
+    // The document is printed before the connection closes, as the system has always done.
+    if (status != exit_success) close_connection(run);
+    return status;
+}
 
 int fail_after_rfc_step(run_record &run) {
     append_trace_diagnosis(run);

@@ -12,8 +12,11 @@ void prepare_rfc_environment(run_record &run);
 /// Closes run.rfc_handle when a connection is open and sets it to 0.
 void close_connection(run_record &run);
 
-/// True when database_system begins with "DB4" (DB2 for IBM i), compared exactly.
-bool database_is_db4(const run_record &run);
+/// Identifies the system on the open run.rfc_handle and checks that its database is
+/// DB2 for IBM i ("DB4", compared exactly). Returns exit_success when it may be
+/// measured; otherwise prints the error document (the call's text with the trace
+/// diagnosis, or error 1018), closes the connection and returns exit_error_document.
+int identify_db4_system(run_record &run);
 
 /// The failure path of an RFC-level step: appends the trace-file diagnosis to the
 /// step's own error text in output_buffer, makes the whole text the error document,

@@ -55,18 +55,8 @@ int run_single_profile(run_record &run) {
         return fail_with(run, message.c_str());
     }
 
-    run.run_status.assign("ERR");
-    run.call_result = identify_system(run, run.rfc_handle);
-    if (!run.run_status.equals("OK")) {
-        int status = fail_after_rfc_step(run);
-        close_connection(run);
-        return status;
-    }
-    if (!database_is_db4(run)) {
-        int status = fail_with(run, "Error 1018: DataBase mismatch !");
-        close_connection(run);
-        return status;
-    }
+    int status = identify_db4_system(run);
+    if (status != exit_success) return status;
 
     run.run_status.assign("ERR");
     run.call_result = measure_asp_usage(run, run.rfc_handle);
