@@ -4,17 +4,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
+#include "fuzz/fuzz_input.h"
 #include "rfc_standin/connect_string.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static char text[4096];
-    const uint8_t *split = static_cast<const uint8_t *>(memchr(data, 0, size));
-    size_t text_size = split != nullptr ? static_cast<size_t>(split - data) : size;
-    if (text_size >= sizeof text) return 0;
-    memcpy(text, data, text_size);
-    text[text_size] = '\0';
+    const uint8_t *ini_bytes = nullptr;
+    size_t ini_size = 0;
+    if (!split_input(data, size, text, sizeof text, &ini_bytes, &ini_size)) return 0;
 
     static connect_parameters parameters;
     static call_line line;
@@ -22,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     connect_problem problem;
     bool parsed = parse_connect_string(text, parameters, line, problem);
     if (!parsed && problem.empty()) abort();
-    if (!parsed || split == nullptr) return 0;
+    if (!parsed || ini_bytes == nullptr) return 0;
 
-    FILE *ini = fmemopen(const_cast<uint8_t *>(split + 1), size - text_size - 1, "r");
+    FILE *ini = fmemopen(const_cast<uint8_t *>(ini_bytes), ini_size, "r");
     if (ini == nullptr) return 0;
     const char *destination = parameters.dest.given ? parameters.dest.text.c_str() : "";
     if (!read_destination_from(ini, destination, parameters, problem) && problem.empty()) abort();

@@ -232,15 +232,18 @@ def run_scenario(args):
     if not args.wine and result.stderr:
         failures.append("standard error is not empty: %s" % masker(result.stderr).decode("latin-1"))
 
-    expect_root = os.path.join(scenario, "expect")
-    for relative, content in snapshot(expect_root).items():
+    def content_after(relative, missing):
         path = os.path.join(root, relative)
         if not os.path.isfile(path):
-            failures.append("expected file missing: %s" % relative)
-            continue
+            failures.append(missing)
+            return None
         with open(path, "rb") as f:
-            actual = f.read()
-        if actual != content:
+            return f.read()
+
+    expect_root = os.path.join(scenario, "expect")
+    for relative, content in snapshot(expect_root).items():
+        actual = content_after(relative, "expected file missing: %s" % relative)
+        if actual is not None and actual != content:
             failures.append("file %s differs\n--- expected\n%s\n--- actual\n%s" % (
                 relative, masker(content).decode("latin-1"), masker(actual).decode("latin-1")))
     for line in read_lines(os.path.join(scenario, "absent")) or []:
@@ -253,14 +256,9 @@ def run_scenario(args):
             relative = os.path.relpath(windows_to_root(root, line), root)
             if relative not in before:
                 raise SystemExit("%s names a file the scenario does not give: %s" % (check, line))
-            path = os.path.join(root, relative)
-            if not os.path.isfile(path):
-                failures.append("file lost: %s" % line)
-                continue
-            with open(path, "rb") as f:
-                actual = f.read()
+            actual = content_after(relative, "file lost: %s" % line)
             original = before[relative]
-            if actual != original if whole else not actual.startswith(original):
+            if actual is not None and (actual != original if whole else not actual.startswith(original)):
                 failures.append("file %s: %s" % ("changed" if whole else "not kept as it was", line))
 
     if masker.leaks(result.stdout):
