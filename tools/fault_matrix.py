@@ -343,8 +343,8 @@ def row_name(run, step, fault):
 
 def about(run, step, fault, status, detail):
     where = STEP_TEXT[step] % {"target": fault[1] if len(fault) > 1 else ""}
-    return "Fault %s %s of the %s: %s.\n%s\n" % (
-        " ".join(fault), where, "single-profile run" if run == "single" else "multi-system run",
+    return "%s, fault %s %s: %s.\n%s\n" % (
+        "Single-profile run" if run == "single" else "Multi-system run", " ".join(fault), where,
         OUTCOME_TEXT[status], detail)
 
 
@@ -400,7 +400,7 @@ def multi_row(folder, step, fault):
         write(folder, "absent", "C:\\work\\SapRfc.ini\n")
         ini = "no SapRfc.ini is made"
     write(folder, "about", about("multi", step, fault, status,
-                                 "Fault on %s of S01, S02 (ini-file route), S03; %s; Dev_Rfc.Trc is kept."
+                                 "Systems S01, S02 (ini-file route) and S03, the fault on %s; %s; Dev_Rfc.Trc is kept."
                                  % (faulty.name, ini)))
     return sensor, status
 
