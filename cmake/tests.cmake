@@ -7,7 +7,9 @@ set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
 
 gtest_discover_tests(korvanel_tests TEST_PREFIX "unit.native." DISCOVERY_TIMEOUT 60)
 
-file(GLOB scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/scenarios/*)
+# The administrator's guide shows its examples from docs/examples/, scenarios like the others.
+file(GLOB scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/scenarios/* ${CMAKE_SOURCE_DIR}/docs/examples/*)
 foreach(scenario_dir ${scenario_dirs})
   if(IS_DIRECTORY ${scenario_dir})
     get_filename_component(scenario ${scenario_dir} NAME)
@@ -19,6 +21,12 @@ endforeach()
 
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.
 add_test(NAME tool.fault_matrix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_matrix.py --check)
+
+# The guide's pages show those examples' files and outputs as they are.
+add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/guide_check.py
+         --source ${CMAKE_SOURCE_DIR})
+add_test(NAME docs.guide_check_notices_drift COMMAND ${Python3_EXECUTABLE}
+         ${CMAKE_SOURCE_DIR}/tools/guide_check_test.py --source ${CMAKE_SOURCE_DIR})
 
 # The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
 add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
@@ -93,6 +101,16 @@ if(KORVANEL_WIN32_DIR)
   set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
   add_test(NAME win32.binary_shape
     COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
+
+  # The release zip: its listing, and an installation on a wine "probe" from its contents alone.
+  set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
+  add_test(NAME release.layout
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+            --work ${CMAKE_BINARY_DIR}/release-layout-work)
+  add_test(NAME release.win32.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+            --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix})
+  set_tests_properties(release.win32.walkthrough PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
 endif()
 
 # Each fuzz target runs for KORVANEL_FUZZ_SECONDS on its seeds; what it finds new

@@ -61,6 +61,16 @@ bool copy_to_ini_file(FILE *destination_file) {
     return whole;
 }
 
+// Appends `id` and a value of the connect string. The library splits the string at
+// blanks, so a value with a blank (a password such as "my pass") goes in double quotes,
+// as does one that opens with a quote; such a value that holds a quote itself cannot be
+// written at all (false), rather than letting its rest pass for further settings.
+bool append_connect_value(bounded_text<255> &out, const char *id, const char *value) {
+    bool quoted = strchr(value, ' ') != nullptr || value[0] == '"';
+    if (quoted && strchr(value, '"') != nullptr) return false;
+    return out.append_format(quoted ? "%s\"%s\"" : "%s%s", id, value);
+}
+
 }  // namespace
 
 void fill_connection_options(run_record &run) {
@@ -108,8 +118,11 @@ void fill_connection_options(run_record &run) {
 
 bool build_connect_string(const run_record &run, bounded_text<255> &out) {
     const profile_data &profile = run.profile_record;
-    return out.format("CLIENT=%s USER=%s PASSWD=%s LANG=D DEST=%s", profile.client.c_str(), profile.user.c_str(),
-                      profile.password.c_str(), profile.destination.c_str());
+    out.clear();
+    return append_connect_value(out, "CLIENT=", profile.client.c_str()) &&
+           append_connect_value(out, " USER=", profile.user.c_str()) &&
+           append_connect_value(out, " PASSWD=", profile.password.c_str()) && out.append(" LANG=D") &&
+           append_connect_value(out, " DEST=", profile.destination.c_str());
 }
 
 RFC_HANDLE open_connection(run_record &run) {

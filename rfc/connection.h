@@ -13,7 +13,8 @@
 void fill_connection_options(run_record &run);
 
 /// Builds the "CLIENT=... USER=... PASSWD=... LANG=D DEST=..." text for RfcOpenEx
-/// into `out` from the profile values as they stand; false when it does not fit.
+/// into `out` from the profile values as they stand, a value with a blank in double
+/// quotes; false when it does not fit or a value cannot be quoted (it holds a quote).
 bool build_connect_string(const run_record &run, bounded_text<255> &out);
 
 /// Opens the connection described by the profile record: through "SapRfc.ini" (after

@@ -178,6 +178,36 @@ TEST(Connection, ConnectStringUsesProfileValuesAsTheyStand) {
     EXPECT_STREQ(connect_string.c_str(), "CLIENT=100 USER=MONITOR PASSWD=Secret#1 LANG=D DEST=DEMO");
 }
 
+// The library splits the string at blanks: a value with a blank must not spill into
+// settings of its own (a password "x ASHOST=elsewhere" would send the logon elsewhere).
+TEST(Connection, ConnectStringQuotesValuesWithBlanks) {
+    struct {
+        const char *password;
+        const char *client;
+        const char *expected;  // null: no connect string can be built
+    } cases[] = {
+        {"my pass", "100", "CLIENT=100 USER=MONITOR PASSWD=\"my pass\" LANG=D DEST=DEMO"},
+        {"x ASHOST=elsewhere", "100", "CLIENT=100 USER=MONITOR PASSWD=\"x ASHOST=elsewhere\" LANG=D DEST=DEMO"},
+        {"100 ", "100 ", "CLIENT=\"100 \" USER=MONITOR PASSWD=\"100 \" LANG=D DEST=DEMO"},
+        {"ab\"cd", "100", "CLIENT=100 USER=MONITOR PASSWD=ab\"cd LANG=D DEST=DEMO"},  // a quote inside is plain
+        {"\"abc", "100", nullptr},    // an opening quote would be read as quoting
+        {"a \"b\"", "100", nullptr},  // needs quotes and holds one
+    };
+    // Failures name the case by its number: the texts hold passwords.
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        run_record run{};
+        fill_profile(run);
+        run.profile_record.password.assign(cases[i].password);
+        run.profile_record.client.assign(cases[i].client);
+        bounded_text<255> connect_string;
+        bool built = build_connect_string(run, connect_string);
+        EXPECT_EQ(built, cases[i].expected != nullptr) << "case " << i;
+        if (built && cases[i].expected != nullptr) {
+            EXPECT_TRUE(connect_string.equals(cases[i].expected)) << "case " << i;
+        }
+    }
+}
+
 // --- opening over the stand-in ----------------------------------------------------
 
 using ConnectionOpen = RfcClient;

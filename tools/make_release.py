@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Packs the release zip Korvanel-<version>.zip from the Windows build and the guide.
+
+Layout, all below the folder Korvanel-<version>/:
+  Korvanel.exe, korvanel-password.exe   the programs, stripped of debugging data
+  README.txt                            what is in the zip and installing in short
+  docs/                                 the administrator's guide with its examples
+  standin-for-trials/                   the stand-in librfc32.dll with its README.txt and
+                                        the demo's landscape, profiles and listings
+The stand-in lies in its own folder so that unpacking the zip beside SAP's librfc32.dll
+never puts it in the place of SAP's. Entries are sorted and dated 1980-01-01, so the
+same inputs give the same zip. Texts meant for Notepad get CR LF line ends.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+STRIP = "i686-w64-mingw32-strip"
+ZIP_DATE = (1980, 1, 1, 0, 0, 0)
+STANDIN_FOLDER = "standin-for-trials"
+DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmark.Gbl", "Wendmark.Prf")
+
+
+def program_version(source_dir):
+    """The version of the sensor's banner ("Vers 4.3 / ..." gives "4.3")."""
+    with open(os.path.join(source_dir, "run", "run_driver.h"), encoding="latin-1") as f:
+        match = re.search(r'version_text = "Vers ([0-9][0-9.]*)', f.read())
+    if not match:
+        raise SystemExit("no version text in run/run_driver.h")
+    return match.group(1)
+
+
+def with_crlf(data):
+    return data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+
+
+def stripped(path, scratch):
+    """The bytes of a Windows binary without its debugging data."""
+    target = os.path.join(scratch, os.path.basename(path))
+    subprocess.run([STRIP, "-o", target, path], check=True)
+    with open(target, "rb") as f:
+        return f.read()
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def release_entries(source_dir, win32_dir, version, scratch):
+    """The zip's files as (name below the top folder, bytes, executable)."""
+    entries = [
+        ("Korvanel.exe", stripped(os.path.join(win32_dir, "Korvanel.exe"), scratch), True),
+        ("korvanel-password.exe", stripped(os.path.join(win32_dir, "korvanel-password.exe"), scratch), True),
+        ("README.txt", with_crlf(read(os.path.join(source_dir, "docs", "release", "README.txt"))
+                                 .replace(b"@VERSION@", version.encode())), False),
+        (STANDIN_FOLDER + "/librfc32.dll", stripped(os.path.join(win32_dir, "librfc32.dll"), scratch), True),
+        (STANDIN_FOLDER + "/README.txt",
+         with_crlf(read(os.path.join(source_dir, "docs", "release", "standin-for-trials.txt"))), False),
+    ]
+    demo_dir = os.path.join(source_dir, "demo", "drives", "C", "PRTG")
+    for name in DEMO_FILES:
+        entries.append((STANDIN_FOLDER + "/" + name, with_crlf(read(os.path.join(demo_dir, name))), False))
+    docs_dir = os.path.join(source_dir, "docs")
+    for directory, dirs, names in os.walk(docs_dir):
+        dirs[:] = [d for d in dirs if os.path.join(directory, d) != os.path.join(docs_dir, "release")]
+        for name in names:
+            path = os.path.join(directory, name)
+            # The examples stay byte for byte as the tests ran them.
+            entries.append((os.path.relpath(path, source_dir).replace(os.sep, "/"), read(path), False))
+    return sorted(entries)
+
+
+def build_release(source_dir, win32_dir, out_dir):
+    """Writes OUT_DIR/Korvanel-<version>.zip and returns its path."""
+    version = program_version(source_dir)
+    top = "Korvanel-%s" % version
+    os.makedirs(out_dir, exist_ok=True)
+    zip_path = os.path.join(out_dir, top + ".zip")
+    scratch = tempfile.mkdtemp(prefix="korvanel-release-")
+    try:
+        entries = release_entries(source_dir, win32_dir, version, scratch)
+        partial = zip_path + ".partial"
+        with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as archive:
+            for name, data, executable in entries:
+                info = zipfile.ZipInfo(top + "/" + name, ZIP_DATE)
+                info.compress_type = zipfile.ZIP_DEFLATED
+                info.external_attr = (0o755 if executable else 0o644) << 16
+                archive.writestr(info, data)
+        os.replace(partial, zip_path)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return zip_path
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--source", required=True, help="the source tree")
+    parser.add_argument("--win32", required=True, help="the Windows build tree (Korvanel.exe, librfc32.dll)")
+    parser.add_argument("--out", required=True, help="where the zip is written")
+    args = parser.parse_args()
+    print(build_release(os.path.abspath(args.source), os.path.abspath(args.win32), os.path.abspath(args.out)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
