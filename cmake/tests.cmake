@@ -19,6 +19,9 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The fault matrix's scenario folders are what tools/fault_matrix.py writes.
+add_test(NAME tool.fault_matrix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_matrix.py --check)
+
 # The guide's pages show those examples' files and outputs as they are.
 add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/guide_check.py
          --source ${CMAKE_SOURCE_DIR})
@@ -38,11 +41,17 @@ add_test(NAME tool.native.password
 # fatal) and valgrind's memcheck run the same unit tests and scenarios once more.
 set(KORVANEL_ASAN_DIR "" CACHE PATH "Build tree of the sanitizer build whose tests this build also registers")
 set(KORVANEL_VALGRIND OFF CACHE BOOL "Also run every scenario under valgrind's memcheck")
+set(asan_environment "ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
 if(KORVANEL_ASAN_DIR)
   add_test(NAME unit.asan COMMAND ${KORVANEL_ASAN_DIR}/korvanel_tests --gtest_brief=1)
   # In its own tree: the unit tests write fixture files into their working directory.
   set_tests_properties(unit.asan PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR})
-  set_tests_properties(unit.asan PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=halt_on_error=1")
+  set_tests_properties(unit.asan PROPERTIES ENVIRONMENT "${asan_environment}")
+  # The password tool reads whatever is typed or piped into it.
+  add_test(NAME tool.asan.password
+    COMMAND ${Python3_EXECUTABLE} ${password_tool_check} --tool ${KORVANEL_ASAN_DIR}/korvanel-password
+            --sensor ${KORVANEL_ASAN_DIR}/korvanel --work ${KORVANEL_ASAN_DIR}/tool-work)
+  set_tests_properties(tool.asan.password PROPERTIES ENVIRONMENT "${asan_environment}")
 endif()
 foreach(scenario_dir ${scenario_dirs})
   if(IS_DIRECTORY ${scenario_dir})

@@ -8,21 +8,20 @@
 #include <initializer_list>
 
 #include "config/system_listing.h"
+#include "fuzz/fuzz_input.h"
 #include "output/prtg_writer.h"
 #include "run/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static char parameters[8192];
-    const uint8_t *split = static_cast<const uint8_t *>(memchr(data, 0, size));
-    size_t parameter_size = split != nullptr ? static_cast<size_t>(split - data) : size;
-    if (parameter_size >= sizeof parameters) return 0;
-    memcpy(parameters, data, parameter_size);
-    parameters[parameter_size] = '\0';
+    const uint8_t *listing = nullptr;
+    size_t listing_size = 0;
+    if (!split_input(data, size, parameters, sizeof parameters, &listing, &listing_size)) return 0;
 
     const char *name = "fuzz_system_listing.tmp";
     FILE *file = fopen(name, "wb");
     if (file == nullptr) return 0;
-    if (split != nullptr) fwrite(split + 1, 1, size - parameter_size - 1, file);
+    if (listing != nullptr) fwrite(listing, 1, listing_size, file);
     fclose(file);
 
     const char *argv[] = {"Korvanel.exe", "GLOBAL", parameters};

@@ -80,6 +80,11 @@ void append_trace_diagnosis(run_record &run) {
         append_message(run, " - Look for Trace-File");
         return;
     }
+    append_diagnosis_from(run, trace);
+    fclose(trace);
+}
+
+void append_diagnosis_from(run_record &run, FILE *trace) {
     char line[trace_line_characters + 1];
     bounded_text<trace_line_characters> message;
     // The line end is removed before the tests: none of them can match it, and the
@@ -91,7 +96,6 @@ void append_trace_diagnosis(run_record &run) {
         if (text_starts_with(line, "ERROR ")) message.assign(length > 12 ? line + 12 : "");
         if (length > 7 && text_starts_with(line + 7, "======> ")) message.assign(length > 15 ? line + 15 : "");
     }
-    fclose(trace);
     if (message.empty()) {
         append_message(run, " - Please Check Trace-File !");
     } else {

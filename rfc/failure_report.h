@@ -30,3 +30,8 @@ void append_return_code_text(run_record &run, RFC_RC code, const char *exception
 /// " - Please Check Trace-File !" when the file holds none, " - Look for Trace-File"
 /// when it cannot be opened.
 void append_trace_diagnosis(run_record &run);
+
+/// The reading part of append_trace_diagnosis, for a trace file already open: reads
+/// `trace` to its end (without closing it) and appends " - " and the message of its
+/// last error block, or " - Please Check Trace-File !" when it holds none.
+void append_diagnosis_from(run_record &run, FILE *trace);

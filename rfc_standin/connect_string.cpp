@@ -86,6 +86,13 @@ bool read_destination(const char *destination, connect_parameters &parameters, c
         problem.format("SapRfc.ini not found (destination %.60s)", destination);
         return false;
     }
+    bool read = read_destination_from(file, destination, parameters, problem);
+    fclose(file);
+    return read;
+}
+
+bool read_destination_from(FILE *file, const char *destination, connect_parameters &parameters,
+                           connect_problem &problem) {
     // The destination's own values, kept apart so the connect string's win.
     connect_parameters from_file = {};
     bool in_block = false;
@@ -119,7 +126,6 @@ bool read_destination(const char *destination, connect_parameters &parameters, c
         target->given = true;
         target->text.assign(value_text.c_str());
     }
-    fclose(file);
     if (!found) {
         problem.format("destination %.60s not found in SapRfc.ini", destination);
         return false;

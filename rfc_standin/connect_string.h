@@ -4,6 +4,8 @@
 // destination's; a password is only ever logged as its length.
 #pragma once
 
+#include <cstdio>
+
 #include "rfc_standin/call_log.h"
 
 /// One value of a connect string or destination; `given` tells an empty value from none.
@@ -27,3 +29,8 @@ bool parse_connect_string(const char *text, connect_parameters &parameters, call
 /// Fills what `parameters` lacks from the DEST= block of "SapRfc.ini" named by
 /// `destination`; false with `problem` when the file or the destination is missing.
 bool read_destination(const char *destination, connect_parameters &parameters, connect_problem &problem);
+/// The reading part of read_destination, for a "SapRfc.ini" already open: reads
+/// `file` to its end (without closing it); false with `problem` when `destination`
+/// has no block there.
+bool read_destination_from(FILE *file, const char *destination, connect_parameters &parameters,
+                           connect_problem &problem);

@@ -307,6 +307,13 @@ bool load_landscape(standin_landscape &landscape, landscape_problem &problem) {
         problem.format("landscape file %s not found", name);
         return false;
     }
+    bool read = read_landscape(file, name, landscape, problem);
+    fclose(file);
+    return read;
+}
+
+bool read_landscape(FILE *file, const char *name, standin_landscape &landscape, landscape_problem &problem) {
+    landscape.count = 0;
     section_reader reader = {};
     reader.landscape = &landscape;
     char buffer[max_line + 2];
@@ -320,7 +327,6 @@ bool load_landscape(standin_landscape &landscape, landscape_problem &problem) {
         else
             wrong = read_landscape_line(reader, buffer);
     }
-    fclose(file);
     if (wrong != nullptr) {
         landscape.count = 0;
         problem.format("landscape %s line %d: %s", name, line_number, wrong);

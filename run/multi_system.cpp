@@ -136,6 +136,12 @@ int run_multi_system(run_record &run) {
         if (status != exit_success) return status;
     }
 
+    // A failed measurement of the last system left its error text, as the library
+    // worded it, in the buffer ahead of the summary: there it is document content and
+    // is escaped like all other.
+    bounded_text<output_buffer_capacity> failure_text = run.output_buffer;
+    run.output_buffer.clear();
+    append_text(run, failure_text.c_str());
     open_text(run);
     bounded_text<255> summary;
     summary.format("(***) %s: NoSystems=%u, Processed=%u, Failed=%u", run.item_label.c_str(), counts.systems,

@@ -13,12 +13,23 @@ A scenario is a folder:
   status     the expected exit status
   expect/X/  files that must exist afterwards on drive X:, with exactly this content
   absent     Windows-style paths that must not exist afterwards, one per line
+  unchanged  Windows-style paths of files given under drives/ that must still be there
+             afterwards with exactly their bytes, one per line
+  kept       Windows-style paths of files given under drives/ that must still be there
+             afterwards and still begin with their bytes: the run may append to them,
+             never shorten, replace or remove them
+  generate   files too large to keep in the repository, made before the run, one
+             piece per line: PATH = COUNT x "TEXT", a Windows-style path, a count and
+             a Python bytes literal's text (escapes such as \n, \0, \xff); TEXT is
+             appended COUNT times to the file given under drives/ (or to an empty
+             one), lines for the same path in order
   secrets    texts (plain passwords) that must appear neither in the output nor in
              any file the run wrote
 Drive X: is ROOT/X; natively the program finds ROOT through KORVANEL_DRIVE_ROOT, under
 wine the prefix's dosdevices point there. No report ever shows a secret.
 """
 import argparse
+import ast
 import os
 import re
 import shutil
@@ -63,6 +74,24 @@ class Masker:
 
     def leaks(self, data):
         return any(secret in data for secret in self.secrets)
+
+
+GENERATE_LINE = re.compile(r'^(.+?) = (\d+) x (".*")$')
+
+
+def generate_files(scenario, root):
+    """Appends the pieces of the scenario's generate file to their files below ROOT."""
+    for line in read_lines(os.path.join(scenario, "generate")) or []:
+        if not line:
+            continue
+        match = GENERATE_LINE.match(line)
+        if not match:
+            raise SystemExit("not a generate line: %r" % line)
+        text = ast.literal_eval("b" + match.group(3))
+        path = windows_to_root(root, match.group(1))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "ab") as f:
+            f.write(text * int(match.group(2)))
 
 
 def snapshot(root):
@@ -156,6 +185,7 @@ def run_scenario(args):
     if os.path.isdir(os.path.join(scenario, "drives")):
         shutil.copytree(os.path.join(scenario, "drives"), root, dirs_exist_ok=True, symlinks=True)
     os.makedirs(os.path.join(root, "C"), exist_ok=True)
+    generate_files(scenario, root)
     cwd_lines = read_lines(os.path.join(scenario, "cwd"))
     cwd = windows_to_root(root, cwd_lines[0] if cwd_lines else "C:\\work")
     os.makedirs(cwd, exist_ok=True)
@@ -177,7 +207,7 @@ def run_scenario(args):
         env["KORVANEL_DRIVE_ROOT"] = root
         command = args.wrapper.split() + [os.path.abspath(args.program)] + program_args
         # Sanitizer reports end the run with a status of their own, never one of the sensor's.
-        env["ASAN_OPTIONS"] = "exitcode=98:detect_leaks=1"
+        env["ASAN_OPTIONS"] = "exitcode=98:detect_leaks=1:detect_stack_use_after_return=1"
         env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
     # A librfc32 found through the loader path would replace ours; only the test
     # that shows this replacement sets it, through the scenario's env file.
@@ -202,20 +232,34 @@ def run_scenario(args):
     if not args.wine and result.stderr:
         failures.append("standard error is not empty: %s" % masker(result.stderr).decode("latin-1"))
 
-    expect_root = os.path.join(scenario, "expect")
-    for relative, content in snapshot(expect_root).items():
+    def content_after(relative, missing):
         path = os.path.join(root, relative)
         if not os.path.isfile(path):
-            failures.append("expected file missing: %s" % relative)
-            continue
+            failures.append(missing)
+            return None
         with open(path, "rb") as f:
-            actual = f.read()
-        if actual != content:
+            return f.read()
+
+    expect_root = os.path.join(scenario, "expect")
+    for relative, content in snapshot(expect_root).items():
+        actual = content_after(relative, "expected file missing: %s" % relative)
+        if actual is not None and actual != content:
             failures.append("file %s differs\n--- expected\n%s\n--- actual\n%s" % (
                 relative, masker(content).decode("latin-1"), masker(actual).decode("latin-1")))
     for line in read_lines(os.path.join(scenario, "absent")) or []:
         if line and os.path.lexists(windows_to_root(root, line)):
             failures.append("file should be absent: %s" % line)
+    for check, whole in (("unchanged", True), ("kept", False)):
+        for line in read_lines(os.path.join(scenario, check)) or []:
+            if not line:
+                continue
+            relative = os.path.relpath(windows_to_root(root, line), root)
+            if relative not in before:
+                raise SystemExit("%s names a file the scenario does not give: %s" % (check, line))
+            actual = content_after(relative, "file lost: %s" % line)
+            original = before[relative]
+            if actual is not None and (actual != original if whole else not actual.startswith(original)):
+                failures.append("file %s: %s" % ("changed" if whole else "not kept as it was", line))
 
     if masker.leaks(result.stdout):
         failures.append("a secret appears in standard output")

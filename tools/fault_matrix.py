@@ -1,0 +1,455 @@
+#!/usr/bin/env python3
+"""Writes the fault matrix: one end-to-end scenario per fault that the stand-in
+librfc32 can play, at each RFC step of the single-profile run and of the
+multi-system run, as folders scenarios/fault_<run>_<step>_<fault>.
+
+The expected results are worked out here from what the sensor is meant to do, step
+by step, not taken from a run of it: the exact standard output and exit status, the
+library calls in the stand-in's call log (so the step at which the run stopped and
+everything it did afterwards is checked too), the files of the working directory
+that must stay untouched ("SapRfc.ini" an exact copy of the destination file, or left
+as it was), "Dev_Rfc.Trc" kept, and the password as a secret that may appear
+nowhere.
+
+  tools/fault_matrix.py           rewrites every scenarios/fault_* folder
+  tools/fault_matrix.py --check   exits 1 when the folders differ from what it writes
+"""
+import argparse
+import filecmp
+import os
+import shutil
+import sys
+import tempfile
+
+PASSWORD = "Monitor#2024"
+# The password above, scrambled as the password tool writes it into a profile.
+STORED_PASSWORD = '<;?7N`mw")Odu9!e}z6=;kfu'
+
+TABLES = ["ADDTL_INDEX", "ADDTL_TABLES", "ADDTL_VIEWS", "MISS_INDEX", "MISS_TABLES", "MISS_VIEWS"]
+STRUCTURES = {"RFCSI": (18, 100), "DB02INFDB4": (21, 101), "MISSOBJ": (1, 102)}
+SYSINFO = "RFC_SYSTEM_INFO"
+DB02 = "DB02_DB4_GET_INFO"
+
+# An error block the library wrote in an earlier run; a failing run must keep it.
+OLD_TRACE = (
+    "**** ERROR file opened at 20261209 231500 CET, SAP-REL 640,0,0 RFC-VER 3 MT-SL\n"
+    "T:1234 ======> Connect to SAP gateway failed\n"
+    "LOCATION    CPIC (TCP/IP) on local host\n"
+    "ERROR       partner not reached (host sapold, service 3300)\n"
+    "COMPONENT   NI (network interface)\n"
+    "T:1234 <* RfcOpen [0] : returns 0\n"
+)
+# A "SapRfc.ini" of another destination, left from earlier use; the direct route must
+# not touch it.
+OTHER_INI = "DEST=OTHER\nTYPE=A\nASHOST=sapother\nSYSNR=05\n"
+
+
+class System:
+    def __init__(self, name, number, ini_route=False):
+        self.name = name
+        self.host = "sap" + name.lower()
+        self.sysnr = number
+        self.ini_route = ini_route
+        self.fault = None
+
+    def profile(self):
+        return "\n".join([
+            "* profile of the SAP system %s" % self.name,
+            "Extcompany.: Korvanel Test",
+            "Destination: %s" % self.name,
+            "Client.....: 100",
+            "User.......: MONITOR",
+            "Password...: %s" % STORED_PASSWORD,
+            "Language...: EN",
+            "Mode.......: R/3",
+            "Hostname...: %s" % self.host,
+            "Sysnr......: %02d" % self.sysnr,
+            "Gwhost.....: %s" % self.host,
+            "Gwservice..: sapgw%02d" % self.sysnr,
+        ]) + "\n"
+
+    def landscape(self):
+        lines = [
+            "[system %s]" % self.name,
+            "host = %s" % self.host,
+            "sysnr = %d" % self.sysnr,
+            "gwhost = %s" % self.host,
+            "gwservice = sapgw%02d" % self.sysnr,
+            "client = 100",
+            "user = MONITOR",
+            "password = %s" % PASSWORD,
+            "rfcsi.RFCHOST = %s" % self.host,
+            "rfcsi.RFCDBSYS = DB4",
+            "rfcsi.RFCSYSID = %s" % self.name,
+            "db02.DBSYS = DB4",
+            "db02.FS_A_DATE = 20261210",
+            "db02.FS_A_TIME = 140359",
+            "db02.SYSID = %s" % self.name,
+            "db02.SYS_ASP_P = 87.12345",
+            "db02.SYS_ASP_S = 1234567.8",
+            "db02.ASP_TOT_S = 2345678.9",
+        ]
+        if self.fault:
+            lines.append("fault = " + " ".join(self.fault))
+        return "\n".join(lines) + "\n"
+
+    def destination_file(self):
+        return "DEST=%s\nTYPE=A\nASHOST=%s\nSYSNR=%02d\n" % (self.name, self.host, self.sysnr)
+
+
+class Aborted(Exception):
+    """The library's error handler ended the process (exit status 1)."""
+
+
+class RunEnded(Exception):
+    """An error document ended the run (exit status 2)."""
+
+
+def error_document(message):
+    escaped = message.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+    return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
+
+
+def label_line(label, value):
+    return "%-15s : %s\n" % (label, value)
+
+
+class Sensor:
+    """What one run of the sensor does against the stand-in: its call log and output."""
+
+    def __init__(self):
+        self.calls = []
+        self.stdout = ""
+        self.installed = set()
+        self.tables_made = 0
+        self.handles_given = 0
+
+    # --- the stand-in's failures, as the sensor gets to see them ---------------------
+    def abort(self, operation, key, status, message, internal):
+        self.calls.append("RfcLastError -> 0 key=%s" % key)
+        self.calls.append("RfcClose handle=0")
+        self.stdout += "RFC error\n" + label_line("operation/code", operation) + label_line("key", key)
+        self.stdout += label_line("status", status) + label_line("message", message)
+        self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
+        raise Aborted()
+
+    @staticmethod
+    def fault_is(system, kind, target=None):
+        fault = system.fault
+        return fault is not None and fault[0] == kind and (target is None or fault[1] == target)
+
+    # --- the RFC steps ----------------------------------------------------------------
+    def open(self, system):
+        """Returns the connection handle, 0 when the logon failed."""
+        if system.ini_route:
+            self.stdout += "* SapRfc.Ini.......: %s<\n" % system.name
+            line = "RfcOpenEx CLIENT=100 USER=MONITOR PASSWD=<%d chars> LANG=D DEST=%s" % (len(PASSWORD), system.name)
+            api = "RfcOpenEx"
+        else:
+            line = ('RfcOpen mode=0 dest=%s client=100 user="MONITOR     " password=<%d chars> lang=EN host=%s '
+                    'sysnr=%d gwhost=%s gwservice=sapgw%02d trace=0' % (system.name, len(PASSWORD), system.host,
+                                                                         system.sysnr, system.host, system.sysnr))
+            api = "RfcOpen"
+        if self.fault_is(system, "handler_on_open"):
+            self.calls.append(line + " -> error handler")
+            self.abort(api, "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
+                       "connection to partner '%s' broken during logon" % system.name, "%s [0] : returns 0" % api)
+        if self.fault_is(system, "unreachable") or self.fault_is(system, "logon_refused"):
+            self.calls.append(line + " -> 0")
+            return 0
+        self.handles_given += 1
+        self.calls.append(line + " -> %d" % self.handles_given)
+        return self.handles_given
+
+    def install(self, system, structure):
+        if structure in self.installed:
+            return
+        entries, handle = STRUCTURES[structure]
+        if self.fault_is(system, "install_fails", structure):
+            self.calls.append("RfcInstallStructure %s entries=%d -> 1" % (structure, entries))
+            self.abort("RfcInstallStructure", "RFC_ERROR_PROGRAM", "RfcInstallStructure failed",
+                       "structure %s: installation refused" % structure,
+                       "RfcInstallStructure [0] : returns 1:RFC_FAILURE")
+        self.calls.append("RfcInstallStructure %s entries=%d -> 0 handle=%d" % (structure, entries, handle))
+        self.installed.add(structure)
+
+    def call(self, system, handle, function, importing, tables):
+        """RfcCall and RfcReceive; returns the return code, the sensor's error text and
+        the trace file's diagnosis of it."""
+        call = "RfcCall handle=%d %s exporting={} tables={%s}" % (handle, function, tables)
+        if self.fault_is(system, "handler_on_call", function):
+            self.calls.append(call + " -> error handler")
+            self.abort("RfcCall", "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
+                       "connection to partner '%s' broken during the call of %s" % (system.name, function),
+                       "RfcCall [%d] : returns 1:RFC_FAILURE" % handle)
+        if self.fault_is(system, "call_fails", function):
+            self.calls.append(call + " -> 1")
+            return 1, "Error 1014: RFC-Failure raised !", "connection to partner '%s' broken" % system.host
+        self.calls.append(call + " -> 0")
+        receive = "RfcReceive handle=%d importing={%s} tables={%s}" % (handle, importing, tables)
+        if self.fault_is(system, "exception", function):
+            name = system.fault[2]
+            self.calls.append(receive + " -> 2 exception=%s" % name)
+            return 2, "Error 1012: Exception.: " + name, "Function module %s raised the exception %s" % (function, name)
+        if self.fault_is(system, "sys_exception", function):
+            name = system.fault[2]
+            self.calls.append(receive + " -> 3 exception=%s" % name)
+            return 3, "Error 1013: Sys-Exception raised !", "System failure in %s: %s" % (function, name)
+        if self.fault_is(system, "return_code", function):
+            code = int(system.fault[2])
+            self.calls.append(receive + " -> %d" % code)
+            return code, "Error 1015: Other Failure raised !", "%s ends with return code %d" % (function, code)
+        self.calls.append(receive + " -> 0")
+        return 0, "", ""
+
+    def identify(self, system, handle):
+        self.install(system, "RFCSI")
+        importing = ("CURRENT_RESOURCES/17 INT 4, DIALOG_USER_TYPE/16 CHAR 1, MAXIMAL_RESOURCES/17 INT 4, "
+                     "RECOMMENDED_DELAY/17 INT 4, RFCSI_EXPORT/12 RFCSI#100 200, RFC_LOGIN_COMPLETE/18 CHAR 1")
+        return self.call(system, handle, SYSINFO, importing, "")
+
+    def measure(self, system, handle):
+        numbers = []
+        for table in TABLES:
+            line = "ItCreate %s leng=40 occu=0 memo=0" % table
+            if self.fault_is(system, "itcreate_fails", table):
+                self.calls.append(line + " -> <null>")
+                self.abort("ItCreate " + table, "RFC_ERROR_RESOURCE", "Internal table operation failed",
+                           "ItCreate %s: no memory for the table" % table, "ItCreate : returns 0")
+            self.tables_made += 1
+            numbers.append(self.tables_made)
+            self.calls.append(line + " -> T%d" % self.tables_made)
+        self.install(system, "DB02INFDB4")
+        self.install(system, "MISSOBJ")
+        tables = ", ".join("%s/%d MISSOBJ#102 40 T%d" % (table, len(table), number)
+                           for table, number in zip(TABLES, numbers))
+        importing = "API_QWCRSSTS_RC/15 INT 4, DB02_DISPLAYED_INFO/19 DB02INFDB4#101 120"
+        outcome = self.call(system, handle, DB02, importing, tables)
+        for table, number in zip(TABLES, numbers):
+            if self.fault_is(system, "itdelete_fails", table):
+                self.calls.append("ItDelete T%d %s -> 1" % (number, table))
+                self.abort("ItDelete " + table, "RFC_ERROR_RESOURCE", "Internal table operation failed",
+                           "ItDelete %s: table is locked" % table, "ItDelete : returns 1")
+            self.calls.append("ItDelete T%d %s -> 0" % (number, table))
+        return outcome
+
+    def close(self, handle):
+        self.calls.append("RfcClose handle=%d" % handle)
+
+
+def single_run(system):
+    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
+    sensor = Sensor()
+    try:
+        sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
+        handle = sensor.open(system)
+        if handle == 0:
+            sensor.stdout += error_document("Error 1011: RFC-Open for %s failed !" % system.name)
+            return sensor, 2
+        code, text, diagnosis = sensor.identify(system, handle)
+        if code != 0:
+            sensor.stdout += error_document(text + " - " + diagnosis)
+            sensor.close(handle)
+            return sensor, 2
+        code, text, diagnosis = sensor.measure(system, handle)
+        sensor.close(handle)
+        if code == 0:
+            raise SystemExit("the fault %s does not make the single-profile run fail" % " ".join(system.fault))
+        sensor.stdout += error_document(text + " - " + diagnosis)
+        return sensor, 2
+    except Aborted:
+        return sensor, 1
+
+
+def multi_run(systems, item):
+    """The multi-system run over the global listing, in trace mode; returns the sensor
+    and the exit status."""
+    sensor = Sensor()
+    sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
+    sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
+    sensor.stdout += "\n<Prtg>\n\n"
+    processed = failed = 0
+    try:
+        for system in systems:
+            sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
+            handle = sensor.open(system)
+            state = "Rfc Failure"
+            if handle != 0:
+                code, text, diagnosis = sensor.identify(system, handle)
+                if code != 0:
+                    sensor.stdout += error_document(text + " - " + diagnosis)
+                    sensor.close(handle)
+                    raise RunEnded()
+                code, _, _ = sensor.measure(system, handle)
+                sensor.close(handle)
+                if code == 0:
+                    state = "Processed"
+            if state == "Processed":
+                processed += 1
+            else:
+                failed += 1
+            sensor.stdout += "\n* {hh:mm:ss} %s.P00, %s, %s, %02d, 100 State=%s\n" % (
+                system.name, system.host, system.name, system.sysnr, state)
+    except Aborted:
+        return sensor, 1
+    except RunEnded:
+        return sensor, 2
+    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n\n</Prtg>\n\n" % (
+        item, len(systems), processed, failed)
+    sensor.stdout += "\n* {hh:mm:ss} SAP Korvanel now processed...\n"
+    return sensor, 0
+
+
+# --- the table: every fault the stand-in plays, at every RFC step it can hit ------------
+# (step, fault line words); the fault names a function module, structure or table.
+OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"])]
+
+
+def call_faults(step, function, exception):
+    return [
+        (step, ["call_fails", function]),
+        (step, ["exception", function, exception]),
+        (step, ["sys_exception", function, "ABAP_RUNTIME_ERROR"]),
+        (step, ["return_code", function, "23"]),
+        (step, ["handler_on_call", function]),
+    ]
+
+
+ROWS = (OPEN_FAULTS
+        + [("install", ["install_fails", "RFCSI"])]
+        + call_faults("sysinfo", SYSINFO, "NOT_AUTHORIZED")
+        + [("itcreate", ["itcreate_fails", table]) for table in TABLES]
+        + [("install", ["install_fails", "DB02INFDB4"]), ("install", ["install_fails", "MISSOBJ"])]
+        + call_faults("db02", DB02, "DB4_NOT_AVAILABLE")
+        + [("itdelete", ["itdelete_fails", table]) for table in TABLES])
+
+STEP_TEXT = {
+    "open": "at the logon",
+    "install": "when the structure %(target)s is installed",
+    "sysinfo": "in the call of RFC_SYSTEM_INFO",
+    "itcreate": "when the table %(target)s is created",
+    "db02": "in the call of DB02_DB4_GET_INFO",
+    "itdelete": "when the table %(target)s is deleted",
+}
+
+OUTCOME_TEXT = {1: "the library's error report, exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+
+
+def row_name(run, step, fault):
+    if step in ("install", "itcreate", "itdelete"):
+        return "fault_%s_%s_%s" % (run, fault[0], fault[1].lower())
+    return "fault_%s_%s_%s" % (run, step, fault[0])
+
+
+def about(run, step, fault, status, detail):
+    where = STEP_TEXT[step] % {"target": fault[1] if len(fault) > 1 else ""}
+    return "%s, fault %s %s: %s.\n%s\n" % (
+        "Single-profile run" if run == "single" else "Multi-system run", " ".join(fault), where,
+        OUTCOME_TEXT[status], detail)
+
+
+def write(folder, relative, text):
+    path = os.path.join(folder, *relative.split("/"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="latin-1", newline="\n") as f:
+        f.write(text)
+
+
+def single_row(folder, step, fault):
+    system = System("DEMO", 0)
+    system.fault = fault
+    sensor, status = single_run(system)
+    work = "drives/C/work/"
+    write(folder, work + "DEMO.P00", system.profile())
+    write(folder, work + "SapLandscape.txt", system.landscape())
+    write(folder, work + "SapRfc.ini", OTHER_INI)
+    write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
+    write(folder, "args", "DEMO\n")
+    write(folder, "unchanged", "C:\\work\\DEMO.P00\nC:\\work\\SapLandscape.txt\nC:\\work\\SapRfc.ini\n")
+    write(folder, "about", about("single", step, fault, status,
+                                 "SapRfc.ini of another destination stays as it was; Dev_Rfc.Trc is kept."))
+    return sensor, status
+
+
+def multi_row(folder, step, fault):
+    systems = [System("S01", 1), System("S02", 2, ini_route=True), System("S03", 3)]
+    # Structures are installed once, with the first system: only its faults can hit them.
+    faulty = systems[0] if step == "install" else systems[1]
+    faulty.fault = fault
+    item = "Plant North"
+    sensor, status = multi_run(systems, item)
+    work = "drives/C/work/"
+    listing = ("* Global listing of the sensors of this probe\n"
+               "# GSNG: ASP         S01.P00#S02.P00#\n"
+               "# GSNX: ASP        Item=Plant:North,Sensor=\"SAP Korvanel\"\n"
+               "# GSNG: ASP         S03.P00#\n")
+    write(folder, work + "SAP Wendmark.Gbl", listing)
+    for system in systems:
+        write(folder, work + "%s.P00" % system.name, system.profile())
+    write(folder, work + "SapLandscape.txt", "\n".join(system.landscape() for system in systems))
+    write(folder, work + "SapRfc.S02", systems[1].destination_file())
+    write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
+    write(folder, "args", "GLOBAL\nASP #\n")
+    unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt", "SapRfc.S02"]
+    write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
+    reached_s02 = any(call.startswith("RfcOpenEx") for call in sensor.calls)
+    if reached_s02:
+        write(folder, "expect/C/work/SapRfc.ini", systems[1].destination_file())
+        ini = "SapRfc.ini becomes an exact copy of SapRfc.S02"
+    else:
+        write(folder, "absent", "C:\\work\\SapRfc.ini\n")
+        ini = "no SapRfc.ini is made"
+    write(folder, "about", about("multi", step, fault, status,
+                                 "Systems S01, S02 (ini-file route) and S03, the fault on %s; %s; Dev_Rfc.Trc is kept."
+                                 % (faulty.name, ini)))
+    return sensor, status
+
+
+def write_matrix(scenarios):
+    for name in os.listdir(scenarios):
+        if name.startswith("fault_"):
+            shutil.rmtree(os.path.join(scenarios, name))
+    for run, make_row in (("single", single_row), ("multi", multi_row)):
+        for step, fault in ROWS:
+            folder = os.path.join(scenarios, row_name(run, step, fault))
+            sensor, status = make_row(folder, step, fault)
+            write(folder, "stdout", sensor.stdout)
+            write(folder, "status", "%d\n" % status)
+            write(folder, "kept", "C:\\work\\Dev_Rfc.Trc\n")
+            write(folder, "env", "KORVANEL_RFC_CALL_LOG=calls.log\n")
+            write(folder, "expect/C/work/calls.log", "".join(call + "\n" for call in sensor.calls))
+            write(folder, "secrets", PASSWORD + "\n")
+
+
+def same_trees(left, right):
+    comparison = filecmp.dircmp(left, right)
+    if comparison.left_only or comparison.right_only or comparison.funny_files:
+        return False
+    _, mismatch, errors = filecmp.cmpfiles(left, right, comparison.common_files, shallow=False)
+    if mismatch or errors:
+        return False
+    return all(same_trees(os.path.join(left, d), os.path.join(right, d)) for d in comparison.common_dirs)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--check", action="store_true", help="compare instead of writing")
+    args = parser.parse_args()
+    scenarios = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scenarios")
+    if not args.check:
+        write_matrix(scenarios)
+        return 0
+    with tempfile.TemporaryDirectory() as fresh:
+        write_matrix(fresh)
+        made = sorted(os.listdir(fresh))
+        committed = sorted(name for name in os.listdir(scenarios) if name.startswith("fault_"))
+        stale = [name for name in made if name not in committed or not same_trees(
+            os.path.join(fresh, name), os.path.join(scenarios, name))]
+        stale += [name for name in committed if name not in made]
+        for name in stale:
+            print("scenarios/%s differs from tools/fault_matrix.py" % name)
+        return 1 if stale else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
