@@ -44,7 +44,29 @@ def stripped(path, scratch):
     target = os.path.join(scratch, os.path.basename(path))
     subprocess.run([STRIP, "-o", target, path], check=True)
     with open(target, "rb") as f:
-        return f.read()
+        data = bytearray(f.read())
+    # strip stamps the PE header with the current time; the link time of the input is
+    # kept instead, so the same build always gives the same zip.
+    original = read(path)
+    stamp = int.from_bytes(original[0x3C:0x40], "little") + 8
+    data[stamp:stamp + 4] = original[stamp:stamp + 4]
+    checksum_at = stamp - 8 + 24 + 64  # the optional header's CheckSum field
+    data[checksum_at:checksum_at + 4] = pe_checksum(data, checksum_at).to_bytes(4, "little")
+    return bytes(data)
+
+
+def pe_checksum(data, checksum_at):
+    """The PE image checksum: 16-bit words summed with carries folded, the CheckSum
+    field itself counted as zero, plus the file length."""
+    padded = bytes(data) + b"\0" * (len(data) % 2)
+    total = 0
+    for i in range(0, len(padded), 2):
+        if checksum_at <= i < checksum_at + 4:
+            continue
+        total += padded[i] | (padded[i + 1] << 8)
+        total = (total & 0xFFFF) + (total >> 16)
+    total = (total & 0xFFFF) + (total >> 16)
+    return (total + len(data)) & 0xFFFFFFFF
 
 
 def read(path):
