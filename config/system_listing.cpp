@@ -34,11 +34,6 @@ void take_text_from(const line_text &line, size_t column, bounded_text<system_li
     if (line.length > column) listing.append(line.c_str() + column);
 }
 
-void colons_to_blanks(char *text) {
-    for (; *text != '\0'; ++text)
-        if (*text == ':') *text = ' ';
-}
-
 // The sensor key is the parameter text's first word, always 10 characters.
 void form_markers(const run_record &run, global_selection &selection) {
     bounded_text<sensor_key_length> key;
@@ -58,7 +53,7 @@ void item_from_entry(const char *entry, bounded_text<90> &item) {
     if (at == nullptr) return;
     at += strlen("Item=");
     item.assign(at, strcspn(at, " ,"));
-    colons_to_blanks(item.data);
+    text_colons_to_blanks(item.data);
 }
 
 // Handles one line of the global listing file; false with the message when the
@@ -79,7 +74,7 @@ bool global_line(run_record &run, const line_text &line, global_selection &selec
     selection.entry_uncut.assign(entry);
     const char *sensor = strstr(entry, ",Sensor=");
     run.entry_text.assign(entry, sensor != nullptr ? static_cast<size_t>(sensor - entry) : strlen(entry));
-    colons_to_blanks(run.entry_text.data);
+    text_colons_to_blanks(run.entry_text.data);
     return true;
 }
 

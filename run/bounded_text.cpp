@@ -46,6 +46,11 @@ bool text_starts_with(const char *text, const char *prefix) {
     return strncmp(text, prefix, strlen(prefix)) == 0;
 }
 
+void text_colons_to_blanks(char *text) {
+    for (; *text; ++text)
+        if (*text == ':') *text = ' ';
+}
+
 void text_upper_ascii(char *text) {
     for (; *text; ++text)
         if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');

@@ -95,3 +95,6 @@ bool bounded_text<Capacity>::equals(const char *other) const {
 
 /// Turns the letters a to z of `text` into A to Z; nothing else changes.
 void text_upper_ascii(char *text);
+
+/// Turns every ':' of `text` into a blank: labels and entry texts show colons as blanks.
+void text_colons_to_blanks(char *text);

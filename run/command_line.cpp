@@ -50,8 +50,7 @@ void parse_command_line(run_record &run, int argc, const char *const *argv) {
     const char *profile_argument = argc >= 2 ? argv[1] : "";
     if (option_value(run, "ITEM=", run.item_label)) {
         // The item label is shown in the summary, where ':' would read as a separator.
-        for (size_t i = 0; i < run.item_label.length; ++i)
-            if (run.item_label.data[i] == ':') run.item_label.data[i] = ' ';
+        text_colons_to_blanks(run.item_label.data);
         run.multi_system_mode = true;
         profile_argument = family_profile_name;
     }

@@ -44,8 +44,7 @@ void start_run(run_record &run, bool from_global_listing) {
         text_upper_ascii(run.parameter_string.data);
     }
     print_trace_line(run);  // the banner prepared at start-up
-    for (size_t i = 0; i < run.parameter_text.length; ++i)
-        if (run.parameter_text.data[i] == ':') run.parameter_text.data[i] = ' ';
+    text_colons_to_blanks(run.parameter_text.data);
     long cut = run.parameter_text.find(" @");
     if (cut >= 0) run.parameter_text.truncate(static_cast<size_t>(cut));
     // time_of_day still holds the start time taken for the banner.
