@@ -1,7 +1,7 @@
 // Benchmark floor: a program that does nothing, built like the sensor (same compiler,
 // flags and runtime) and loading the same librfc32 through its RUNPATH. What it costs
 // to start and end is what every sensor run pays before its first step.
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 
 int main() {
     // Holding a library function's address keeps librfc32 a needed library: the

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 constexpr size_t password_key_length = 32;
 constexpr size_t stored_password_length = 24;  // header and body of a stored value

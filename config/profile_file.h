@@ -3,7 +3,7 @@
 // its field is kept cut but marked, so it can never be used as a different value.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 // How a profile defect is treated.
 enum class profile_reading {

@@ -8,7 +8,7 @@
 
 #include "host/host.h"
 #include "host/line_reader.h"
-#include "run/command_line.h"
+#include "core/options.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // fixed sensor directories; for the other flavours in the directory given with it.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// The optional file that names PRTG's installation directory.
 constexpr const char *prtg_path_file = "C:\\PRTG_Path.Txt";

@@ -4,7 +4,7 @@
 // message of the error document, before any system is visited.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Closes run.profile_file (when open), reads the file named by profile_path again and
 /// fills system_listing, and for the global listing file item_label and entry_text

@@ -16,7 +16,7 @@
 #include <ctime>
 
 #include "host/host.h"
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "output/prtg_writer.h"
 #include "rfc/failure_report.h"
 #include "rfc/rfc_text.h"
-#include "run/run_driver.h"
+#include "core/program_identity.h"
 
 namespace {
 

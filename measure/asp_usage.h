@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 #include "rfc/structures.h"
 #include "rfc/function_call.h"
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 constexpr int asp_table_count = 6;  // the MISSOBJ tables the function module fills
 

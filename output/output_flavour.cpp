@@ -3,7 +3,7 @@
 // exact names.
 #include "output/output_flavour.h"
 
-#include "run/command_line.h"
+#include "core/options.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // compared by its exact name, so a name in another letter case is no flavour at all.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Sets output_flavour from the option FLAVOUR= in parameter_string, its value taken
 /// from parameter_text in its own case up to a blank or a comma: "EXEXML", "Lumaset",

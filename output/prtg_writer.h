@@ -8,7 +8,7 @@
 #include <cstddef>
 
 #include "output/output_flavour.h"
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Replaces the output buffer with the PRTG XML error document carrying `message`
 /// (escaped), in every flavour alike. `message` may be the output buffer itself.

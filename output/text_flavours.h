@@ -3,7 +3,7 @@
 // selected value. Text is written as it is: these forms know no escaping.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 constexpr size_t working_area_capacity = 123;  // value, channel, key and unit copies
 

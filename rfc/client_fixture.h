@@ -9,7 +9,7 @@
 
 #include "rfc/connection.h"
 #include "rfc_standin/standin_fixture.h"
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Fills `profile` with the logon data of the stand-in's DEMO system, as the profile
 /// reader leaves it (user upper-cased, password plain).

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "host/host.h"
-#include "run/command_line.h"
+#include "core/options.h"
 
 namespace {
 

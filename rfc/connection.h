@@ -3,8 +3,8 @@
 // working directory, through the library's own "SapRfc.ini" and RfcOpenEx.
 #pragma once
 
-#include "rfc/librfc32.h"
-#include "run/run_record.h"
+#include "core/librfc32.h"
+#include "core/run_record.h"
 
 /// Fills run.connection_options from the profile record and the ",HOST=" / ",NO="
 /// options of the parameter string: text copies (user padded to 12, password to 10

@@ -8,7 +8,7 @@
 #include "host/host.h"
 #include "host/line_reader.h"
 #include "output/prtg_writer.h"
-#include "run/exit_status.h"
+#include "core/exit_status.h"
 
 namespace {
 

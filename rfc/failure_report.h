@@ -4,8 +4,8 @@
 // the library's trace file, inside the PRTG error document.
 #pragma once
 
-#include "rfc/librfc32.h"
-#include "run/run_record.h"
+#include "core/librfc32.h"
+#include "core/run_record.h"
 
 /// The trace file the library writes into the working directory.
 constexpr const char *rfc_trace_file_name = "Dev_Rfc.Trc";

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "rfc/rfc_text.h"
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 void keep_exception_name(const char *name, char (&exception_text)[exception_text_size]) {
     bounded_text<exception_text_size - 1> kept;

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 
 constexpr size_t exception_text_size = 256;  // 255 characters and the terminator
 

@@ -4,8 +4,8 @@
 // process; its handle then types parameters and tables on every connection.
 #pragma once
 
-#include "rfc/librfc32.h"
-#include "run/run_record.h"
+#include "core/librfc32.h"
+#include "core/run_record.h"
 
 constexpr unsigned rfcsi_length = 200;       // one RFCSI record
 constexpr unsigned db02infdb4_length = 120;  // one DB02INFDB4 record

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "rfc/function_call.h"
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 #include "rfc/structures.h"
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Calls RFC_SYSTEM_INFO on `handle` (installing RFCSI first when needed) and receives
 /// its six importing parameters into the targets; on return code 2 or 3 copies the

@@ -3,7 +3,7 @@
 // operation of its concern; the one state record of the library lives here.
 // The library is built with hidden symbols; these ten are its interface.
 #pragma GCC visibility push(default)
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 #pragma GCC visibility pop
 
 #include "rfc_standin/call_log.h"

@@ -2,7 +2,7 @@
 // offsets follow from the rows placed one after another without gaps.
 #include "rfc_standin/record_layouts.h"
 
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // ends with every connection closed and no error handler registered.
 #pragma once
 
-#include "rfc/librfc32.h"
+#include "core/librfc32.h"
 
 #include <gtest/gtest.h>
 

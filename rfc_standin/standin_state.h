@@ -4,8 +4,8 @@
 // 16 installed structures of up to 32 rows, 64 internal tables.
 #pragma once
 
-#include "rfc/librfc32.h"
-#include "run/bounded_text.h"
+#include "core/librfc32.h"
+#include "core/bounded_text.h"
 
 /// Capacities of the library's fixed tables.
 constexpr int standin_max_systems = 16;

@@ -14,28 +14,6 @@ const char *const family_profile_name = "Wendmark.Prf";
 
 }  // namespace
 
-bool is_global_profile_name(const char *name) {
-    bounded_text<16> upper;
-    if (!upper.assign(name)) return false;
-    text_upper_ascii(upper.data);
-    return upper.equals("GLOBAL.P00");
-}
-
-bool option_value_into(const run_record &run, const char *option, char *out, size_t limit) {
-    out[0] = '\0';
-    long at = run.parameter_string.find(option);
-    if (at < 0) return false;
-    size_t from = static_cast<size_t>(at) + strlen(option);
-    size_t taken = 0;
-    while (taken < limit) {
-        char c = run.parameter_text.data[from + taken];
-        if (c == '\0' || c == ' ' || c == ',') break;
-        out[taken++] = c;
-    }
-    out[taken] = '\0';
-    return true;
-}
-
 void parse_command_line(run_record &run, int argc, const char *const *argv) {
     run.parameter_text.clear();
     if (argc >= 3) run.parameter_text.append(argv[2]);

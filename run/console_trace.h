@@ -3,7 +3,7 @@
 // in a state word, which survives even when the variable part has to be cut.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Takes the local time of day into time_of_day.
 void take_time_of_day(run_record &run);

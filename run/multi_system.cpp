@@ -12,9 +12,8 @@
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "run/console_trace.h"
-#include "run/exit_status.h"
+#include "core/exit_status.h"
 #include "run/rfc_steps.h"
-#include "run/run_driver.h"
 
 namespace {
 

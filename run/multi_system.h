@@ -4,7 +4,7 @@
 // information call or a foreign database does.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Visits every entry of run.system_listing ("NAME#NAME#...", profiles resolved in
 /// profile_directory), prints the document head at once, the trace lines as they come

@@ -3,8 +3,8 @@
 
 #include "rfc/failure_report.h"
 #include "rfc/system_info.h"
-#include "run/exit_status.h"
-#include "run/run_driver.h"
+#include "core/exit_status.h"
+#include "output/document_output.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // failure path that completes a failed step's message from the library's trace file.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/run_record.h"
 
 /// Gives the library our error handler (and its own allocator), empties output_buffer
 /// and sets run_status to "ERR", as before every logon.

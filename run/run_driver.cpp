@@ -9,6 +9,7 @@
 #include "config/system_listing.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
+#include "output/document_output.h"
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
@@ -16,15 +17,9 @@
 #include "rfc/system_info.h"
 #include "run/command_line.h"
 #include "run/console_trace.h"
-#include "run/exit_status.h"
+#include "core/exit_status.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
-
-int fail_with(run_record &run, const char *message) {
-    write_error_document(run, message);
-    host_print(run.output_buffer.c_str());
-    return exit_error_document;
-}
 
 namespace {
 

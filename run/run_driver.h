@@ -3,18 +3,14 @@
 // every failure they report into the PRTG error document.
 #pragma once
 
-#include "run/run_record.h"
+#include "core/program_identity.h"
+#include "core/run_record.h"
 
-constexpr const char *program_name = "Korvanel";
-constexpr const char *version_text = "Vers 4.3 / 29.08.22";
 
 /// Runs the sensor on `run` (zeroed by the caller) with the process arguments; prints
 /// exactly one document on standard output and returns the exit status. A fatal RFC
 /// library failure ends the process inside, with status 1.
 int run_sensor(run_record &run, int argc, const char *const *argv);
-
-/// Writes the error document with `message`, prints it and returns exit_error_document.
-int fail_with(run_record &run, const char *message);
 
 /// The single-profile run from the RFC environment on, over the profile record already
 /// read: logon, system identification, database check, measurement, closing; prints

@@ -1,5 +1,5 @@
 // Bounded text never overruns and always says when it had to cut.
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 #include <gtest/gtest.h>
 

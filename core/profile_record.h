@@ -2,7 +2,7 @@
 // fixed-capacity text; the capacities are those of the profile keys.
 #pragma once
 
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 struct profile_data {
     bounded_text<63> extcompany;   // external company name, validation only

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "config/profile_record.h"
-#include "rfc/librfc32.h"
-#include "run/bounded_text.h"
+#include "core/profile_record.h"
+#include "core/librfc32.h"
+#include "core/bounded_text.h"
 
 constexpr size_t parameter_capacity = 127;        // the joined parameter arguments
 constexpr size_t file_name_capacity = 63;         // a profile or listing file name

@@ -1,6 +1,6 @@
 // The few byte-level operations behind bounded_text; kept out of the template so
 // that each capacity shares one copy of the code.
-#include "run/bounded_text.h"
+#include "core/bounded_text.h"
 
 #include <cstdio>
 #include <cstring>

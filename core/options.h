@@ -1,0 +1,30 @@
+// Options of the parameter text: found by plain substring search in the upper-cased
+// parameter string, their values copied from the parameter text in their own case.
+// Every step folder reads its options here, below the command line that fills them.
+#pragma once
+
+#include "core/run_record.h"
+
+/// The global listing file that the profile name "GLOBAL" selects.
+constexpr const char *global_listing_name = "SAP Wendmark.Gbl";
+
+/// True when `name`, with a to z upper-cased, is "GLOBAL.P00": the profile name that
+/// selects the global listing instead of one profile.
+bool is_global_profile_name(const char *name);
+
+/// Finds `option` in parameter_string and copies its value from parameter_text (same
+/// position, own letter case) into `value`: up to a blank, a comma or the end, at most
+/// value's capacity. Returns false when the option is absent.
+template <size_t Capacity>
+bool option_value(const run_record &run, const char *option, bounded_text<Capacity> &value);
+
+/// Untemplated core of option_value: copies at most `limit` characters.
+bool option_value_into(const run_record &run, const char *option, char *out, size_t limit);
+
+template <size_t Capacity>
+bool option_value(const run_record &run, const char *option, bounded_text<Capacity> &value) {
+    char buffer[Capacity + 1];
+    bool found = option_value_into(run, option, buffer, Capacity);
+    value.assign(found ? buffer : "");
+    return found;
+}
