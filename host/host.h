@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 /// Prepares the process: standard output in binary mode, so a line feed is written alone.
@@ -16,6 +17,11 @@ FILE *host_open_read(const char *name);
 FILE *host_create_write(const char *name);
 /// Deletes a file; false when it was missing or could not be deleted.
 bool host_delete(const char *name);
+
+/// Writes one UTF-16 character (`count` 1, or 2 for a surrogate pair) in the probe's ANSI
+/// code page into `out` (Windows-1252 where there is no Windows) and returns the number of
+/// bytes, 1 to 8. A character the code page cannot hold becomes "?", never a look-alike.
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]);
 
 /// True when standard input is an interactive terminal (console), not a pipe or file.
 bool host_stdin_is_terminal();

@@ -181,6 +181,27 @@ void restore_echo_and_stop(int signal_number) {
 
 void host_start() {}
 
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]) {
+    // Windows-1252 where it differs from Latin-1: the characters of bytes 80 to 9F. The
+    // five bytes that name no character there stand for the code points of their value,
+    // as on Windows.
+    static const uint16_t high_c1[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    out[0] = '?';
+    if (count != 1) return 1;  // beyond the basic plane: never in Windows-1252
+    uint16_t unit = units[0];
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+        out[0] = static_cast<unsigned char>(unit);
+        return 1;
+    }
+    for (size_t i = 0; i < 32; ++i)
+        if (high_c1[i] == unit) out[0] = static_cast<unsigned char>(0x80 + i);
+    return 1;
+}
+
 bool host_stdin_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 
 bool host_set_stdin_echo(bool on) {

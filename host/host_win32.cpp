@@ -11,6 +11,21 @@ void host_start() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]) {
+    // No best fit: a look-alike could turn a full-width backslash into a path separator.
+    // The UTF-8 code page takes neither the flag nor a default character.
+    bool utf8 = GetACP() == CP_UTF8;
+    BOOL used_default = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWCH>(units),
+                                      static_cast<int>(count), reinterpret_cast<LPSTR>(out), 8, utf8 ? nullptr : "?",
+                                      utf8 ? nullptr : &used_default);
+    if (written <= 0) {
+        out[0] = '?';
+        return 1;
+    }
+    return static_cast<size_t>(written);
+}
+
 namespace {
 
 // The console's input mode from before echo was switched off, restored on Ctrl+C
