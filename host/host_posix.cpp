@@ -5,6 +5,9 @@
 // is missing, as Windows does, so `prd` finds `PRD.P00` on both builds; the names of
 // the last directory scanned are kept while that directory stays unchanged.
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <termios.h>
 #include <strings.h>
@@ -240,6 +243,91 @@ FILE *host_create_write(const char *name) {
     native_path path;
     if (!map_name(name, path)) return nullptr;
     return fopen(path.c_str(), "wb");
+}
+
+namespace {
+
+host_file_result result_of(int error) {
+    if (error == ENOENT || error == ENOTDIR) return host_file_result::missing;
+    if (error == EACCES || error == EPERM || error == EROFS) return host_file_result::denied;
+    return host_file_result::failed;
+}
+
+// The file that `name` stands for, links resolved, so that the new file goes beside
+// it and the link stays a link.
+host_file_result resolve_file(const char *name, char (&target)[PATH_MAX], struct stat &info) {
+    native_path path;
+    if (!map_name(name, path)) return host_file_result::missing;
+    if (realpath(path.c_str(), target) == nullptr) return result_of(errno);
+    if (stat(target, &info) != 0) return result_of(errno);
+    if (!S_ISREG(info.st_mode)) return host_file_result::missing;
+    return host_file_result::done;
+}
+
+void directory_of(const char *target, native_path &directory) {
+    directory.assign(target);
+    const char *slash = strrchr(target, '/');
+    directory.truncate(slash == nullptr ? 0 : (slash == target ? 1 : static_cast<size_t>(slash - target)));
+    if (directory.empty()) directory.assign(".");
+}
+
+}  // namespace
+
+host_file_result host_check_replaceable(const char *name) {
+    char target[PATH_MAX];
+    struct stat info;
+    host_file_result found = resolve_file(name, target, info);
+    if (found != host_file_result::done) return found;
+    // A file that nobody may write is read-only, also for root, as the attribute is on Windows.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return host_file_result::denied;
+    if (access(target, W_OK) != 0) return result_of(errno);
+    native_path directory;
+    directory_of(target, directory);
+    if (access(directory.c_str(), W_OK | X_OK) != 0) return result_of(errno);
+    return host_file_result::done;
+}
+
+host_file_result host_replace_file(const char *name, const unsigned char *bytes, size_t count) {
+    host_file_result ready = host_check_replaceable(name);
+    if (ready != host_file_result::done) return ready;
+    char target[PATH_MAX];
+    struct stat info;
+    host_file_result found = resolve_file(name, target, info);
+    if (found != host_file_result::done) return found;
+    native_path directory;
+    directory_of(target, directory);
+    native_path temporary;
+    temporary.format("%s/.korvanel-XXXXXX", directory.c_str());
+    if (temporary.cut) return host_file_result::failed;
+    int descriptor = mkstemp(temporary.data);
+    if (descriptor < 0) return result_of(errno);
+    bool written = fchmod(descriptor, info.st_mode & 07777) == 0;
+    // The owner can only be kept by root; a file of one's own stays one's own anyway.
+    if (fchown(descriptor, info.st_uid, info.st_gid) != 0) {
+    }
+    for (size_t at = 0; written && at < count;) {
+        ssize_t done = write(descriptor, bytes + at, count - at);
+        if (done <= 0 && errno != EINTR) written = false;
+        if (done > 0) at += static_cast<size_t>(done);
+    }
+    int error = written ? 0 : errno;
+    if (written && fsync(descriptor) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (close(descriptor) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && rename(temporary.c_str(), target) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        unlink(temporary.c_str());
+        return error == 0 ? host_file_result::failed : result_of(error);
+    }
+    return host_file_result::done;
 }
 
 bool host_delete(const char *name) {
