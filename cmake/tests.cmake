@@ -100,7 +100,8 @@ if(KORVANEL_WIN32_DIR)
             --sensor ${KORVANEL_WIN32_DIR}/Korvanel.exe --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/tool-work)
   set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
   add_test(NAME win32.binary_shape
-    COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
+    COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe
+            ${KORVANEL_WIN32_DIR}/korvanel-password.exe)
 
   # The release zip: its listing, and an installation on a wine "probe" from its contents alone.
   set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
