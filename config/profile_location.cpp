@@ -148,13 +148,14 @@ bool locate_profile(run_record &run, run_message &message) {
     }
     // A directory the run record cannot hold is named as such: "is missing" would send
     // the administrator looking for a file that is there.
+    static_assert(path_file_directory_limit == 100 && directory_capacity == 166, "the messages name the limits");
     if (too_long) {
         if (prtg_flavour)
-            message.format("Error 1002: Profile directory in %s is too long (more than %zu characters)...",
-                           prtg_path_file, path_file_directory_limit);
+            message.format("Error 1002: Profile directory in %s is too long (more than 100 characters)...",
+                           prtg_path_file);
         else
-            message.format("Error 1002: Profile directory of %s is too long (more than %zu characters)...",
-                           shown_name, directory_capacity);
+            message.format("Error 1002: Profile directory of %s is too long (more than 166 characters)...",
+                           shown_name);
         return false;
     }
     if (file == nullptr) {

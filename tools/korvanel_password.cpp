@@ -64,24 +64,21 @@ void wipe(char *text, size_t count) {
     for (size_t i = 0; i < count; ++i) bytes[i] = '\0';
 }
 
-// The profile's name is shown only when the file exists: a name that is no file may be
-// a password typed in the wrong place.
-void report_file_problem(host_file_result result, const char *name) {
+// Every message has the tool's name in front, so that it stands out in a script's log.
+void complain(const char *text) { fprintf(stderr, "korvanel-password: %s\n", text); }
+
+// The messages never name the file: a name that is no file may be a password typed in
+// the wrong place.
+void report_file_problem(host_file_result result) {
     switch (result) {
         case host_file_result::missing:
-            fputs("korvanel-password: no profile file by the name given; name the profile file, for example"
-                  " PRD.P00 (the password is typed when asked, never given on the command line)\n",
-                  stderr);
+            complain("no profile file by the name given; name the profile file, for example PRD.P00 (the password is typed when asked, never given on the command line)");
             return;
         case host_file_result::denied:
-            fprintf(stderr,
-                    "korvanel-password: cannot write %s: it is read-only or this user may not change it (a"
-                    " profile below \"Program Files\" needs a prompt run as administrator); the profile is"
-                    " unchanged\n",
-                    name);
+            complain("cannot write the profile: it is read-only, or this user may not change it (below Program Files only an administrator may); the profile is unchanged");
             return;
         case host_file_result::failed:
-            fprintf(stderr, "korvanel-password: cannot write %s; the profile is unchanged\n", name);
+            complain("cannot write the profile; the profile is unchanged");
             return;
         case host_file_result::done:
             return;
@@ -93,19 +90,18 @@ void report_file_problem(host_file_result result, const char *name) {
 bool read_profile_bytes(const char *name, size_t &length) {
     FILE *file = host_open_read(name);
     if (file == nullptr) {
-        report_file_problem(host_file_result::missing, name);
+        report_file_problem(host_file_result::missing);
         return false;
     }
     length = fread(profile_bytes, 1, sizeof profile_bytes, file);
     bool failed = ferror(file) != 0;
     fclose(file);
     if (failed) {
-        fprintf(stderr, "korvanel-password: cannot read %s; the profile is unchanged\n", name);
+        complain("cannot read the profile; the profile is unchanged");
         return false;
     }
     if (length > profile_limit) {
-        fprintf(stderr, "korvanel-password: %s is larger than 64 KiB, which no profile is; the profile is unchanged\n",
-                name);
+        complain("the file is larger than 64 KiB and cannot be a profile; the profile is unchanged");
         return false;
     }
     return true;
@@ -115,23 +111,17 @@ bool read_profile_bytes(const char *name, size_t &length) {
 int write_into_profile(const char *name, size_t length, const char *stored) {
     size_t written = 0;
     password_line_edit edit;
-    if (!put_password_line(profile_bytes, length, stored, written_bytes, sizeof written_bytes, &written, edit)) {
-        fprintf(stderr, "korvanel-password: %s is too large to take the line; the profile is unchanged\n", name);
-        return status_refused;
-    }
-    host_file_result result = host_replace_file(name, written_bytes, written);
+    bool fits = put_password_line(profile_bytes, length, stored, written_bytes, sizeof written_bytes, &written, edit);
+    host_file_result result = fits ? host_replace_file(name, written_bytes, written) : host_file_result::failed;
     wipe(reinterpret_cast<char *>(written_bytes), sizeof written_bytes);
     if (result != host_file_result::done) {
-        report_file_problem(result, name);
+        report_file_problem(result);
         return status_refused;
     }
     printf("korvanel-password: %s: password line %s (line %zu)\n", name, edit.replaced ? "replaced" : "added",
            edit.line_number);
     if (edit.earlier_lines > 0)
-        fprintf(stderr,
-                "korvanel-password: note: %s has %zu more \"Password...:\" line(s) before it; the sensor stops"
-                " at the first one it cannot read, so remove them\n",
-                name, edit.earlier_lines);
+        complain("note: the profile has more Password...: lines before this one; the sensor stops at the first it cannot read, so remove them");
     return 0;
 }
 
@@ -151,7 +141,7 @@ int main(int argc, char **argv) {
         if (!read_profile_bytes(profile, profile_length)) return status_refused;
         host_file_result ready = host_check_replaceable(profile);
         if (ready != host_file_result::done) {
-            report_file_problem(ready, profile);
+            report_file_problem(ready);
             return status_refused;
         }
     }
@@ -178,7 +168,7 @@ int main(int argc, char **argv) {
     }
     wipe(plain, sizeof plain);
     if (refusal != scramble_refusal::none) {
-        fprintf(stderr, "korvanel-password: %s\n", refusal_text(refusal));
+        complain(refusal_text(refusal));
         return status_refused;
     }
     if (profile != nullptr) return write_into_profile(profile, profile_length, stored);
