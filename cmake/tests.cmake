@@ -125,7 +125,8 @@ endif()
 
 if(KORVANEL_WIN32_DIR)
   add_test(NAME win32.binary_shape
-    COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe)
+    COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe
+            ${KORVANEL_WIN32_DIR}/korvanel-password.exe)
 
   # The release zip: its listing; its installation on a wine "probe" is tested above.
   add_test(NAME release.layout

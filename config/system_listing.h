@@ -6,7 +6,8 @@
 
 #include "core/run_record.h"
 
-/// Closes run.profile_file (when open), reads the file named by profile_path again and
+/// Closes run.profile_file (when open), reads the file named by profile_path again (in
+/// any encoding line_reader.h understands; a listing line whole, however long) and
 /// fills system_listing, and for the global listing file item_label and entry_text
 /// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters). ITEM= in
 /// parameter_string selects the family profile, whose item_label stays as given.

@@ -112,14 +112,70 @@ TEST(SystemListing, FamilyProfileTakesExactMarkersAndKeepsTheCommandLineItem) {
     EXPECT_TRUE(result.profile_file_closed);
 }
 
-TEST(SystemListing, LongLinesAreReadInPiecesOf199) {
-    // The first piece's listing text is columns 21 to 199; the rest is a line of its
-    // own, and here a listing line of the key.
+TEST(SystemListing, ListingLinesAreReadWhole) {
+    // 25 systems on one line: 220 characters, more than a piece of 199.
+    std::string systems;
+    for (int i = 1; i <= 25; ++i) systems += "S" + std::to_string(100 + i).substr(1) + ".P00#";
+    loaded global = load("# GSNG: ASP       : " + systems + "\r\n# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(global.ok) << global.message;
+    EXPECT_EQ(global.listing, systems);
+    loaded family = load("# Gsng: " + std::string(12, '-') + systems + "\n# Gsng: ------------Z.P00#", {"ITEM=A"});
+    EXPECT_TRUE(family.ok) << family.message;
+    EXPECT_EQ(family.listing, systems + "Z.P00#");
+
+    // What looks like a marker after column 199 of a listing line is listing text.
     std::string first = "# GSNG: ASP       : " + std::string(179, 'a');
     std::string second = "# GSNG: ASP       : B.P00#";
     loaded result = load(first + second + "\n# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP"});
     EXPECT_TRUE(result.ok) << result.message;
-    EXPECT_EQ(result.listing, std::string(179, 'a') + "B.P00#");
+    EXPECT_EQ(result.listing, std::string(179, 'a') + second);
+
+    // Other lines keep their pieces of 199: the rest of a long comment is a line of its own.
+    loaded comment = load("*" + std::string(198, '-') + second + "\n# GSNX: ASP       :Item=X" + allocation + "\n",
+                          {"ASP"});
+    EXPECT_TRUE(comment.ok) << comment.message;
+    EXPECT_EQ(comment.listing, "B.P00#");
+
+    // A listing line beyond the listing's capacity is too long, never silently cut.
+    loaded overlong = load("# GSNG: ASP       : " + std::string(2048, 'x') + "\n# GSNX: ASP       :Item=X" +
+                           allocation + "\n", {"ASP"});
+    EXPECT_FALSE(overlong.ok);
+    EXPECT_EQ(overlong.message, "Error 1027: Global Server Listing too long...");
+    loaded fits = load("# GSNG: ASP       : " + std::string(2047, 'x') + "\n# GSNX: ASP       :Item=X" +
+                       allocation + "\n", {"ASP"});
+    EXPECT_TRUE(fits.ok) << fits.message;
+}
+
+TEST(SystemListing, ListingsSavedWithMarksOrInUtf16) {
+    // The first line is a listing line, so a mark left in front of it would lose its systems.
+    const std::string text = "# GSNG: ASP       : A.P00#\r\n# GSNX: ASP       :Item=Plant:North" + std::string(allocation) +
+                             "\r\n# Gsng: ------------F.P00#\r\n";
+    std::string le, be;
+    for (char c : text) {
+        le += std::string{c, '\0'};
+        be += std::string{'\0', c};
+    }
+    struct {
+        const char *name;
+        std::string bytes;
+    } cases[] = {
+        {"utf-8 mark", "\xEF\xBB\xBF" + text},
+        {"utf-16 le", "\xFF\xFE" + le},
+        {"utf-16 be", "\xFE\xFF" + be},
+    };
+    for (const auto &c : cases) {
+        loaded global = load(c.bytes, {"ASP"});
+        EXPECT_TRUE(global.ok) << c.name << ": " << global.message;
+        EXPECT_EQ(global.listing, "A.P00#") << c.name;
+        EXPECT_EQ(global.item, "Plant North") << c.name;
+        loaded family = load(c.bytes, {"ITEM=F"});
+        EXPECT_EQ(family.listing, "F.P00#") << c.name;
+    }
+    // A listing line that PowerShell's ">>" appended in UTF-16 LE to an ANSI listing.
+    std::string appended;
+    for (char c : std::string("# GSNG: ASP       : B.P00#\r\n")) appended += std::string{c, '\0'};
+    loaded mixed = load(text + appended, {"ASP"});
+    EXPECT_EQ(mixed.listing, "A.P00#B.P00#");
 }
 
 TEST(SystemListing, EntryTextIsCutAt127Characters) {

@@ -12,7 +12,11 @@
 
 constexpr size_t parameter_capacity = 127;        // the joined parameter arguments
 constexpr size_t file_name_capacity = 63;         // a profile or listing file name
-constexpr size_t directory_capacity = 95;         // a directory with its trailing backslash
+// The installation directory that "C:\PRTG_Path.Txt" may name, and what the profile
+// search appends below it: "PRTG Network Monitor\Custom Sensors\ExeXml\" (43) and then
+// "Custom Sensors\ExeXml\" (22), which the search may take one after the other.
+constexpr size_t path_file_directory_limit = 100;  // without the backslash that ends it
+constexpr size_t directory_capacity = path_file_directory_limit + 1 + 43 + 22;  // with its trailing backslash
 constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
 constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path

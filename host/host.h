@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 /// Prepares the process: standard output in binary mode, so a line feed is written alone.
@@ -16,6 +17,30 @@ FILE *host_open_read(const char *name);
 FILE *host_create_write(const char *name);
 /// Deletes a file; false when it was missing or could not be deleted.
 bool host_delete(const char *name);
+
+// What became of an operation on an existing file.
+enum class host_file_result {
+    done,     // it worked
+    missing,  // no such file (or it is a directory)
+    denied,   // read-only, or no permission for this user
+    failed,   // any other failure
+};
+
+/// Tests, without changing anything, that `name` is an existing file that this process
+/// may replace: writable itself (not read-only), in a directory where a new file can be
+/// made.
+host_file_result host_check_replaceable(const char *name);
+
+/// Replaces the existing file `name` by the `count` bytes in one step: writes them to a
+/// new file in the same directory, then puts that in the old file's place, keeping the
+/// old file's permissions (its access list on Windows, its mode on POSIX). On failure
+/// the old file is untouched and no new file is left behind.
+host_file_result host_replace_file(const char *name, const unsigned char *bytes, size_t count);
+
+/// Writes one UTF-16 character (`count` 1, or 2 for a surrogate pair) in the probe's ANSI
+/// code page into `out` (Windows-1252 where there is no Windows) and returns the number of
+/// bytes, 1 to 8. A character the code page cannot hold becomes "?", never a look-alike.
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]);
 
 /// True when standard input is an interactive terminal (console), not a pipe or file.
 bool host_stdin_is_terminal();
