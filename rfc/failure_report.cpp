@@ -32,7 +32,7 @@ void print_label_line(const char *label, int indent, int width, const char *valu
     host_print(line.c_str());
 }
 
-void RFC_CALL abort_on_rfc_error(char *operation) {
+void LIBRFC32_API abort_on_rfc_error(char *operation) {
     host_print("RFC error\n");
     print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
 

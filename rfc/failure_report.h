@@ -15,7 +15,7 @@ constexpr const char *rfc_trace_file_name = "Dev_Rfc.Trc";
 /// the fields of RfcLastError as label lines, closes every connection, prints
 /// "* Programm aborted..." and ends the process with exit_rfc_abort. Never returns;
 /// writes nothing into the output buffer.
-[[noreturn]] void RFC_CALL abort_on_rfc_error(char *operation);
+[[noreturn]] void LIBRFC32_API abort_on_rfc_error(char *operation);
 
 /// Prints `indent` blanks, `label` padded to `width` columns (a longer one whole),
 /// " : ", `value` and a line feed on standard output.

@@ -13,7 +13,7 @@ struct Faults : StandIn {};
 std::vector<std::string> handled;
 std::string key_seen_by_handler;
 
-void RFC_CALL record_handler(char *operation) {
+void LIBRFC32_API record_handler(char *operation) {
     handled.push_back(operation);
     RFC_ERROR_INFO info;
     memset(&info, 0, sizeof info);
@@ -136,19 +136,22 @@ TEST_F(Faults, ErrorHandlerIsCalledDuringTheNamedCall) {
 }
 
 TEST_F(Faults, LogonFaultsComeBeforeTheCredentials) {
-    struct {
-        const char *fault;
-        const char *message;
-    } cases[] = {
-        {"unreachable", "partner not reached (host sapdemo, service 3300)"},
-        {"logon_refused", "Name or password is incorrect. Please re-enter"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.fault);
-        demo_with(std::string("fault = ") + c.fault + "\n");
-        EXPECT_EQ(open_r3(), 0u);  // with the right password
-        EXPECT_EQ(trace_diagnosis(trace()), c.message);
-    }
+    // With the right password: unreachable fails every open; logon_refused fails the
+    // connect string's open and, after RfcOpen, the first call.
+    const char *connect = "ASHOST=sapdemo SYSNR=00 CLIENT=100 USER=MONITOR PASSWD=Monitor#2024";
+    demo_with("fault = unreachable\n");
+    EXPECT_EQ(open_r3(), 0u);
+    EXPECT_EQ(trace_diagnosis(trace()), "partner not reached (host sapdemo, service 3300)");
+    EXPECT_EQ(RfcOpenEx(const_cast<char *>(connect), nullptr), 0u);
+
+    demo_with("fault = logon_refused\n");
+    EXPECT_EQ(RfcOpenEx(const_cast<char *>(connect), nullptr), 0u);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
+    RFC_HANDLE handle = open_r3();
+    ASSERT_NE(handle, 0u);
+    system_info_call call;
+    EXPECT_EQ(call.run(handle), RFC_FAILURE);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 }
 
 TEST_F(Faults, TraceLevelBareLeavesNoMessageAndOffWritesNothing) {

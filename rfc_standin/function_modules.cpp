@@ -9,6 +9,7 @@
 #include "rfc_standin/error_report.h"
 #include "rfc_standin/internal_tables.h"
 #include "rfc_standin/landscape.h"
+#include "rfc_standin/logon.h"
 #include "rfc_standin/record_layouts.h"
 #include "rfc_standin/structures.h"
 #include "rfc_standin/standin_text.h"
@@ -244,7 +245,7 @@ void fill_parameter(const standin_system &system, const RFC_PARAMETER &entry) {
 
 const char *other_code_message(int code) {
     switch (code) {
-    case RFC_CALL_RC: return "Call of a function module received while waiting for an answer";
+    case RFC_CALL: return "Call of a function module received while waiting for an answer";
     case RFC_INTERNAL_COM: return "Internal communication error";
     case RFC_CLOSED: return "Connection closed by the partner";
     case RFC_TIMEOUT: return "Timeout: no answer from the partner in time";
@@ -260,6 +261,8 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
     if (connection == nullptr) return library_failure(state, "RfcCall", handle, "invalid connection handle", trace_full);
     const standin_system &system = connection->system;
     connection->call.active = false;
+    // The system checks an RfcOpen logon when the first call arrives.
+    if (refuse_logon_at_call(state, *connection, "RfcCall")) return RFC_FAILURE;
     if (function == nullptr || function[0] == '\0')
         return library_failure(state, "RfcCall", handle, "no function module name", system.trace);
     if (find_fault(system, fault_handler_on_call, function) != nullptr) {

@@ -183,8 +183,11 @@ TEST_F(Landscape, BundledDemoPlaysItsThreeSystems) {
     ASSERT_EQ(other.run(handle), RFC_OK);
     EXPECT_EQ(other.field(101, 10), "ORACLE    ");
 
-    EXPECT_EQ(open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024"), 0u);
-    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+    handle = open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024");
+    ASSERT_NE(handle, 0u);
+    system_info_call refused;
+    EXPECT_EQ(refused.run(handle), RFC_FAILURE);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 
     const char *gateways[][2] = {{"sapdemo", "sapgw00"}, {"sapora", "sapgw01"}};
     for (const auto &gateway : gateways) {

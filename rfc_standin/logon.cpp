@@ -1,6 +1,7 @@
 // The checks run in the order a real logon meets them: the network (partner not
-// reached), then the system's own logon (client, then user and password). Failure
-// texts are SAP's, and none of them ever holds the password.
+// reached), then the system's own logon (client, then user and password), which
+// RfcOpen meets only with its first call. Failure texts are SAP's, and none of them
+// ever holds the password.
 #include "rfc_standin/logon.h"
 
 #include "rfc_standin/connections.h"
@@ -11,6 +12,9 @@
 #include <cstring>
 
 namespace {
+
+// SAP's own wording of a wrong user or password.
+const char wrong_logon[] = "Name or password is incorrect (repeat logon)";
 
 const char *text_or_none(const char *text) { return text != nullptr ? text : "<none>"; }
 
@@ -83,21 +87,18 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
         call_error_handler(state, line, request.api);
         return 0;
     }
-    const char *wrong_logon = "Name or password is incorrect. Please re-enter";
+    bounded_text<80> refusal;
     if (find_fault(*system, fault_logon_refused, nullptr) != nullptr) {
-        report_logon_failure(state, request, wrong_logon, system->trace);
-        return 0;
+        refusal.assign(wrong_logon);
+    } else if (request.client == nullptr || !equal_without_padding(request.client, system->client.c_str(), false)) {
+        refusal.format("Client %.40s is not available in this system", text_or_none(request.client));
+    } else if (request.user == nullptr || request.password == nullptr ||
+               !equal_without_padding(request.user, system->user.c_str(), true) ||
+               !equal_without_padding(request.password, system->password.c_str(), false)) {
+        refusal.assign(wrong_logon);
     }
-    if (request.client == nullptr || !equal_without_padding(request.client, system->client.c_str(), false)) {
-        bounded_text<80> message;
-        message.format("Client %.40s is not available in this system", text_or_none(request.client));
-        report_logon_failure(state, request, message.c_str(), system->trace);
-        return 0;
-    }
-    if (request.user == nullptr || request.password == nullptr ||
-        !equal_without_padding(request.user, system->user.c_str(), true) ||
-        !equal_without_padding(request.password, system->password.c_str(), false)) {
-        report_logon_failure(state, request, wrong_logon, system->trace);
+    if (!refusal.empty() && request.check_at_open) {
+        report_logon_failure(state, request, refusal.c_str(), system->trace);
         return 0;
     }
     standin_connection *connection = add_connection(state, *system);
@@ -108,5 +109,19 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
         report_failure(state, failure, system->trace);
         return 0;
     }
+    connection->logon_refusal.assign(refusal.c_str());
     return connection->handle;
+}
+
+bool refuse_logon_at_call(standin_state &state, standin_connection &connection, const char *api) {
+    if (connection.logon_refusal.empty()) return false;
+    const standin_system &system = connection.system;
+    rfc_failure failure = make_failure("RFC_ERROR_LOGON_FAILURE", connection.logon_refusal.c_str());
+    failure.location.format("SAP-Server %s_%s_%02d on host %s", system.host.c_str(), system.label.c_str(),
+                            system.sysnr, system.host.c_str());
+    set_failure_result(failure, api, connection.handle, RFC_FAILURE);
+    report_failure(state, failure, system.trace);
+    // The system ends the conversation after a refused logon.
+    close_connections(state, connection.handle);
+    return true;
 }

@@ -81,6 +81,7 @@ struct standin_connection {
     bool open;
     RFC_HANDLE handle;
     standin_system system;
+    bounded_text<80> logon_refusal;  // RfcOpen: why the system refuses the logon at the first call; empty when it accepts
     pending_call call;
     bounded_text<40> exception;  // what RfcReceive's exception name points to
 };
@@ -117,6 +118,7 @@ struct standin_error {
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;
+    bool handed_out_ex;  // RfcLastErrorEx (or RfcOpenEx's record) has handed this error out
 };
 
 /// The library's one record of everything it keeps between calls.
