@@ -54,6 +54,14 @@ void LIBRFC32_API abort_on_rfc_error(char *operation) {
     host_exit(exit_rfc_abort);
 }
 
+bool logon_was_refused() {
+    RFC_ERROR_INFO_EX error_info;
+    memset(&error_info, 0, sizeof error_info);
+    // 1: the library has no error to hand out; the record then says nothing.
+    if (RfcLastErrorEx(&error_info) != 0) return false;
+    return error_info.group == RFC_ERROR_LOGON_FAILURE;
+}
+
 void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name) {
     switch (code) {
         case RFC_OK:
