@@ -77,7 +77,17 @@ void report_failure(standin_state &state, const rfc_failure &failure, trace_leve
     append_block(failure, level);
 }
 
+void report_failure(standin_state &state, const rfc_failure &failure, const standin_system *system) {
+    report_failure(state, failure, system != nullptr ? system->trace : trace_full);
+    if (system != nullptr && system->handler_on_every_failure) state.handler_due = true;
+}
+
+void call_error_handler_if_due(standin_state &state, bounded_text<2000> &line, const char *operation) {
+    if (state.handler_due) call_error_handler(state, line, operation);
+}
+
 void call_error_handler(standin_state &state, bounded_text<2000> &line, const char *operation) {
+    state.handler_due = false;
     line.append(" -> error handler");
     log_call(line);
     line.clear();

@@ -129,6 +129,7 @@ TEST_F(Landscape, LinesNotUnderstoodStopEveryLogon) {
         {"db02.raw.10 = 0G", "raw bytes must be pairs of hex digits"},
         {"api_rc = many", "not a 32-bit integer"},
         {"trace = verbose", "trace must be full, bare or off"},
+        {"error_handler = sometimes", "error_handler must be faults or always"},
         {"fault = explode", "unknown fault kind"},
         {"fault = call_fails", "fault target missing or too long"},
         {"fault = exception RFC_SYSTEM_INFO", "fault name or code missing or too long"},

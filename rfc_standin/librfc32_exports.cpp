@@ -167,6 +167,7 @@ RFC_HANDLE LIBRFC32_API RfcOpen(RFC_OPTIONS *options) {
         log_options(line, *options);
         handle = open_by_options(*options, line);
     }
+    call_error_handler_if_due(state, line, "RfcOpen");
     finish_line(line, " -> %lu", handle);
     return handle;
 }
@@ -175,6 +176,7 @@ RFC_HANDLE LIBRFC32_API RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_
     call_line line;
     line.assign("RfcOpenEx");
     RFC_HANDLE handle = open_by_connect_string(connect_param, line);
+    call_error_handler_if_due(state, line, "RfcOpenEx");
     if (error_info != nullptr) {
         memset(error_info, 0, sizeof *error_info);
         if (handle == 0) {
@@ -194,6 +196,8 @@ RFC_RC LIBRFC32_API RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, 
     call_line line;
     line.format("RfcInstallStructure %.40s entries=%u", name != nullptr ? name : "<null>", entries);
     RFC_RC rc = install_structure(state, name, elements, entries, handle);
+    call_error_handler_if_due(state, line, "RfcInstallStructure");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     if (rc == RFC_OK) line.append_format(" handle=%u", *handle);
     log_call(line);
@@ -208,6 +212,7 @@ RFC_RC LIBRFC32_API RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *ex
         log_tables(state, line, "tables", tables);
     }
     RFC_RC rc = call_function(state, handle, function, exporting, tables, line);
+    call_error_handler_if_due(state, line, "RfcCall");
     finish_line(line, " -> %lu", static_cast<unsigned long>(rc));
     return rc;
 }
@@ -220,6 +225,8 @@ RFC_RC LIBRFC32_API RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_
         log_tables(state, line, "tables", tables);
     }
     RFC_RC rc = receive_function(state, handle, importing, tables, exception);
+    call_error_handler_if_due(state, line, "RfcReceive");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     if ((rc == RFC_EXCEPTION || rc == RFC_SYS_EXCEPTION) && exception != nullptr && *exception != nullptr)
         line.append_format(" exception=%s", *exception);
@@ -282,6 +289,8 @@ ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned occu, unsigned 
     line.assign("ItCreate");
     line.append_format(" %.40s leng=%u occu=%u memo=%u", name != nullptr ? name : "<null>", leng, occu, memo);
     ITAB_H table = create_table(state, name, leng);
+    call_error_handler_if_due(state, line, "ItCreate");
+    if (line.empty()) return table;
     internal_table *created = find_table(state, table);
     if (created != nullptr)
         line.append_format(" -> T%d", created->number);
@@ -300,6 +309,8 @@ int LIBRFC32_API ItDelete(ITAB_H table) {
     else
         line.append(table == nullptr ? " <null>" : " <not a table>");
     int rc = delete_table(state, table);
+    call_error_handler_if_due(state, line, "ItDelete");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     log_call(line);
     return rc;

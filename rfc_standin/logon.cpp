@@ -34,7 +34,7 @@ const standin_system *find_system(const standin_landscape &landscape, const logo
     return nullptr;
 }
 
-void report_unreachable(standin_state &state, const logon_request &request, trace_level level) {
+void report_unreachable(standin_state &state, const logon_request &request, const standin_system *system) {
     rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", "Connect to SAP gateway failed");
     failure.location.assign("CPIC (TCP/IP) on local host");
     if (request.by_gateway)
@@ -45,14 +45,14 @@ void report_unreachable(standin_state &state, const logon_request &request, trac
                               request.sysnr);
     failure.component = "NI (network interface)";
     failure.api.format("%s [0] : returns 0", request.api);
-    report_failure(state, failure, level);
+    report_failure(state, failure, system);
 }
 
 void report_logon_failure(standin_state &state, const logon_request &request, const char *message,
-                          trace_level level) {
+                          const standin_system &system) {
     rfc_failure failure = make_failure("RFC_ERROR_LOGON_FAILURE", message);
     failure.api.format("%s [0] : returns 0", request.api);
-    report_failure(state, failure, level);
+    report_failure(state, failure, &system);
 }
 
 }  // namespace
@@ -72,18 +72,18 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
     }
     const standin_system *system = find_system(state.landscape, request);
     if (system == nullptr) {
-        report_unreachable(state, request, trace_full);
+        report_unreachable(state, request, nullptr);
         return 0;
     }
     if (find_fault(*system, fault_unreachable, nullptr) != nullptr) {
-        report_unreachable(state, request, system->trace);
+        report_unreachable(state, request, system);
         return 0;
     }
     if (find_fault(*system, fault_handler_on_open, nullptr) != nullptr) {
         rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", "Connection to partner broken");
         failure.detail.format("connection to partner '%s' broken during logon", system->label.c_str());
         failure.api.format("%s [0] : returns 0", request.api);
-        report_failure(state, failure, system->trace);
+        report_failure(state, failure, system);
         call_error_handler(state, line, request.api);
         return 0;
     }
@@ -98,7 +98,7 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
         refusal.assign(wrong_logon);
     }
     if (!refusal.empty() && request.check_at_open) {
-        report_logon_failure(state, request, refusal.c_str(), system->trace);
+        report_logon_failure(state, request, refusal.c_str(), *system);
         return 0;
     }
     standin_connection *connection = add_connection(state, *system);
@@ -106,7 +106,7 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
         rfc_failure failure = make_failure("RFC_ERROR_RESOURCE", "Too many open connections");
         failure.detail.format("all %d connections of this library are open", standin_max_connections);
         failure.api.format("%s [0] : returns 0", request.api);
-        report_failure(state, failure, system->trace);
+        report_failure(state, failure, system);
         return 0;
     }
     connection->logon_refusal.assign(refusal.c_str());
@@ -120,7 +120,7 @@ bool refuse_logon_at_call(standin_state &state, standin_connection &connection, 
     failure.location.format("SAP-Server %s_%s_%02d on host %s", system.host.c_str(), system.label.c_str(),
                             system.sysnr, system.host.c_str());
     set_failure_result(failure, api, connection.handle, RFC_FAILURE);
-    report_failure(state, failure, system.trace);
+    report_failure(state, failure, &system);
     // The system ends the conversation after a refused logon.
     close_connections(state, connection.handle);
     return true;

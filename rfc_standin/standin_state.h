@@ -56,6 +56,7 @@ struct standin_system {
     unsigned char db02[120];
     int api_rc;
     trace_level trace;
+    bool handler_on_every_failure;  // error_handler = always: every failure goes to the error handler
     standin_fault faults[standin_max_faults];
     int fault_count;
 };
@@ -134,4 +135,5 @@ struct standin_state {
     internal_table tables[standin_max_tables];
     int table_number;
     standin_error last_error;
+    bool handler_due;  // a failure of the call under way is still to go to the error handler
 };

@@ -59,7 +59,7 @@ RFC_RC install_failed(standin_state &state, const char *name, const char *detail
     rfc_failure failure = make_failure("RFC_ERROR_PROGRAM", "RfcInstallStructure failed");
     failure.detail.format("structure %.30s: %s", name != nullptr ? name : "<none>", detail);
     set_failure_result(failure, "RfcInstallStructure", 0, RFC_FAILURE);
-    report_failure(state, failure, state.any_opened ? state.last_opened.trace : trace_full);
+    report_failure(state, failure, state.any_opened ? &state.last_opened : nullptr);
     return RFC_FAILURE;
 }
 
