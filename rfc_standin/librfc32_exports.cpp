@@ -247,9 +247,11 @@ int LIBRFC32_API RfcLastError(RFC_ERROR_INFO *error_info) {
     copy_text(error_info->status, sizeof error_info->status, error.status.c_str());
     copy_text(error_info->message, sizeof error_info->message, error.message.c_str());
     copy_text(error_info->intstat, sizeof error_info->intstat, error.intstat.c_str());
-    line.append_format(" -> 0 key=%s", error.key.empty() ? "<none>" : error.key.c_str());
+    // SAP's library answers 1 when no error has occurred.
+    int rc = error.key.empty() ? 1 : 0;
+    line.append_format(" -> %d key=%s", rc, error.key.empty() ? "<none>" : error.key.c_str());
     log_call(line);
-    return 0;
+    return rc;
 }
 
 int LIBRFC32_API RfcLastErrorEx(RFC_ERROR_INFO_EX *error_info) {
