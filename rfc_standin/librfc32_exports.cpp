@@ -192,7 +192,7 @@ RFC_HANDLE LIBRFC32_API RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_
 }
 
 RFC_RC LIBRFC32_API RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
-                                    RFC_TYPEHANDLE *handle) {
+                                        RFC_TYPEHANDLE *handle) {
     call_line line;
     line.format("RfcInstallStructure %.40s entries=%u", name != nullptr ? name : "<null>", entries);
     RFC_RC rc = install_structure(state, name, elements, entries, handle);
