@@ -259,6 +259,7 @@ TEST_F(ConnectionOpen, WrongPasswordOpensTheDirectRouteButNotTheDestinationFile)
     standin_test::write_file("SapRfc.DEMO", "DEST=DEMO\nTYPE=A\nASHOST=sapdemo\nSYSNR=00\n");
     testing::internal::CaptureStdout();
     EXPECT_EQ(open_connection(run), 0u);
-    testing::internal::GetCapturedStdout();
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "* SapRfc.Ini.......: DEMO<\n");
     EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 }
