@@ -250,8 +250,16 @@ TEST_F(ConnectionOpen, IniFileThatCannotBeWrittenOpensNothing) {
     EXPECT_TRUE(calls("RfcOpen").empty());
 }
 
-TEST_F(ConnectionOpen, RefusedLogonYieldsNoHandle) {
+TEST_F(ConnectionOpen, WrongPasswordOpensTheDirectRouteButNotTheDestinationFile) {
+    // RfcOpen leaves the logon to the first call; RfcOpenEx checks it at once.
     run.profile_record.password.assign("wrong");
+    RFC_HANDLE direct = open_connection(run);
+    EXPECT_NE(direct, 0u);
+    RfcClose(direct);
+    standin_test::write_file("SapRfc.DEMO", "DEST=DEMO\nTYPE=A\nASHOST=sapdemo\nSYSNR=00\n");
+    testing::internal::CaptureStdout();
     EXPECT_EQ(open_connection(run), 0u);
-    EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "* SapRfc.Ini.......: DEMO<\n");
+    EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 }

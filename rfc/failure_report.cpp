@@ -32,7 +32,7 @@ void print_label_line(const char *label, int indent, int width, const char *valu
     host_print(line.c_str());
 }
 
-void RFC_CALL abort_on_rfc_error(char *operation) {
+void LIBRFC32_API abort_on_rfc_error(char *operation) {
     host_print("RFC error\n");
     print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
 
@@ -52,6 +52,14 @@ void RFC_CALL abort_on_rfc_error(char *operation) {
     RfcClose(0);
     host_print("* Programm aborted...\n");
     host_exit(exit_rfc_abort);
+}
+
+bool logon_was_refused() {
+    RFC_ERROR_INFO_EX error_info;
+    memset(&error_info, 0, sizeof error_info);
+    // 1: the library has no error to hand out; the record then says nothing.
+    if (RfcLastErrorEx(&error_info) != 0) return false;
+    return error_info.group == RFC_ERROR_LOGON_FAILURE;
 }
 
 void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name) {

@@ -15,7 +15,12 @@ constexpr const char *rfc_trace_file_name = "Dev_Rfc.Trc";
 /// the fields of RfcLastError as label lines, closes every connection, prints
 /// "* Programm aborted..." and ends the process with exit_rfc_abort. Never returns;
 /// writes nothing into the output buffer.
-[[noreturn]] void RFC_CALL abort_on_rfc_error(char *operation);
+[[noreturn]] void LIBRFC32_API abort_on_rfc_error(char *operation);
+
+/// After a failed call: true when the library groups the failure as a refused logon
+/// (RFC_ERROR_LOGON_FAILURE, read with RfcLastErrorEx, which hands each error out
+/// once); false for any other failure or when the library reports none.
+bool logon_was_refused();
 
 /// Prints `indent` blanks, `label` padded to `width` columns (a longer one whole),
 /// " : ", `value` and a line feed on standard output.

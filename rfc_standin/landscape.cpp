@@ -226,6 +226,12 @@ const char *put_system_key(section_reader &reader, const char *key, const char *
         else return "trace must be full, bare or off";
         return nullptr;
     }
+    if (equal_ignore_case(key, "error_handler")) {
+        if (equal_ignore_case(value, "faults")) system.handler_on_every_failure = false;
+        else if (equal_ignore_case(value, "always")) system.handler_on_every_failure = true;
+        else return "error_handler must be faults or always";
+        return nullptr;
+    }
     if (equal_ignore_case(key, "fault")) return put_fault(system, value);
 
     struct {

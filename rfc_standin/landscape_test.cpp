@@ -129,6 +129,7 @@ TEST_F(Landscape, LinesNotUnderstoodStopEveryLogon) {
         {"db02.raw.10 = 0G", "raw bytes must be pairs of hex digits"},
         {"api_rc = many", "not a 32-bit integer"},
         {"trace = verbose", "trace must be full, bare or off"},
+        {"error_handler = sometimes", "error_handler must be faults or always"},
         {"fault = explode", "unknown fault kind"},
         {"fault = call_fails", "fault target missing or too long"},
         {"fault = exception RFC_SYSTEM_INFO", "fault name or code missing or too long"},
@@ -183,8 +184,11 @@ TEST_F(Landscape, BundledDemoPlaysItsThreeSystems) {
     ASSERT_EQ(other.run(handle), RFC_OK);
     EXPECT_EQ(other.field(101, 10), "ORACLE    ");
 
-    EXPECT_EQ(open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024"), 0u);
-    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+    handle = open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024");
+    ASSERT_NE(handle, 0u);
+    system_info_call refused;
+    EXPECT_EQ(refused.run(handle), RFC_FAILURE);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 
     const char *gateways[][2] = {{"sapdemo", "sapgw00"}, {"sapora", "sapgw01"}};
     for (const auto &gateway : gateways) {

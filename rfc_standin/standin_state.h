@@ -56,6 +56,7 @@ struct standin_system {
     unsigned char db02[120];
     int api_rc;
     trace_level trace;
+    bool handler_on_every_failure;  // error_handler = always: every failure goes to the error handler
     standin_fault faults[standin_max_faults];
     int fault_count;
 };
@@ -81,6 +82,7 @@ struct standin_connection {
     bool open;
     RFC_HANDLE handle;
     standin_system system;
+    bounded_text<80> logon_refusal;  // RfcOpen: why the system refuses the logon at the first call; empty when it accepts
     pending_call call;
     bounded_text<40> exception;  // what RfcReceive's exception name points to
 };
@@ -117,6 +119,7 @@ struct standin_error {
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;
+    bool handed_out_ex;  // RfcLastErrorEx (or RfcOpenEx's record) has handed this error out
 };
 
 /// The library's one record of everything it keeps between calls.
@@ -132,4 +135,5 @@ struct standin_state {
     internal_table tables[standin_max_tables];
     int table_number;
     standin_error last_error;
+    bool handler_due;  // a failure of the call under way is still to go to the error handler
 };

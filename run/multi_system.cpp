@@ -86,10 +86,17 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     if (run.rfc_handle == 0) {
         system_failed = true;
     } else {
-        int status = identify_db4_system(run);
+        // A locked or wrong monitoring user costs its own system only, like a failed
+        // open; every other failed identification still ends the run.
+        bool logon_refused = false;
+        int status = identify_db4_system(run, &logon_refused);
         if (status != exit_success) return status;
-        run.run_status.assign("ERR");
-        run.call_result = measure_asp_usage(run, run.rfc_handle);
+        if (logon_refused) {
+            system_failed = true;
+        } else {
+            run.run_status.assign("ERR");
+            run.call_result = measure_asp_usage(run, run.rfc_handle);
+        }
     }
     close_connection(run);
 

@@ -22,6 +22,10 @@ import sys
 import tempfile
 
 PASSWORD = "Monitor#2024"
+# SAP's words for a refused logon, as the stand-in writes them into Dev_Rfc.Trc.
+REFUSED = "Name or password is incorrect (repeat logon)"
+# The library's error groups of the failures a multi-system run asks about.
+GROUPS = {"RFC_ERROR_COMMUNICATION": 102, "RFC_ERROR_LOGON_FAILURE": 103}
 # The password above, scrambled as the password tool writes it into a profile.
 STORED_PASSWORD = '<;?7N`mw")Odu9!e}z6=;kfu'
 
@@ -123,6 +127,7 @@ class Sensor:
         self.installed = set()
         self.tables_made = 0
         self.handles_given = 0
+        self.last_error = None  # the key of the library's last failure of a call
 
     # --- the stand-in's failures, as the sensor gets to see them ---------------------
     def abort(self, operation, key, status, message, internal):
@@ -154,7 +159,8 @@ class Sensor:
             self.calls.append(line + " -> error handler")
             self.abort(api, "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
                        "connection to partner '%s' broken during logon" % system.name, "%s [0] : returns 0" % api)
-        if self.fault_is(system, "unreachable") or self.fault_is(system, "logon_refused"):
+        # The connect string's logon is checked at once; RfcOpen's with the first call.
+        if self.fault_is(system, "unreachable") or (self.fault_is(system, "logon_refused") and system.ini_route):
             self.calls.append(line + " -> 0")
             return 0
         self.handles_given += 1
@@ -177,6 +183,10 @@ class Sensor:
         """RfcCall and RfcReceive; returns the return code, the sensor's error text and
         the trace file's diagnosis of it."""
         call = "RfcCall handle=%d %s exporting={} tables={%s}" % (handle, function, tables)
+        if self.fault_is(system, "logon_refused"):
+            self.calls.append(call + " -> 1")
+            self.last_error = "RFC_ERROR_LOGON_FAILURE"
+            return 1, "Error 1014: RFC-Failure raised !", REFUSED
         if self.fault_is(system, "handler_on_call", function):
             self.calls.append(call + " -> error handler")
             self.abort("RfcCall", "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
@@ -184,6 +194,7 @@ class Sensor:
                        "RfcCall [%d] : returns 1:RFC_FAILURE" % handle)
         if self.fault_is(system, "call_fails", function):
             self.calls.append(call + " -> 1")
+            self.last_error = "RFC_ERROR_COMMUNICATION"
             return 1, "Error 1014: RFC-Failure raised !", "connection to partner '%s' broken" % system.host
         self.calls.append(call + " -> 0")
         receive = "RfcReceive handle=%d importing={%s} tables={%s}" % (handle, importing, tables)
@@ -276,11 +287,18 @@ def multi_run(systems, item):
             state = "Rfc Failure"
             if handle != 0:
                 code, text, diagnosis = sensor.identify(system, handle)
-                if code != 0:
+                refused = False
+                if code == 1:
+                    # A failed identification: only a refused logon lets the run go on.
+                    key = sensor.last_error
+                    sensor.calls.append("RfcLastErrorEx -> 0 group=%d key=%s" % (GROUPS[key], key))
+                    refused = key == "RFC_ERROR_LOGON_FAILURE"
+                if code != 0 and not refused:
                     sensor.stdout += error_document(text + " - " + diagnosis)
                     sensor.close(handle)
                     raise RunEnded()
-                code, _, _ = sensor.measure(system, handle)
+                if not refused:
+                    code, _, _ = sensor.measure(system, handle)
                 sensor.close(handle)
                 if code == 0:
                     state = "Processed"
@@ -315,7 +333,11 @@ def call_faults(step, function, exception):
     ]
 
 
+# A refused logon strikes at the open on the destination-file route (RfcOpenEx) and at
+# the first call on the direct route (RfcOpen): the single-profile run goes the direct
+# route only, the multi-system run both ways.
 ROWS = (OPEN_FAULTS
+        + [("sysinfo", ["logon_refused"])]
         + [("install", ["install_fails", "RFCSI"])]
         + call_faults("sysinfo", SYSINFO, "NOT_AUTHORIZED")
         + [("itcreate", ["itcreate_fails", table]) for table in TABLES]
@@ -355,6 +377,12 @@ def write(folder, relative, text):
         f.write(text)
 
 
+def runs_of(step, fault):
+    if fault == ["logon_refused"] and step == "open":
+        return ("multi",)
+    return ("single", "multi")
+
+
 def single_row(folder, step, fault):
     system = System("DEMO", 0)
     system.fault = fault
@@ -372,7 +400,9 @@ def single_row(folder, step, fault):
 
 
 def multi_row(folder, step, fault):
-    systems = [System("S01", 1), System("S02", 2, ini_route=True), System("S03", 3)]
+    # S02 takes the destination-file route, except to show a logon refused at the first call.
+    refused_at_call = fault == ["logon_refused"] and step == "sysinfo"
+    systems = [System("S01", 1), System("S02", 2, ini_route=not refused_at_call), System("S03", 3)]
     # Structures are installed once, with the first system: only its faults can hit them.
     faulty = systems[0] if step == "install" else systems[1]
     faulty.fault = fault
@@ -387,12 +417,21 @@ def multi_row(folder, step, fault):
     for system in systems:
         write(folder, work + "%s.P00" % system.name, system.profile())
     write(folder, work + "SapLandscape.txt", "\n".join(system.landscape() for system in systems))
-    write(folder, work + "SapRfc.S02", systems[1].destination_file())
+    unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt"]
+    if systems[1].ini_route:
+        write(folder, work + "SapRfc.S02", systems[1].destination_file())
+        unchanged.append("SapRfc.S02")
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
     write(folder, "args", "GLOBAL\nASP #\n")
-    unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt", "SapRfc.S02"]
     write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
     reached_s02 = any(call.startswith("RfcOpenEx") for call in sensor.calls)
+    if refused_at_call:
+        write(folder, "absent", "C:\\work\\SapRfc.ini\n")
+        ini = "no system takes the destination-file route"
+        write(folder, "about", about("multi", step, fault, status,
+                                     "Systems S01, S02 and S03, the fault on S02, which is counted failed; %s; "
+                                     "Dev_Rfc.Trc is kept." % ini))
+        return sensor, status
     if reached_s02:
         write(folder, "expect/C/work/SapRfc.ini", systems[1].destination_file())
         ini = "SapRfc.ini becomes an exact copy of SapRfc.S02"
@@ -411,6 +450,8 @@ def write_matrix(scenarios):
             shutil.rmtree(os.path.join(scenarios, name))
     for run, make_row in (("single", single_row), ("multi", multi_row)):
         for step, fault in ROWS:
+            if run not in runs_of(step, fault):
+                continue
             folder = os.path.join(scenarios, row_name(run, step, fault))
             sensor, status = make_row(folder, step, fault)
             write(folder, "stdout", sensor.stdout)
