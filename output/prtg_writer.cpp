@@ -39,14 +39,27 @@ bool put(bounded_text<Capacity> &out, const char *text, size_t count, bool escap
     return true;
 }
 
+// PRTG reads limits from elements between the value and the end of the result, and
+// uses them only with the limit mode switched on.
+void append_limits(const channel_limits *limits, bounded_text<output_buffer_capacity> &element) {
+    if (limits == nullptr || !(limits->has_max_warning || limits->has_max_error)) return;
+    if (limits->has_max_warning) element.append_format("\n<LimitMaxWarning>%ld</LimitMaxWarning>", limits->max_warning);
+    if (limits->has_max_error) element.append_format("\n<LimitMaxError>%ld</LimitMaxError>", limits->max_error);
+    element.append("\n<LimitMode>1</LimitMode>");
+}
+
+// `unit` is a custom unit's name; `builtin_unit` one of PRTG's own (then `unit` is unused).
 void append_xml_result(const bounded_text<working_area_capacity> &channel,
                        const bounded_text<working_area_capacity> &value,
-                       const bounded_text<working_area_capacity> &unit, bounded_text<output_buffer_capacity> &element) {
+                       const bounded_text<working_area_capacity> &unit, const char *builtin_unit,
+                       const channel_limits *limits, bounded_text<output_buffer_capacity> &element) {
     const size_t no_limit = output_buffer_capacity;
     element.append("\n<Result><Channel>");
     put(element, channel.c_str(), channel.length, true, no_limit);
     element.append("</Channel>");
-    if (!unit.empty()) {
+    if (builtin_unit != nullptr) {
+        element.append_format("\n<Unit>%s</Unit>", builtin_unit);
+    } else if (!unit.empty()) {
         element.append("\n<Unit>Custom</Unit>");
         element.append("\n<CustomUnit>");
         put(element, unit.c_str(), unit.length, true, no_limit);
@@ -54,7 +67,14 @@ void append_xml_result(const bounded_text<working_area_capacity> &channel,
     }
     element.append("\n<Value>");
     put(element, value.c_str(), value.length, true, no_limit);
-    element.append("</Value></Result>\n");
+    element.append("</Value>");
+    append_limits(limits, element);
+    element.append("</Result>\n");
+}
+
+// Appends a result built whole, or leaves it out when it would not fit.
+void append_element(run_record &run, const bounded_text<output_buffer_capacity> &element) {
+    if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
 }
 
 }  // namespace
@@ -96,7 +116,8 @@ void close_text(run_record &run) {
         run.output_buffer.clear();
 }
 
-void write_result(run_record &run, const char *channel, const char *value, const char *unit) {
+void write_result(run_record &run, const char *channel, const char *value, const char *unit,
+                  const channel_limits *limits) {
     ++run.result_count;
     bounded_text<working_area_capacity> value_copy;
     bounded_text<working_area_capacity> channel_copy;
@@ -108,10 +129,23 @@ void write_result(run_record &run, const char *channel, const char *value, const
     // Built whole first, so that a result either fits entirely or is left out.
     bounded_text<output_buffer_capacity> element;
     if (is_xml_flavour(run))
-        append_xml_result(channel_copy, value_copy, unit_copy, element);
+        append_xml_result(channel_copy, value_copy, unit_copy, nullptr, limits, element);
     else
         append_text_result(run, channel_copy.c_str(), value_copy.c_str(), unit_copy.c_str(), element);
-    if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
+    append_element(run, element);
+}
+
+void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits) {
+    if (!is_xml_flavour(run)) return;
+    ++run.result_count;
+    bounded_text<working_area_capacity> value_copy;
+    bounded_text<working_area_capacity> channel_copy;
+    bounded_text<working_area_capacity> no_unit;
+    value_copy.format("%u", value);
+    channel_copy.assign(channel);
+    bounded_text<output_buffer_capacity> element;
+    append_xml_result(channel_copy, value_copy, no_unit, "Count", limits, element);
+    append_element(run, element);
 }
 
 void close_document(run_record &run) { run.output_buffer.append(is_xml_flavour(run) ? "\n</Prtg>\n" : "\n"); }

@@ -243,3 +243,59 @@ TEST(PrtgWriter, FullTextDocumentStillEndsWithItsLineFeed) {
     EXPECT_EQ(out.substr(out.size() - 2), "x\n");
     EXPECT_EQ(out.find("Message."), std::string::npos);
 }
+
+TEST(PrtgWriter, CountResultsAndLimits) {
+    channel_limits error_above_zero;
+    error_above_zero.has_max_error = true;
+    channel_limits warning_above_zero;
+    warning_above_zero.has_max_warning = true;
+    channel_limits both;
+    both.has_max_warning = true;
+    both.max_warning = 90;
+    both.has_max_error = true;
+    both.max_error = 95;
+    channel_limits none;
+    struct {
+        const char *name;
+        const channel_limits *limits;
+        const char *expected;
+    } cases[] = {
+        {"no limits", nullptr, "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value></Result>\n"},
+        {"limits without a value set", &none,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value></Result>\n"},
+        {"error only", &error_above_zero,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxError>0</LimitMaxError>\n<LimitMode>1</LimitMode></Result>\n"},
+        {"warning only", &warning_above_zero,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxWarning>0</LimitMaxWarning>\n<LimitMode>1</LimitMode></Result>\n"},
+        {"both, warning first", &both,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxWarning>90</LimitMaxWarning>\n<LimitMaxError>95</LimitMaxError>\n<LimitMode>1</LimitMode></Result>\n"},
+    };
+    for (const auto &c : cases) {
+        run_record run = xml_run();
+        write_count_result(run, "Systems", 3, c.limits);
+        EXPECT_EQ(std::string(run.output_buffer.c_str()), c.expected) << c.name;
+        EXPECT_EQ(run.result_count, 1) << c.name;
+    }
+
+    // A custom-unit result takes the same limit elements after its value.
+    run_record run = xml_run();
+    write_result(run, "System ASP used", "87", "PerCent", &both);
+    EXPECT_EQ(std::string(run.output_buffer.c_str()),
+              "\n<Result><Channel>System ASP used</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>"
+              "\n<Value>87</Value>\n<LimitMaxWarning>90</LimitMaxWarning>\n<LimitMaxError>95</LimitMaxError>"
+              "\n<LimitMode>1</LimitMode></Result>\n");
+
+    // The text flavours keep their forms: no count results, and limits are PRTG's alone.
+    for (const char *flavour : {"Gantries", "Brimtol"}) {
+        run_record text = xml_run();
+        text.output_flavour.assign(flavour);
+        write_count_result(text, "Systems", 3, &both);
+        EXPECT_STREQ(text.output_buffer.c_str(), "") << flavour;
+        EXPECT_EQ(text.result_count, 0) << flavour;
+        write_result(text, "System ASP used", "87", "PerCent", &both);
+        EXPECT_EQ(std::string(text.output_buffer.c_str()).find("Limit"), std::string::npos) << flavour;
+    }
+}

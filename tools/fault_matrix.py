@@ -110,6 +110,20 @@ def error_document(message):
     return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
 
 
+def count_channel(name, value, limits=""):
+    return "\n<Result><Channel>%s</Channel>\n<Unit>Count</Unit>\n<Value>%d</Value>%s</Result>\n" % (
+        name, value, limits)
+
+
+def summary_channels(systems, processed, failed, not_found):
+    """The channels of a multi-system summary: any failed system is an error, any entry
+    without a profile a warning."""
+    return (count_channel("Systems", systems) + count_channel("Processed", processed)
+            + count_channel("Failed", failed, "\n<LimitMaxError>0</LimitMaxError>\n<LimitMode>1</LimitMode>")
+            + count_channel("Not found", not_found,
+                            "\n<LimitMaxWarning>0</LimitMaxWarning>\n<LimitMode>1</LimitMode>"))
+
+
 def label_line(label, value):
     return "%-15s : %s\n" % (label, value)
 
@@ -294,8 +308,10 @@ def multi_run(systems, item):
         return sensor, 1
     except RunEnded:
         return sensor, 2
-    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n\n</Prtg>\n\n" % (
+    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
         item, len(systems), processed, failed)
+    sensor.stdout += summary_channels(len(systems), processed, failed, 0)
+    sensor.stdout += "\n</Prtg>\n\n"
     sensor.stdout += "\n* {hh:mm:ss} SAP Korvanel now processed...\n"
     return sensor, 0
 
