@@ -131,7 +131,8 @@ def label_line(label, value):
 class Sensor:
     """What one run of the sensor does against the stand-in: its call log and output."""
 
-    def __init__(self):
+    def __init__(self, trace):
+        self.trace = trace
         self.calls = []
         self.stdout = ""
         self.installed = set()
@@ -142,6 +143,12 @@ class Sensor:
     def abort(self, operation, key, status, message, internal):
         self.calls.append("RfcLastError -> 0 key=%s" % key)
         self.calls.append("RfcClose handle=0")
+        if not self.trace:
+            # Without trace PRTG reads the report, so it comes as the error document.
+            parts = [("operation/code", operation), ("key", key), ("status", status), ("message", message),
+                     ("internal status", internal)]
+            self.stdout += error_document("RFC error: " + ", ".join("%s %s" % part for part in parts if part[1]))
+            raise Aborted()
         self.stdout += "RFC error\n" + label_line("operation/code", operation) + label_line("key", key)
         self.stdout += label_line("status", status) + label_line("message", message)
         self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
@@ -253,7 +260,7 @@ class Sensor:
 
 def single_run(system):
     """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
-    sensor = Sensor()
+    sensor = Sensor(trace=False)
     try:
         sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
         handle = sensor.open(system)
@@ -278,7 +285,7 @@ def single_run(system):
 def multi_run(systems, item):
     """The multi-system run over the global listing, in trace mode; returns the sensor
     and the exit status."""
-    sensor = Sensor()
+    sensor = Sensor(trace=True)
     sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
     sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
     sensor.stdout += "\n<Prtg>\n\n"
@@ -348,7 +355,7 @@ STEP_TEXT = {
     "itdelete": "when the table %(target)s is deleted",
 }
 
-OUTCOME_TEXT = {1: "the library's error report, exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1", 2: "the error document, exit 2", 0: "exit 0"}
 
 
 def row_name(run, step, fault):
