@@ -53,7 +53,8 @@ void item_from_entry(const char *entry, bounded_text<90> &item) {
     const char *at = strstr(entry, "Item=");
     if (at == nullptr) return;
     at += strlen("Item=");
-    item.assign(at, strcspn(at, " ,"));
+    // A label cut at its 90 characters must not end inside a character.
+    if (!item.assign(at, strcspn(at, " ,"))) text_drop_cut_character(item.data, &item.length);
     text_colons_to_blanks(item.data);
 }
 

@@ -227,3 +227,21 @@ TEST(SystemListing, EntryLineLimitsReplaceTheCommandLines) {
     EXPECT_TRUE(none.ok) << none.message;
     EXPECT_FALSE(none.limits.has_max_warning || none.limits.has_max_error);
 }
+
+TEST(SystemListing, ItemCutAtNinetyCharactersEndsOnAWholeCharacter) {
+    // 89 letters and a UTF-8 "ü": the cut at 90 would leave the "ü" half.
+    const std::string label = std::string(89, 'a') + "\xc3\xbc";
+    loaded result = load("# GSNG: ASP       : A.P00#\n# GSNX: ASP       :Item=" + label + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.item, std::string(89, 'a'));
+    // The same from the command line.
+    run_record run{};
+    std::string option = "ITEM=" + std::string(88, 'b') + "\xc3\xbc" + "x";
+    const char *arguments[] = {"Korvanel.exe", "ANY", option.c_str()};
+    parse_command_line(run, 3, arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(88, 'b') + "\xc3\xbc");
+    std::string cut = "ITEM=" + std::string(89, 'b') + "\xc3\xbc";
+    const char *cut_arguments[] = {"Korvanel.exe", "ANY", cut.c_str()};
+    parse_command_line(run, 3, cut_arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(89, 'b'));
+}
