@@ -212,9 +212,11 @@ def run_to_files(command, cwd, env):
 
 def wine_environment(prefix):
     env = dict(os.environ)
-    # Wine takes its ANSI code page from the locale: a UTF-8 locale of English gives
-    # Windows-1252, the code page the native build reads text in, so both builds print
-    # the same bytes; and arguments reach wine as UTF-8.
+    # Wine takes its ANSI code page from the locale's language and its Unix code page
+    # from the locale's charset: C.UTF-8 (present on every Debian system) names no
+    # language, so wine takes English, whose ANSI code page is Windows-1252, the one the
+    # native build reads text in; and arguments reach wine as UTF-8. Both builds then
+    # print the same bytes for the same scenario.
     for variable in ("LANGUAGE", "LC_CTYPE", "LC_MESSAGES"):
         env.pop(variable, None)
     env["LANG"] = env["LC_ALL"] = WINE_LOCALE
