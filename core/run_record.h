@@ -49,6 +49,15 @@ struct structure_handle_record {
     RFC_TYPEHANDLE missobj{};
 };
 
+// The limits PRTG checks a channel's value against: above max_warning the sensor turns
+// yellow, above max_error red. Only the limits that are set are written.
+struct channel_limits {
+    bool has_max_warning = false;
+    long max_warning = 0;
+    bool has_max_error = false;
+    long max_error = 0;
+};
+
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
     bounded_text<123> trace_line;                 // the console trace line being prepared
@@ -78,4 +87,5 @@ struct run_record {
     bounded_text<10> database_system;             // database system reported by the SAP system
     bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
+    channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
 };

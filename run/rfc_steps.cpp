@@ -13,6 +13,7 @@ constexpr const char *required_database_prefix = "DB4";  // DB2 for IBM i
 }  // namespace
 
 void prepare_rfc_environment(run_record &run) {
+    register_abort_run(&run);
     run.rfc_environment.errorhandler = abort_on_rfc_error;
     run.rfc_environment.allocate = nullptr;
     RfcEnvironment(&run.rfc_environment);

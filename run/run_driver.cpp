@@ -3,6 +3,7 @@
 // ends, writes the error document and hands the exit status to main.
 #include "run/run_driver.h"
 
+#include "config/limits_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
@@ -81,6 +82,10 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     choose_output_flavour(run);
 
     run_message message;
+    // Checked before the profile is even looked for: a malformed value is the sensor's
+    // setup at fault, whatever the profile holds.
+    for (int i = 2; i < argc && i <= 3; ++i)
+        if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
