@@ -7,6 +7,7 @@
 
 #include "host/host.h"
 #include "host/line_reader.h"
+#include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "core/exit_status.h"
 
@@ -33,6 +34,9 @@ void print_label_line(const char *label, int indent, int width, const char *valu
 }
 
 void RFC_CALL abort_on_rfc_error(char *operation) {
+    // The report is the run's document: when the time limit's document is already
+    // out, it must not follow it.
+    if (!claim_document_output(exit_rfc_abort)) yield_to_watchdog();
     host_print("RFC error\n");
     print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
 
@@ -48,6 +52,9 @@ void RFC_CALL abort_on_rfc_error(char *operation) {
     print_label_line("message", 0, label_width, error_info.message);
     print_label_line("internal status", 0, label_width, error_info.intstat);
     host_print("\n");
+    // Out before the library closes its connections, which may never return: the
+    // watchdog then ends the process with this report's status.
+    document_output_written();
 
     RfcClose(0);
     host_print("* Programm aborted...\n");

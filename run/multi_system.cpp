@@ -9,11 +9,13 @@
 #include "config/profile_file.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
+#include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "run/console_trace.h"
 #include "core/exit_status.h"
 #include "run/rfc_steps.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -51,8 +53,7 @@ void start_run(run_record &run, bool from_global_listing) {
     print_trace_line(run);
 
     open_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     run.output_buffer.clear();
 }
 
@@ -82,12 +83,14 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     prepare_rfc_environment(run);
     // The password in the record is another system's when this profile's own one was
     // rejected: sending it would show one system's credential to another system's host.
+    enter_step(run, step_logon);
     if (!password_rejected) run.rfc_handle = open_connection(run);
     if (run.rfc_handle == 0) {
         system_failed = true;
     } else {
         int status = identify_db4_system(run);
         if (status != exit_success) return status;
+        enter_step(run, step_measurement);
         run.run_status.assign("ERR");
         run.call_result = measure_asp_usage(run, run.rfc_handle);
     }
@@ -147,8 +150,7 @@ int run_multi_system(run_record &run) {
     append_text(run, summary.c_str());
     close_text(run);
     close_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     print_processed_line(run);
     return exit_success;
 }
