@@ -58,6 +58,9 @@ bool host_start_watchdog(uint64_t deadline, void (*at_deadline)());
 void host_write_stdout(const char *bytes, size_t count);
 /// Writes a terminated text to standard output unchanged.
 void host_print(const char *text);
+/// Hands what was written to standard output on at once, so that it is not lost when
+/// the process dies without ending (a crash inside the library).
+void host_flush();
 /// Flushes standard output and ends the process with `status`.
 [[noreturn]] void host_exit(int status);
 /// Flushes standard output and ends the whole process with `status` at once, from any

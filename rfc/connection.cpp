@@ -136,6 +136,7 @@ RFC_HANDLE open_connection(run_record &run) {
     bounded_text<63> notice;
     notice.format("* SapRfc.Ini.......: %s<\n", run.profile_record.destination.c_str());
     host_print(notice.c_str());
+    host_flush();  // out before the library is called, which might crash
     // Another sensor in this directory would otherwise copy its own destination file
     // over ours before the library has read it. Where no lock file can be made, the
     // run goes on unlocked, as it always did.

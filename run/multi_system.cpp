@@ -64,6 +64,7 @@ void print_system_state(const run_record &run, const char *state) {
     host_print(" State=");
     host_print(state);
     host_print("\n");
+    host_flush();  // out before the next system's library calls, which might crash
 }
 
 // One system: returns exit_success when the run goes on (the system counted), or
