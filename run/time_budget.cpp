@@ -15,18 +15,20 @@ namespace {
 constexpr unsigned longest_timeout_seconds = 3600;
 constexpr unsigned most_parallel_systems = 64;
 
-// One option of the budget: its keyword, its range and its error number.
+// One option of the budget: its keyword, its range and the message for a value
+// that is none of it.
 struct budget_option {
     const char *keyword;
     unsigned minimum;
     unsigned maximum;
-    int error_number;
+    const char *malformed;
     unsigned run_record::*field;
 };
 
 const budget_option budget_options[] = {
-    {"TIMEOUT=", 0, longest_timeout_seconds, 1020, &run_record::timeout_seconds},
-    {"PARALLEL=", 1, most_parallel_systems, 1021, &run_record::parallel_systems},
+    {"TIMEOUT=", 0, longest_timeout_seconds, "Error 1020: Invalid Parameter TIMEOUT=%s !", &run_record::timeout_seconds},
+    {"PARALLEL=", 1, most_parallel_systems, "Error 1021: Invalid Parameter PARALLEL=%s !",
+     &run_record::parallel_systems},
 };
 
 // Takes each option from the first of `texts` that holds it, as a search of the texts
@@ -41,8 +43,7 @@ bool take_options(run_record &run, const char *const *texts, int count, run_mess
             if (!read_whole_number(value, option.minimum, option.maximum, number)) {
                 bounded_text<parameter_capacity> shown;
                 shown.assign(value.text, value.length);
-                message.format("Error %d: Invalid Parameter %s%s !", option.error_number, option.keyword,
-                               shown.c_str());
+                message.format(option.malformed, shown.c_str());
                 return false;
             }
             run.*option.field = number;
@@ -97,8 +98,10 @@ bool read_entry_budget_options(run_record &run, run_message &message) {
 void enter_step(run_record &run, run_step step) { run.current_step.value.store(step); }
 
 void write_time_limit_document(const run_record &run, bounded_text<output_buffer_capacity> &out) {
+    bounded_text<10> seconds;
+    seconds.format("%u", run.timeout_seconds);
     bounded_text<message_capacity> message;
-    message.format("Error 1022: Time limit of %u s reached for %s during %s !", run.timeout_seconds,
+    message.format("Error 1022: Time limit of %s s reached for %s during %s !", seconds.c_str(),
                    run.profile_record.destination.c_str(), step_name(run.current_step.value.load()));
     write_error_document_to(out, message.c_str());
 }
