@@ -31,6 +31,13 @@ add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools
 add_test(NAME docs.guide_check_notices_drift COMMAND ${Python3_EXECUTABLE}
          ${CMAKE_SOURCE_DIR}/tools/guide_check_test.py --source ${CMAKE_SOURCE_DIR})
 
+# Two sensors with different destination files, started together 200 times in one
+# working directory, never fail for each other.
+set(concurrent_destination_check ${CMAKE_SOURCE_DIR}/tools/concurrent_destination_check.py)
+add_test(NAME tool.native.concurrent_destination_files
+  COMMAND ${Python3_EXECUTABLE} ${concurrent_destination_check} --program $<TARGET_FILE:korvanel>
+          --work ${CMAKE_BINARY_DIR}/concurrent-work --rounds 200)
+
 # The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
 add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
 
@@ -67,7 +74,7 @@ foreach(scenario_dir ${scenario_dirs})
     if(KORVANEL_VALGRIND)
       add_test(NAME e2e.valgrind.${scenario}
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
-                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite"
+                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite"
                 --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/valgrind-work)
     endif()
   endif()
@@ -120,6 +127,11 @@ if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
     COMMAND ${Python3_EXECUTABLE} ${password_tool_check} --tool ${KORVANEL_WIN32_DIR}/korvanel-password.exe
             --sensor ${KORVANEL_WIN32_DIR}/Korvanel.exe --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/tool-work)
   set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+  # Fewer rounds: every start of a program under wine costs a good part of a second.
+  add_test(NAME tool.win32.concurrent_destination_files
+    COMMAND ${Python3_EXECUTABLE} ${concurrent_destination_check} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
+            --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/concurrent-work --rounds 20)
+  set_tests_properties(tool.win32.concurrent_destination_files PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
   add_test(NAME release.win32.walkthrough
     COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
             --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix})

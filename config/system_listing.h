@@ -8,8 +8,9 @@
 
 /// Closes run.profile_file (when open), reads the file named by profile_path again (in
 /// any encoding line_reader.h understands; a listing line whole, however long) and
-/// fills system_listing, and for the global listing file item_label and entry_text
-/// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters). ITEM= in
+/// fills system_listing, and for the global listing file item_label, entry_text
+/// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters) and entry_line
+/// (the same text uncut, as the line holds it). ITEM= in
 /// parameter_string selects the family profile, whose item_label stays as given.
 /// `first_parameter` is the first parameter argument as typed (null when none), named
 /// in error 1030. The entry line's LIMITS= (read from the whole line) replaces

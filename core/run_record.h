@@ -3,6 +3,7 @@
 // and writes the fields it names here; nothing else keeps state between steps.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -20,6 +21,7 @@ constexpr size_t directory_capacity = path_file_directory_limit + 1 + 43 + 22;  
 constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
 constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path
+constexpr size_t entry_line_capacity = 2047;      // a listing line, read whole up to the listing's capacity
 
 // An error message handed back by a step to the run driver, which makes it the document.
 typedef bounded_text<message_capacity> run_message;
@@ -58,6 +60,21 @@ struct channel_limits {
     long max_error = 0;
 };
 
+// The RFC-level steps of a run, in their order; the time-limit message names them.
+enum run_step : int { step_logon, step_system_info, step_measurement };
+
+// The step under way: the watchdog thread reads it while the run moves on, so it is
+// atomic; copies of a record (tests make them) take its value.
+struct watched_step {
+    std::atomic<int> value{step_logon};
+    watched_step() = default;
+    watched_step(const watched_step &other) : value(other.value.load()) {}
+    watched_step &operator=(const watched_step &other) {
+        value.store(other.value.load());
+        return *this;
+    }
+};
+
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
     bounded_text<123> trace_line;                 // the console trace line being prepared
@@ -88,4 +105,9 @@ struct run_record {
     bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
     channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
+    bounded_text<entry_line_capacity> entry_line;  // the same line uncut, where its options are read
+    unsigned timeout_seconds{};                     // TIMEOUT=: the time budget from process start, 0 for none
+    unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once
+    uint64_t deadline{};                            // host clock (ms) at which the budget ends; 0 for none
+    watched_step current_step;                      // the RFC step under way, read by the watchdog
 };

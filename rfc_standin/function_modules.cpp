@@ -11,6 +11,7 @@
 #include "rfc_standin/landscape.h"
 #include "rfc_standin/logon.h"
 #include "rfc_standin/record_layouts.h"
+#include "rfc_standin/slow_systems.h"
 #include "rfc_standin/structures.h"
 #include "rfc_standin/standin_text.h"
 
@@ -261,10 +262,12 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
     if (connection == nullptr) return library_failure(state, "RfcCall", handle, "invalid connection handle", nullptr);
     const standin_system &system = connection->system;
     connection->call.active = false;
-    // The system checks an RfcOpen logon when the first call arrives.
-    if (refuse_logon_at_call(state, *connection, "RfcCall")) return RFC_FAILURE;
     if (function == nullptr || function[0] == '\0')
         return library_failure(state, "RfcCall", handle, "no function module name", &system);
+    // A slow, hung or crashing system shows it before anything else happens at the call.
+    play_call_timing(system, function, line);
+    // The system checks an RfcOpen logon when the first call arrives.
+    if (refuse_logon_at_call(state, *connection, "RfcCall")) return RFC_FAILURE;
     if (find_fault(system, fault_handler_on_call, function) != nullptr) {
         rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", "Connection to partner broken");
         failure.detail.format("connection to partner '%s' broken during the call of %.40s", system.label.c_str(),

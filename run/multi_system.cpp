@@ -9,11 +9,13 @@
 #include "config/profile_file.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
+#include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "run/console_trace.h"
 #include "core/exit_status.h"
 #include "run/rfc_steps.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -40,8 +42,7 @@ void take_entry(const run_record &run, size_t &next, bounded_text<system_listing
 // left empty.
 void print_document_head(run_record &run) {
     open_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     run.output_buffer.clear();
 }
 
@@ -73,6 +74,7 @@ void print_system_state(const run_record &run, const char *state) {
     host_print(" State=");
     host_print(state);
     host_print("\n");
+    host_flush();  // out before the next system's library calls, which might crash
 }
 
 // One system: returns exit_success when the run goes on (the system counted), or
@@ -92,6 +94,7 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     prepare_rfc_environment(run);
     // The password in the record is another system's when this profile's own one was
     // rejected: sending it would show one system's credential to another system's host.
+    enter_step(run, step_logon);
     if (!password_rejected) run.rfc_handle = open_connection(run);
     if (run.rfc_handle == 0) {
         system_failed = true;
@@ -104,6 +107,7 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
         if (logon_refused) {
             system_failed = true;
         } else {
+            enter_step(run, step_measurement);
             run.run_status.assign("ERR");
             run.call_result = measure_asp_usage(run, run.rfc_handle);
         }
@@ -185,8 +189,7 @@ int run_multi_system(run_record &run) {
     close_text(run);
     write_summary_channels(run, counts);
     close_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     print_processed_line(run);
     return exit_success;
 }

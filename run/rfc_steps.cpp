@@ -5,6 +5,7 @@
 #include "rfc/system_info.h"
 #include "core/exit_status.h"
 #include "output/document_output.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ void close_connection(run_record &run) {
 }
 
 int identify_db4_system(run_record &run, bool *logon_refused) {
+    enter_step(run, step_system_info);
     run.run_status.assign("ERR");
     run.call_result = identify_system(run, run.rfc_handle);
     // An RfcOpen logon is checked by the system with this first call; a refusal

@@ -109,6 +109,20 @@ class RunEnded(Exception):
     """An error document ended the run (exit status 2)."""
 
 
+class Hung(Exception):
+    """The library never returned from the step named by the argument."""
+
+
+class Crashed(Exception):
+    """The library died of an invalid memory access, and the process with it."""
+
+
+# The time budget the rows of hung systems run with, and how long such a run may take:
+# the budget, half a second for the answer and a second for a loaded machine.
+TIMEOUT = 2
+ELAPSED = "%d %g\n" % (TIMEOUT, TIMEOUT + 1.5)
+
+
 def error_document(message):
     escaped = message.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
     return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
@@ -159,6 +173,13 @@ class Sensor:
         self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
         raise Aborted()
 
+    def hang_or_crash(self, system, line, on_open, function=None):
+        """The faults that stop the process where it stands: the call is logged first."""
+        for kind, outcome in (("hang", Hung), ("crash", Crashed)):
+            if self.fault_is(system, kind + ("_on_open" if on_open else "_on_call"), function):
+                self.calls.append(line + (" -> hangs" if kind == "hang" else " -> crashes"))
+                raise outcome(function or "logon")
+
     @staticmethod
     def fault_is(system, kind, target=None):
         fault = system.fault
@@ -176,6 +197,7 @@ class Sensor:
                     'sysnr=%d gwhost=%s gwservice=sapgw%02d trace=0' % (system.name, len(PASSWORD), system.host,
                                                                          system.sysnr, system.host, system.sysnr))
             api = "RfcOpen"
+        self.hang_or_crash(system, line, True)
         if self.fault_is(system, "handler_on_open"):
             self.calls.append(line + " -> error handler")
             self.abort(api, "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
@@ -204,6 +226,7 @@ class Sensor:
         """RfcCall and RfcReceive; returns the return code, the sensor's error text and
         the trace file's diagnosis of it."""
         call = "RfcCall handle=%d %s exporting={} tables={%s}" % (handle, function, tables)
+        self.hang_or_crash(system, call, False, function)
         if self.fault_is(system, "logon_refused"):
             self.calls.append(call + " -> 1")
             self.last_error = "RFC_ERROR_LOGON_FAILURE"
@@ -270,7 +293,8 @@ class Sensor:
 
 
 def single_run(system):
-    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
+    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit
+    status ("crash" for a process that died)."""
     sensor = Sensor(trace=False)
     try:
         sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
@@ -291,6 +315,13 @@ def single_run(system):
         return sensor, 2
     except Aborted:
         return sensor, 1
+    except Hung as hung:
+        # The watchdog's document is the only one, whatever the run had written.
+        sensor.stdout = error_document("Error 1022: Time limit of %d s reached for %s during %s !" % (
+            TIMEOUT, system.name, hung.args[0]))
+        return sensor, 2
+    except Crashed:
+        return sensor, "crash"
 
 
 def multi_run(systems, item):
@@ -333,6 +364,9 @@ def multi_run(systems, item):
         return sensor, 1
     except RunEnded:
         return sensor, 2
+    except Crashed:
+        # Every trace line was out before the library was called again.
+        return sensor, "crash"
     sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
         item, len(systems), processed, failed)
     sensor.stdout += summary_channels(len(systems), processed, failed, 0)
@@ -343,7 +377,8 @@ def multi_run(systems, item):
 
 # --- the table: every fault the stand-in plays, at every RFC step it can hit ------------
 # (step, fault line words); the fault names a function module, structure or table.
-OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"])]
+OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"]),
+               ("open", ["hang_on_open"]), ("open", ["crash_on_open"])]
 
 
 def call_faults(step, function, exception):
@@ -353,6 +388,8 @@ def call_faults(step, function, exception):
         (step, ["sys_exception", function, "ABAP_RUNTIME_ERROR"]),
         (step, ["return_code", function, "23"]),
         (step, ["handler_on_call", function]),
+        (step, ["hang_on_call", function]),
+        (step, ["crash_on_call", function]),
     ]
 
 
@@ -377,7 +414,8 @@ STEP_TEXT = {
     "itdelete": "when the table %(target)s is deleted",
 }
 
-OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1",
+                2: "the error document, exit 2", 0: "exit 0", "crash": "the process dies"}
 
 
 def row_name(run, step, fault):
@@ -415,7 +453,11 @@ def single_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", system.landscape())
     write(folder, work + "SapRfc.ini", OTHER_INI)
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
-    write(folder, "args", "DEMO\n")
+    if fault[0].startswith("hang_"):
+        write(folder, "args", "DEMO\nTIMEOUT=%d\n" % TIMEOUT)
+        write(folder, "elapsed", ELAPSED)
+    else:
+        write(folder, "args", "DEMO\n")
     write(folder, "unchanged", "C:\\work\\DEMO.P00\nC:\\work\\SapLandscape.txt\nC:\\work\\SapRfc.ini\n")
     write(folder, "about", about("single", step, fault, status,
                                  "SapRfc.ini of another destination stays as it was; Dev_Rfc.Trc is kept."))
@@ -473,12 +515,18 @@ def write_matrix(scenarios):
             shutil.rmtree(os.path.join(scenarios, name))
     for run, make_row in (("single", single_row), ("multi", multi_row)):
         for step, fault in ROWS:
-            if run not in runs_of(step, fault):
+            # A listing has no time budget until its systems are visited in processes
+            # of their own: a hung system would hold the run until PRTG ends it.
+            if run not in runs_of(step, fault) or (run == "multi" and fault[0].startswith("hang_")):
                 continue
             folder = os.path.join(scenarios, row_name(run, step, fault))
             sensor, status = make_row(folder, step, fault)
             write(folder, "stdout", sensor.stdout)
-            write(folder, "status", "%d\n" % status)
+            write(folder, "status", "%s\n" % status)
+            if status == "crash":
+                # The process dies before it prints a document: PRTG shows its own error.
+                write(folder, "not_prtg", "the library crashes the process before any document is printed; "
+                      "PRTG then shows its own message for a sensor that ended without output\n")
             write(folder, "kept", "C:\\work\\Dev_Rfc.Trc\n")
             write(folder, "env", "KORVANEL_RFC_CALL_LOG=calls.log\n")
             write(folder, "expect/C/work/calls.log", "".join(call + "\n" for call in sensor.calls))
