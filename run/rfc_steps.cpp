@@ -6,12 +6,6 @@
 #include "core/exit_status.h"
 #include "output/document_output.h"
 
-namespace {
-
-constexpr const char *required_database_prefix = "DB4";  // DB2 for IBM i
-
-}  // namespace
-
 void prepare_rfc_environment(run_record &run) {
     run.rfc_environment.errorhandler = abort_on_rfc_error;
     run.rfc_environment.allocate = nullptr;

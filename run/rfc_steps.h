@@ -5,6 +5,9 @@
 
 #include "core/run_record.h"
 
+/// The database system a measured system must report: DB2 for IBM i.
+constexpr const char *required_database_prefix = "DB4";
+
 /// Gives the library our error handler (and its own allocator), empties output_buffer
 /// and sets run_status to "ERR", as before every logon.
 void prepare_rfc_environment(run_record &run);

@@ -3,11 +3,14 @@
 // ends, writes the error document and hands the exit status to main.
 #include "run/run_driver.h"
 
+#include <cstring>
+
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
 #include "config/system_listing.h"
 #include "host/host.h"
+#include "host/host_process.h"
 #include "measure/asp_usage.h"
 #include "output/document_output.h"
 #include "output/output_flavour.h"
@@ -18,6 +21,8 @@
 #include "run/command_line.h"
 #include "run/console_trace.h"
 #include "core/exit_status.h"
+#include "run/child_visit.h"
+#include "run/child_protocol.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
 
@@ -65,6 +70,9 @@ int run_single_profile(run_record &run) {
 }
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
+    host_start_clock();
+    // A multi-system run's child, visiting one system: never started so by PRTG.
+    if (argc == 2 && strcmp(argv[1], visit_system_argument) == 0) return run_visit_child(run);
     host_start();
     take_time_of_day(run);
     set_trace_line(run, nullptr, "* %s SAP %s %s", run.time_of_day.c_str(), program_name, version_text);
