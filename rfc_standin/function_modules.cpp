@@ -10,6 +10,7 @@
 #include "rfc_standin/internal_tables.h"
 #include "rfc_standin/landscape.h"
 #include "rfc_standin/record_layouts.h"
+#include "rfc_standin/slow_systems.h"
 #include "rfc_standin/structures.h"
 #include "rfc_standin/standin_text.h"
 
@@ -262,6 +263,7 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
     connection->call.active = false;
     if (function == nullptr || function[0] == '\0')
         return library_failure(state, "RfcCall", handle, "no function module name", system.trace);
+    play_call_timing(system, function, line);
     if (find_fault(system, fault_handler_on_call, function) != nullptr) {
         rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", "Connection to partner broken");
         failure.detail.format("connection to partner '%s' broken during the call of %.40s", system.label.c_str(),

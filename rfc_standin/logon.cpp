@@ -6,6 +6,7 @@
 #include "rfc_standin/connections.h"
 #include "rfc_standin/error_report.h"
 #include "rfc_standin/landscape.h"
+#include "rfc_standin/slow_systems.h"
 #include "rfc_standin/standin_text.h"
 
 #include <cstring>
@@ -71,6 +72,7 @@ RFC_HANDLE log_on(standin_state &state, const logon_request &request, call_line 
         report_unreachable(state, request, trace_full);
         return 0;
     }
+    play_open_timing(*system, line);
     if (find_fault(*system, fault_unreachable, nullptr) != nullptr) {
         report_unreachable(state, request, system->trace);
         return 0;

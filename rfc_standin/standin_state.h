@@ -1,7 +1,7 @@
 // Everything the stand-in librfc32 knows between calls, in one process-wide record
 // handed to every operation as `standin_state &state`. Fixed capacities, no memory
-// of its own: at most 16 simulated systems, 16 faults each, 8 open connections,
-// 16 installed structures of up to 32 rows, 64 internal tables.
+// of its own: at most 16 simulated systems, 16 faults and 4 call delays each, 8 open
+// connections, 16 installed structures of up to 32 rows, 64 internal tables.
 #pragma once
 
 #include "core/librfc32.h"
@@ -15,6 +15,7 @@ constexpr int standin_max_structures = 16;
 constexpr unsigned standin_max_rows = 32;
 constexpr int standin_max_tables = 64;
 constexpr int standin_max_call_tables = 8;
+constexpr int standin_max_call_delays = 4;
 
 /// The faults a landscape can give a system (`fault = ...`).
 enum fault_kind {
@@ -29,6 +30,10 @@ enum fault_kind {
     fault_itdelete_fails,    // ItDelete of table `target` returns 1
     fault_handler_on_open,   // the error handler is called during the open
     fault_handler_on_call,   // the error handler is called during RfcCall of `target`
+    fault_hang_on_open,      // the open never returns
+    fault_hang_on_call,      // RfcCall of `target` never returns
+    fault_crash_on_open,     // the library dies of an invalid memory access during the open
+    fault_crash_on_call,     // ... during RfcCall of `target`
 };
 
 /// One fault with what it names.
@@ -37,6 +42,12 @@ struct standin_fault {
     bounded_text<40> target;  // function module, structure or table
     bounded_text<40> name;    // exception name
     int code;                 // return code
+};
+
+/// How long the calls of one function module take longer than they would (`delay_call`).
+struct call_delay {
+    bounded_text<40> function;  // empty: every function module without a delay of its own
+    int milliseconds;
 };
 
 /// How much a system writes to Dev_Rfc.Trc when something fails.
@@ -58,6 +69,9 @@ struct standin_system {
     trace_level trace;
     standin_fault faults[standin_max_faults];
     int fault_count;
+    int open_delay;  // milliseconds every logon takes (`delay_open`)
+    call_delay call_delays[standin_max_call_delays];
+    int call_delay_count;
 };
 
 /// Every system of the landscape file, in file order.
