@@ -23,6 +23,13 @@ bool host_stdin_is_terminal();
 /// standard input is no terminal. While echo is off, an interrupt restores it first.
 bool host_set_stdin_echo(bool on);
 
+/// Decodes the character that begins at `bytes` (`available` >= 1 bytes readable) in
+/// this machine's ANSI code page, the one Windows hands a program's arguments and old
+/// files in: writes its Unicode code point into `code_point` and returns the bytes it
+/// takes (1, or 2 for a double-byte character). A byte sequence the code page does not
+/// map gives U+FFFD and takes 1 byte.
+size_t host_decode_ansi(const unsigned char *bytes, size_t available, unsigned long *code_point);
+
 /// Writes the local time of day as "hh:mm:ss" (24-hour clock) into `out`, 9 bytes with terminator.
 void host_time_of_day(char out[9]);
 

@@ -226,3 +226,24 @@ bool host_delete(const char *name) {
     if (!map_name(name, path)) return false;
     return unlink(path.c_str()) == 0;
 }
+
+namespace {
+
+// Windows-1252, the ANSI code page of Western European Windows, from 0x80 to 0x9F; the
+// bytes it leaves undefined keep their own value, as Windows itself maps them. From
+// 0xA0 on it equals Latin-1.
+const unsigned short windows_1252_high[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+size_t host_decode_ansi(const unsigned char *bytes, size_t, unsigned long *code_point) {
+    // This port has no code page of its own: it reads text as a Western European
+    // Windows probe would, so both builds print the same document.
+    unsigned char byte = bytes[0];
+    *code_point = (byte >= 0x80 && byte < 0xA0) ? windows_1252_high[byte - 0x80] : byte;
+    return 1;
+}

@@ -54,3 +54,20 @@ FILE *host_open_read(const char *name) {
 FILE *host_create_write(const char *name) { return fopen(name, "wb"); }
 
 bool host_delete(const char *name) { return remove(name) == 0; }
+
+size_t host_decode_ansi(const unsigned char *bytes, size_t available, unsigned long *code_point) {
+    // A double-byte code page's lead byte and the byte after it are one character.
+    int length = (available >= 2 && IsDBCSLeadByteEx(CP_ACP, bytes[0])) ? 2 : 1;
+    wchar_t wide[2] = {};
+    int count = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char *>(bytes), length,
+                                    wide, 2);
+    if (count == 1 && !(wide[0] >= 0xD800 && wide[0] <= 0xDFFF)) {
+        *code_point = wide[0];
+    } else if (count == 2 && wide[0] >= 0xD800 && wide[0] <= 0xDBFF && wide[1] >= 0xDC00 && wide[1] <= 0xDFFF) {
+        *code_point = 0x10000 + ((static_cast<unsigned long>(wide[0]) - 0xD800) << 10) + (wide[1] - 0xDC00);
+    } else {
+        *code_point = 0xFFFD;
+        return 1;
+    }
+    return static_cast<size_t>(length);
+}

@@ -25,10 +25,25 @@ void append_text(run_record &run, const char *text, size_t count = static_cast<s
 /// Appends the closing of the text element in XML; in Brimtol with "CH=" in
 /// parameter_string empties the buffer, since only the selected value is printed.
 void close_text(run_record &run);
+/// The limits PRTG checks a channel's value against: above max_warning the sensor turns
+/// yellow, above max_error red. Only the limits that are set are written.
+struct channel_limits {
+    bool has_max_warning = false;
+    long max_warning = 0;
+    bool has_max_error = false;
+    long max_error = 0;
+};
+
 /// Raises result_count and appends one result (channel) with its value and unit in
-/// the run's flavour; in XML an empty unit writes no unit. A result that would not
-/// fit is left out whole.
-void write_result(run_record &run, const char *channel, const char *value, const char *unit);
+/// the run's flavour; in XML an empty unit writes no unit, and `limits` (when given
+/// and holding a limit) adds its limit elements. A result that would not fit is left
+/// out whole.
+void write_result(run_record &run, const char *channel, const char *value, const char *unit,
+                  const channel_limits *limits = nullptr);
+/// In the XML flavours raises result_count and appends one result that counts things,
+/// with PRTG's built-in unit "Count" and the limit elements of `limits` (may be null);
+/// in the text flavours writes nothing. A result that would not fit is left out whole.
+void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits);
 /// Appends the closing of the document ("\n</Prtg>\n" in XML, "\n" in text).
 void close_document(run_record &run);
 

@@ -133,9 +133,13 @@ RFC_HANDLE open_connection(run_record &run) {
     FILE *destination_file = host_open_read(destination_file_name.c_str());
     if (destination_file == nullptr) return RfcOpen(&run.connection_options.options);
 
-    bounded_text<63> notice;
-    notice.format("* SapRfc.Ini.......: %s<\n", run.profile_record.destination.c_str());
-    host_print(notice.c_str());
+    // A console line like the trace lines, and like them only in trace mode: printed
+    // before the document, it would make the document something PRTG cannot read.
+    if (run.trace_mode) {
+        bounded_text<63> notice;
+        notice.format("* SapRfc.Ini.......: %s<\n", run.profile_record.destination.c_str());
+        host_print(notice.c_str());
+    }
     bool copied = copy_to_ini_file(destination_file);
     fclose(destination_file);
     if (!copied) return 0;

@@ -33,6 +33,15 @@ void take_entry(const run_record &run, size_t &next, bounded_text<system_listing
     next += hash ? length + 1 : length;
 }
 
+// Prints the document head followed by a line feed, through output_buffer, which is
+// left empty.
+void print_document_head(run_record &run) {
+    open_document(run);
+    host_print(run.output_buffer.c_str());
+    host_print("\n");
+    run.output_buffer.clear();
+}
+
 void start_run(run_record &run, bool from_global_listing) {
     if (from_global_listing) {
         // The selected entry line carries this sensor's options from here on.
@@ -48,10 +57,10 @@ void start_run(run_record &run, bool from_global_listing) {
     set_trace_line(run, "Executing", "* %s %s", run.time_of_day.c_str(), run.parameter_text.c_str());
     print_trace_line(run);
 
-    open_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
-    run.output_buffer.clear();
+    // In trace mode the head stands between the console lines as it always has. Without
+    // trace it waits for the summary: a run that ends early then prints its error
+    // document alone, which PRTG can read, instead of a head that is never closed.
+    if (run.trace_mode) print_document_head(run);
 }
 
 // Reads the profile of the next entry into the run record and describes its system in
@@ -106,11 +115,28 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     }
 }
 
+// The counts as channels, so that PRTG can alert on them: any failed system turns the
+// sensor red, any entry without a profile yellow. Counts use PRTG's own unit, unlike
+// the custom units of the ASP channels. The text flavours keep their summary line alone.
+void write_summary_channels(run_record &run, const system_counts &counts) {
+    channel_limits failed_limits;
+    failed_limits.has_max_error = true;
+    failed_limits.max_error = 0;
+    channel_limits not_found_limits;
+    not_found_limits.has_max_warning = true;
+    not_found_limits.max_warning = 0;
+    write_count_result(run, "Systems", counts.systems, nullptr);
+    write_count_result(run, "Processed", counts.processed, nullptr);
+    write_count_result(run, "Failed", counts.failed, &failed_limits);
+    write_count_result(run, "Not found", counts.not_found, &not_found_limits);
+}
+
 int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
     // worded it, in the buffer ahead of the summary: there it is document content and
     // is escaped like all other.
     bounded_text<output_buffer_capacity> failure_text = run.output_buffer;
+    if (!run.trace_mode) print_document_head(run);
     run.output_buffer.clear();
     append_text(run, failure_text.c_str());
     open_text(run);
@@ -119,6 +145,7 @@ int print_summary(run_record &run, const system_counts &counts) {
                    counts.processed, counts.failed);
     append_text(run, summary.c_str());
     close_text(run);
+    write_summary_channels(run, counts);
     close_document(run);
     host_print(run.output_buffer.c_str());
     host_print("\n");

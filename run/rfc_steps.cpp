@@ -7,6 +7,7 @@
 #include "output/document_output.h"
 
 void prepare_rfc_environment(run_record &run) {
+    register_abort_run(&run);
     run.rfc_environment.errorhandler = abort_on_rfc_error;
     run.rfc_environment.allocate = nullptr;
     RfcEnvironment(&run.rfc_environment);

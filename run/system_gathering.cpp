@@ -365,6 +365,7 @@ int gather_ready(run_record &run, gathering_state &state) {
         switch (slot.kind) {
             case slot_kind::skipped:
                 ++state.counts.systems;
+                ++state.counts.not_found;
                 break;
             case slot_kind::unusable_name:
                 ++state.counts.systems;

@@ -19,6 +19,7 @@ struct system_counts {
     unsigned systems;
     unsigned processed;
     unsigned failed;
+    unsigned not_found;  // entries whose profile could not be opened (skipped)
 };
 
 enum class slot_kind {

@@ -110,6 +110,20 @@ def error_document(message):
     return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
 
 
+def count_channel(name, value, limits=""):
+    return "\n<Result><Channel>%s</Channel>\n<Unit>Count</Unit>\n<Value>%d</Value>%s</Result>\n" % (
+        name, value, limits)
+
+
+def summary_channels(systems, processed, failed, not_found):
+    """The channels of a multi-system summary: any failed system is an error, any entry
+    without a profile a warning."""
+    return (count_channel("Systems", systems) + count_channel("Processed", processed)
+            + count_channel("Failed", failed, "\n<LimitMaxError>0</LimitMaxError>\n<LimitMode>1</LimitMode>")
+            + count_channel("Not found", not_found,
+                            "\n<LimitMaxWarning>0</LimitMaxWarning>\n<LimitMode>1</LimitMode>"))
+
+
 def label_line(label, value):
     return "%-15s : %s\n" % (label, value)
 
@@ -117,7 +131,8 @@ def label_line(label, value):
 class Sensor:
     """What one run of the sensor does against the stand-in: its call log and output."""
 
-    def __init__(self):
+    def __init__(self, trace):
+        self.trace = trace
         self.calls = []
         self.stdout = ""
         self.installed = set()
@@ -128,6 +143,12 @@ class Sensor:
     def abort(self, operation, key, status, message, internal):
         self.calls.append("RfcLastError -> 0 key=%s" % key)
         self.calls.append("RfcClose handle=0")
+        if not self.trace:
+            # Without trace PRTG reads the report, so it comes as the error document.
+            parts = [("operation/code", operation), ("key", key), ("status", status), ("message", message),
+                     ("internal status", internal)]
+            self.stdout += error_document("RFC error: " + ", ".join("%s %s" % part for part in parts if part[1]))
+            raise Aborted()
         self.stdout += "RFC error\n" + label_line("operation/code", operation) + label_line("key", key)
         self.stdout += label_line("status", status) + label_line("message", message)
         self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
@@ -239,7 +260,7 @@ class Sensor:
 
 def single_run(system):
     """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
-    sensor = Sensor()
+    sensor = Sensor(trace=False)
     try:
         sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
         handle = sensor.open(system)
@@ -266,7 +287,7 @@ def multi_run(systems, item):
     and the exit status. Each system is visited by a child process of its own, so each
     starts with no structures installed and its own handles and tables; a fatal library
     error ends only its child: the system counts failed and the run goes on."""
-    sensor = Sensor()
+    sensor = Sensor(trace=True)
     sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
     sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
     sensor.stdout += "\n<Prtg>\n\n"
@@ -300,8 +321,10 @@ def multi_run(systems, item):
                 system.name, system.host, system.name, system.sysnr, state)
     except RunEnded:
         return sensor, 2
-    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n\n</Prtg>\n\n" % (
+    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
         item, len(systems), processed, failed)
+    sensor.stdout += summary_channels(len(systems), processed, failed, 0)
+    sensor.stdout += "\n</Prtg>\n\n"
     sensor.stdout += "\n* {hh:mm:ss} SAP Korvanel now processed...\n"
     return sensor, 0
 
@@ -338,7 +361,7 @@ STEP_TEXT = {
     "itdelete": "when the table %(target)s is deleted",
 }
 
-OUTCOME_TEXT = {1: "the library's error report, exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1", 2: "the error document, exit 2", 0: "exit 0"}
 
 
 def row_name(run, step, fault):

@@ -40,6 +40,7 @@ import subprocess
 import sys
 
 TIME_PLACEHOLDER = b"{hh:mm:ss}"
+WINE_LOCALE = "C.UTF-8"
 
 
 def read_lines(path):
@@ -130,6 +131,12 @@ def run_to_files(command, cwd, env):
 
 def wine_environment(prefix):
     env = dict(os.environ)
+    # Wine takes its ANSI code page from the locale: a UTF-8 locale of English gives
+    # Windows-1252, the code page the native build reads text in, so both builds print
+    # the same bytes; and arguments reach wine as UTF-8.
+    for variable in ("LANGUAGE", "LC_CTYPE", "LC_MESSAGES"):
+        env.pop(variable, None)
+    env["LANG"] = env["LC_ALL"] = WINE_LOCALE
     env["WINEPREFIX"] = prefix
     env["WINEDEBUG"] = "-all"
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
@@ -207,12 +214,15 @@ def run_scenario(args):
 
     masker = Masker(read_lines(os.path.join(scenario, "secrets")) or [])
     before = snapshot(root)
-    program_args = read_lines(os.path.join(scenario, "args")) or []
+    # The arguments as the file holds their bytes (UTF-8, as a terminal would pass them);
+    # wine hands them to the program in its ANSI code page.
+    program_args = [a.encode("latin-1") for a in read_lines(os.path.join(scenario, "args")) or []]
     if args.extra_parameter:
+        extra = args.extra_parameter.encode("latin-1")
         if len(program_args) >= 3:
-            program_args[2] += " " + args.extra_parameter
+            program_args[2] += b" " + extra
         elif program_args:
-            program_args = program_args + [args.extra_parameter]
+            program_args = program_args + [extra]
 
     if args.wine:
         env = wine_environment(os.path.abspath(args.wine))
