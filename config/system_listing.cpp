@@ -103,6 +103,7 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     close_profile_file(run);
     run.system_listing.clear();
     run.entry_text.clear();
+    run.entry_line.clear();
     const bool family = run.parameter_string.find("ITEM=") >= 0;
     global_selection selection;
     if (!family) form_markers(run, selection);
@@ -117,6 +118,7 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     if (!read) return false;
 
     if (!family) {
+        run.entry_line.assign(selection.entry_uncut.c_str());
         item_from_entry(selection.entry_uncut.c_str(), run.item_label);
         if (!selection.entry_taken) {
             bounded_text<parameter_capacity> typed;

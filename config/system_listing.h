@@ -7,8 +7,9 @@
 #include "core/run_record.h"
 
 /// Closes run.profile_file (when open), reads the file named by profile_path again and
-/// fills system_listing, and for the global listing file item_label and entry_text
-/// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters). ITEM= in
+/// fills system_listing, and for the global listing file item_label, entry_text
+/// (cut at ",Sensor=", ':' shown as a blank, at most 127 characters) and entry_line
+/// (the same text uncut, as the line holds it). ITEM= in
 /// parameter_string selects the family profile, whose item_label stays as given.
 /// `first_parameter` is the first parameter argument as typed (null when none), named
 /// in error 1030. Returns false with `message` set to the error text (1024, "10x1",

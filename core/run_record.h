@@ -3,6 +3,7 @@
 // and writes the fields it names here; nothing else keeps state between steps.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -16,6 +17,7 @@ constexpr size_t directory_capacity = 95;         // a directory with its traili
 constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
 constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path
+constexpr size_t entry_line_capacity = 199;       // a listing line as the listing reader takes it
 
 // An error message handed back by a step to the run driver, which makes it the document.
 typedef bounded_text<message_capacity> run_message;
@@ -43,6 +45,21 @@ struct structure_handle_record {
     RFC_TYPEHANDLE rfcsi{};
     RFC_TYPEHANDLE db02infdb4{};
     RFC_TYPEHANDLE missobj{};
+};
+
+// The RFC-level steps of a run, in their order; the time-limit message names them.
+enum run_step : int { step_logon, step_system_info, step_measurement };
+
+// The step under way: the watchdog thread reads it while the run moves on, so it is
+// atomic; copies of a record (tests make them) take its value.
+struct watched_step {
+    std::atomic<int> value{step_logon};
+    watched_step() = default;
+    watched_step(const watched_step &other) : value(other.value.load()) {}
+    watched_step &operator=(const watched_step &other) {
+        value.store(other.value.load());
+        return *this;
+    }
 };
 
 struct run_record {
@@ -74,4 +91,9 @@ struct run_record {
     bounded_text<10> database_system;             // database system reported by the SAP system
     bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
+    bounded_text<entry_line_capacity> entry_line;  // the same line uncut, where its options are read
+    unsigned timeout_seconds{};                     // TIMEOUT=: the time budget from process start, 0 for none
+    unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once
+    uint64_t deadline{};                            // host clock (ms) at which the budget ends; 0 for none
+    watched_step current_step;                      // the RFC step under way, read by the watchdog
 };

@@ -5,9 +5,13 @@
 // is missing, as Windows does, so `prd` finds `PRD.P00` on both builds; the names of
 // the last directory scanned are kept while that directory stays unchanged.
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <termios.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,9 +181,83 @@ void restore_echo_and_stop(int signal_number) {
     raise(signal_number);
 }
 
+// The watchdog's one setting, written before its thread starts.
+struct watchdog_setting {
+    uint64_t deadline;
+    void (*at_deadline)();
+};
+watchdog_setting watchdog;
+
+void *watch(void *) {
+    struct timespec until;
+    until.tv_sec = static_cast<time_t>(watchdog.deadline / 1000);
+    until.tv_nsec = static_cast<long>(watchdog.deadline % 1000) * 1000000L;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+    watchdog.at_deadline();
+    return nullptr;
+}
+
+// Taken while the program is loaded, before main: as near to the start as POSIX lets
+// a program see it.
+const uint64_t process_start = host_clock_ms();
+
 }  // namespace
 
 void host_start() {}
+
+uint64_t host_clock_ms() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+uint64_t host_process_start_ms() { return process_start; }
+
+void host_sleep_ms(unsigned milliseconds) {
+    struct timespec rest;
+    rest.tv_sec = milliseconds / 1000;
+    rest.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+    }
+}
+
+bool host_start_watchdog(uint64_t deadline, void (*at_deadline)()) {
+    watchdog.deadline = deadline;
+    watchdog.at_deadline = at_deadline;
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    bool started = pthread_create(&thread, &attributes, watch, nullptr) == 0;
+    pthread_attr_destroy(&attributes);
+    return started;
+}
+
+void host_terminate(int status) {
+    fflush(stdout);
+    _exit(status);
+}
+
+host_file_lock host_lock_file(const char *name) {
+    native_path path;
+    if (!map_name(name, path)) return host_no_lock;
+    int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (file < 0) return host_no_lock;
+    while (flock(file, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(file);
+            return host_no_lock;
+        }
+    }
+    return file;
+}
+
+void host_unlock_file(host_file_lock lock) {
+    if (lock == host_no_lock) return;
+    flock(static_cast<int>(lock), LOCK_UN);
+    close(static_cast<int>(lock));
+}
 
 bool host_stdin_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 

@@ -17,12 +17,6 @@ struct host_child {
 /// How a child ended.
 enum class child_end { exited, crashed };
 
-/// Milliseconds on a clock that never goes back, counted from the first call (made by
-/// host_start_clock at process start), so a run's budget is measured from its start.
-int64_t host_elapsed_ms();
-/// Starts the clock of host_elapsed_ms; called once at process start.
-void host_start_clock();
-
 /// Makes the program's own process ignore the crash dialogs and critical-error boxes of
 /// the system (children inherit it), so that a crashing child ends at once.
 void host_quiet_crashes();
@@ -37,10 +31,10 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
                       size_t input_count, host_child &child);
 
 /// Waits until one of the `count` children that are still running ends, or until
-/// host_elapsed_ms reaches `deadline_ms` (negative: no deadline). Returns the index of
+/// host_clock_ms reaches `deadline` (0: no deadline). Returns the index of
 /// a child that ended (its `running` is cleared, `end` and `status` say how), or -1 at
 /// the deadline or when no child is running.
-int host_wait_any(host_child *children, size_t count, int64_t deadline_ms, child_end &end, int &status);
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status);
 
 /// Ends a running child at once (TerminateProcess / SIGKILL) and waits for its end.
 void host_kill_child(host_child &child);
@@ -63,16 +57,6 @@ bool host_list_folder(const char *name, host_entry_visitor visit, void *context)
 /// Appends `count` bytes to the file `name` (created when missing) in one write, so
 /// that writers of other processes never split it; false when not all were written.
 bool host_append_whole(const char *name, const char *bytes, size_t count);
-
-/// An exclusive lock on a lock file, held between host_lock and host_unlock.
-struct host_lock {
-    intptr_t file;  // the open lock file; 0 when not held
-};
-/// Opens (creating when missing) the file `name` and waits for the exclusive lock on
-/// it (LockFileEx / flock); false when the file cannot be opened or locked.
-bool host_lock_file(const char *name, host_lock &lock);
-/// Releases the lock and closes the file.
-void host_unlock_file(host_lock &lock);
 
 /// Reads standard input in binary to its end into `buffer` (at most `capacity` bytes);
 /// returns the count read. More than fits is read and dropped, so the writer never waits.

@@ -1,6 +1,7 @@
 // The Windows host: names go to the C library as they are (Windows resolves drive
 // letters, the current drive and letter case itself); standard output is switched
-// to binary so the document's line feeds reach PRTG without carriage returns.
+// to binary so the document's line feeds reach PRTG without carriage returns. The
+// clock is the performance counter; the process's age comes from its creation time.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -70,4 +71,103 @@ size_t host_decode_ansi(const unsigned char *bytes, size_t available, unsigned l
         return 1;
     }
     return static_cast<size_t>(length);
+}
+
+namespace {
+
+// The watchdog's one setting, written before its thread starts.
+struct watchdog_setting {
+    uint64_t deadline;
+    void (*at_deadline)();
+};
+watchdog_setting watchdog;
+
+DWORD WINAPI watch(LPVOID) {
+    for (uint64_t now = host_clock_ms(); now < watchdog.deadline; now = host_clock_ms()) {
+        uint64_t rest = watchdog.deadline - now;
+        Sleep(rest > 60000 ? 60000 : static_cast<DWORD>(rest));
+    }
+    watchdog.at_deadline();
+    return 0;
+}
+
+constexpr uint64_t filetime_units_per_ms = 10000;  // FILETIME counts 100 ns
+constexpr uint64_t longest_believable_start = 600000;  // ten minutes: longer means the clock was set
+
+uint64_t filetime_value(const FILETIME &time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// How long ago Windows created this process: what PRTG's timeout counts from.
+uint64_t process_age_ms() {
+    FILETIME created, ended, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t from = filetime_value(created), to = filetime_value(now);
+    if (to < from) return 0;
+    uint64_t age = (to - from) / filetime_units_per_ms;
+    return age > longest_believable_start ? 0 : age;
+}
+
+uint64_t query_frequency() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart > 0 ? static_cast<uint64_t>(frequency.QuadPart) : 1;
+}
+
+// Both taken while the program is loaded, before main and before any other thread.
+const uint64_t counter_frequency = query_frequency();
+const uint64_t process_start = [] {
+    uint64_t now = host_clock_ms();
+    uint64_t age = process_age_ms();
+    return age < now ? now - age : 0;
+}();
+
+}  // namespace
+
+uint64_t host_clock_ms() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
+    return ticks / counter_frequency * 1000u + ticks % counter_frequency * 1000u / counter_frequency;
+}
+
+uint64_t host_process_start_ms() { return process_start; }
+
+void host_sleep_ms(unsigned milliseconds) { Sleep(milliseconds); }
+
+bool host_start_watchdog(uint64_t deadline, void (*at_deadline)()) {
+    watchdog.deadline = deadline;
+    watchdog.at_deadline = at_deadline;
+    HANDLE thread = CreateThread(nullptr, 64 * 1024, watch, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread == nullptr) return false;
+    CloseHandle(thread);
+    return true;
+}
+
+void host_terminate(int status) {
+    fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+    for (;;) Sleep(INFINITE);  // not reached: the process ends above
+}
+
+host_file_lock host_lock_file(const char *name) {
+    HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return host_no_lock;
+    OVERLAPPED region = {};
+    // On a handle opened without overlapped I/O the call waits until the lock is granted.
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region)) {
+        CloseHandle(file);
+        return host_no_lock;
+    }
+    return reinterpret_cast<host_file_lock>(file);
+}
+
+void host_unlock_file(host_file_lock lock) {
+    if (lock == host_no_lock) return;
+    HANDLE file = reinterpret_cast<HANDLE>(lock);
+    OVERLAPPED region = {};
+    UnlockFileEx(file, 0, 1, 0, &region);
+    CloseHandle(file);
 }

@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -16,19 +15,12 @@
 #include <cstring>
 
 #include "core/bounded_text.h"
+#include "host/host.h"
 #include "host/host_process.h"
 
 namespace {
 
 typedef bounded_text<4095> native_name;
-
-int64_t clock_start_ms = -1;
-
-int64_t monotonic_ms() {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // Our relative names use the Windows separator; here they become native ones.
 bool native(const char *name, native_name &out) {
@@ -63,15 +55,6 @@ bool write_all(int fd, const char *bytes, size_t count) {
 }
 
 }  // namespace
-
-void host_start_clock() {
-    if (clock_start_ms < 0) clock_start_ms = monotonic_ms();
-}
-
-int64_t host_elapsed_ms() {
-    host_start_clock();
-    return monotonic_ms() - clock_start_ms;
-}
 
 void host_quiet_crashes() {}
 
@@ -126,7 +109,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     return true;
 }
 
-int host_wait_any(host_child *children, size_t count, int64_t deadline_ms, child_end &end, int &status) {
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status) {
     block_chld();
     for (;;) {
         bool any_running = false;
@@ -147,11 +130,11 @@ int host_wait_any(host_child *children, size_t count, int64_t deadline_ms, child
             return static_cast<int>(i);
         }
         if (!any_running) return -1;
-        int64_t wait_ms = 200;  // a lost signal costs at most this long
-        if (deadline_ms >= 0) {
-            int64_t left = deadline_ms - host_elapsed_ms();
-            if (left <= 0) return -1;
-            if (left < wait_ms) wait_ms = left;
+        uint64_t wait_ms = 200;  // a lost signal costs at most this long
+        if (deadline != 0) {
+            uint64_t now = host_clock_ms();
+            if (now >= deadline) return -1;
+            if (deadline - now < wait_ms) wait_ms = deadline - now;
         }
         sigset_t set;
         sigemptyset(&set);
@@ -205,30 +188,6 @@ bool host_append_whole(const char *name, const char *bytes, size_t count) {
     if (fd < 0) return false;
     bool whole = write_all(fd, bytes, count);
     return close(fd) == 0 && whole;
-}
-
-bool host_lock_file(const char *name, host_lock &lock) {
-    lock.file = 0;
-    native_name path;
-    if (!native(name, path)) return false;
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(fd);
-            return false;
-        }
-    }
-    lock.file = fd + 1;  // 0 stays "not held"
-    return true;
-}
-
-void host_unlock_file(host_lock &lock) {
-    if (lock.file == 0) return;
-    int fd = static_cast<int>(lock.file - 1);
-    flock(fd, LOCK_UN);
-    close(fd);
-    lock.file = 0;
 }
 
 size_t host_read_input(char *buffer, size_t capacity, bool &overflow) {

@@ -6,14 +6,12 @@
 #include <cstring>
 
 #include "core/bounded_text.h"
+#include "host/host.h"
 #include "host/host_process.h"
 
 namespace {
 
 typedef bounded_text<1023> path_text;
-
-ULONGLONG clock_start_ms = 0;
-bool clock_started = false;
 
 constexpr DWORD killed_status = 3;  // what a child ended by the run reports
 
@@ -68,17 +66,6 @@ int64_t age_seconds(const FILETIME &changed) {
 
 }  // namespace
 
-void host_start_clock() {
-    if (clock_started) return;
-    clock_start_ms = GetTickCount64();
-    clock_started = true;
-}
-
-int64_t host_elapsed_ms() {
-    host_start_clock();
-    return static_cast<int64_t>(GetTickCount64() - clock_start_ms);
-}
-
 void host_quiet_crashes() { SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS); }
 
 unsigned long host_process_id() { return GetCurrentProcessId(); }
@@ -125,7 +112,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     return true;
 }
 
-int host_wait_any(host_child *children, size_t count, int64_t deadline_ms, child_end &end, int &status) {
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status) {
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
     size_t index[MAXIMUM_WAIT_OBJECTS];
     DWORD waiting = 0;
@@ -136,9 +123,9 @@ int host_wait_any(host_child *children, size_t count, int64_t deadline_ms, child
     }
     if (waiting == 0) return -1;
     DWORD timeout = INFINITE;
-    if (deadline_ms >= 0) {
-        int64_t left = deadline_ms - host_elapsed_ms();
-        timeout = left > 0 ? static_cast<DWORD>(left) : 0;
+    if (deadline != 0) {
+        uint64_t now = host_clock_ms();
+        timeout = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
     }
     DWORD signalled = WaitForMultipleObjects(waiting, handles, FALSE, timeout);
     if (signalled >= WAIT_OBJECT_0 + waiting) return -1;
@@ -191,31 +178,6 @@ bool host_append_whole(const char *name, const char *bytes, size_t count) {
     BOOL whole = count == 0 || (WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) && written == count);
     CloseHandle(file);
     return whole != FALSE;
-}
-
-bool host_lock_file(const char *name, host_lock &lock) {
-    lock.file = 0;
-    HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    OVERLAPPED at;
-    memset(&at, 0, sizeof at);
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
-        CloseHandle(file);
-        return false;
-    }
-    lock.file = reinterpret_cast<intptr_t>(file);
-    return true;
-}
-
-void host_unlock_file(host_lock &lock) {
-    if (lock.file == 0) return;
-    HANDLE file = reinterpret_cast<HANDLE>(lock.file);
-    OVERLAPPED at;
-    memset(&at, 0, sizeof at);
-    UnlockFileEx(file, 0, 1, 0, &at);
-    CloseHandle(file);
-    lock.file = 0;
 }
 
 size_t host_read_input(char *buffer, size_t capacity, bool &overflow) {

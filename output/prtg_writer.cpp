@@ -74,11 +74,12 @@ void append_element(run_record &run, const bounded_text<output_buffer_capacity> 
 
 }  // namespace
 
-void write_error_document(run_record &run, const char *message) {
+void write_error_document(run_record &run, const char *message) { write_error_document_to(run.output_buffer, message); }
+
+void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message) {
     // The message is often the buffer itself: take it before the buffer starts afresh.
     bounded_text<output_buffer_capacity> kept;
     kept.assign(message);
-    bounded_text<output_buffer_capacity> &out = run.output_buffer;
     out.assign("<Prtg>");
     out.append("\n<Error>1</Error>");
     out.append("\n<Text>");

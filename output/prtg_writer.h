@@ -13,6 +13,9 @@
 /// Replaces the output buffer with the PRTG XML error document carrying `message`
 /// (escaped), in every flavour alike. `message` may be the output buffer itself.
 void write_error_document(run_record &run, const char *message);
+/// The same into `out`, for a document built away from the run's output buffer (the
+/// watchdog's, while the run may still be writing its own). Reads nothing else.
+void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message);
 
 /// Replaces the output buffer with the document head ("\n<Prtg>\n" in XML, nothing
 /// in the text flavours).

@@ -8,6 +8,7 @@
 
 #include "host/host.h"
 #include "host/line_reader.h"
+#include "output/document_output.h"
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "core/exit_status.h"
@@ -53,6 +54,10 @@ void abort_report_text(const char *operation, const RFC_ERROR_INFO &error_info, 
 }
 
 void RFC_CALL abort_on_rfc_error(char *operation) {
+    // The report is the run's document: when the time limit's document is already
+    // out, it must not follow it.
+    if (!claim_document_output(exit_rfc_abort)) yield_to_watchdog();
+
     RFC_ERROR_INFO error_info;
     memset(&error_info, 0, sizeof error_info);
     RfcLastError(&error_info);
@@ -67,8 +72,11 @@ void RFC_CALL abort_on_rfc_error(char *operation) {
         abort_text text;
         abort_report_text(operation, error_info, text);
         write_error_document(*abort_run, text.c_str());
-        RfcClose(0);
         host_print(abort_run->output_buffer.c_str());
+        // Out before the library closes its connections, which may never return: the
+        // watchdog then ends the process with this report's status.
+        document_output_written();
+        RfcClose(0);
         host_exit(exit_rfc_abort);
     }
 
@@ -79,6 +87,9 @@ void RFC_CALL abort_on_rfc_error(char *operation) {
     print_label_line("message", 0, label_width, error_info.message);
     print_label_line("internal status", 0, label_width, error_info.intstat);
     host_print("\n");
+    // Out before the library closes its connections, which may never return: the
+    // watchdog then ends the process with this report's status.
+    document_output_written();
 
     RfcClose(0);
     host_print("* Programm aborted...\n");

@@ -12,11 +12,11 @@
 #include "core/exit_status.h"
 #include "host/host.h"
 #include "host/host_process.h"
+#include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "run/child_protocol.h"
 #include "run/console_trace.h"
-#include "run/run_limits.h"
 #include "run/system_gathering.h"
 
 namespace {
@@ -37,8 +37,7 @@ void take_entry(const run_record &run, size_t &next, bounded_text<system_listing
 // left empty.
 void print_document_head(run_record &run) {
     open_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     run.output_buffer.clear();
 }
 
@@ -147,8 +146,7 @@ int print_summary(run_record &run, const system_counts &counts) {
     close_text(run);
     write_summary_channels(run, counts);
     close_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     print_processed_line(run);
     return exit_success;
 }
@@ -158,10 +156,11 @@ int print_summary(run_record &run, const system_counts &counts) {
 int run_multi_system(run_record &run) {
     static gathering_state state;
     state = gathering_state{};
-    // Read from the parameters as given, before the entry line takes their place.
-    state.budget_seconds = run_budget_seconds(run);
-    state.deadline_ms = state.budget_seconds > 0 ? static_cast<int64_t>(state.budget_seconds) * 1000 : -1;
-    const unsigned parallel = parallel_children(run);
+    state.budget_seconds = run.timeout_seconds;
+    state.deadline = run.deadline;
+    const unsigned parallel = run.parallel_systems < 1 ? 1
+                              : run.parallel_systems > max_parallel_children ? max_parallel_children
+                                                                             : run.parallel_systems;
 
     start_run(run, run.parameter_string.find("ITEM=") < 0);
     remove_stale_folders();

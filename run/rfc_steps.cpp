@@ -5,6 +5,7 @@
 #include "rfc/system_info.h"
 #include "core/exit_status.h"
 #include "output/document_output.h"
+#include "run/time_budget.h"
 
 void prepare_rfc_environment(run_record &run) {
     register_abort_run(&run);
@@ -21,6 +22,7 @@ void close_connection(run_record &run) {
 }
 
 int identify_db4_system(run_record &run) {
+    enter_step(run, step_system_info);
     run.run_status.assign("ERR");
     run.call_result = identify_system(run, run.rfc_handle);
     int status = exit_success;

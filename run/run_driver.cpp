@@ -25,6 +25,7 @@
 #include "run/child_protocol.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -46,6 +47,9 @@ void print_run_trace_lines(run_record &run) {
 
 int run_single_profile(run_record &run) {
     prepare_rfc_environment(run);
+    enter_step(run, step_logon);
+    // From here on the run may wait for SAP: the destination it names is settled.
+    start_watchdog(run);
     print_run_trace_lines(run);
 
     run.rfc_handle = open_connection(run);
@@ -58,19 +62,19 @@ int run_single_profile(run_record &run) {
     int status = identify_db4_system(run);
     if (status != exit_success) return status;
 
+    enter_step(run, step_measurement);
     run.run_status.assign("ERR");
     run.call_result = measure_asp_usage(run, run.rfc_handle);
     close_connection(run);
     if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
 
-    host_print(run.output_buffer.c_str());
+    print_document(run, exit_success);
     host_delete(rfc_trace_file_name);  // a missing file is no error
     print_processed_line(run);
     return exit_success;
 }
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
-    host_start_clock();
     // A multi-system run's child, visiting one system: never started so by PRTG.
     if (argc == 2 && strcmp(argv[1], visit_system_argument) == 0) return run_visit_child(run);
     host_start();
@@ -89,11 +93,14 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     choose_output_flavour(run);
 
     run_message message;
+    // A malformed budget ends the run before anything is looked for, let alone logged on.
+    if (!read_budget_options(run, argc, argv, message)) return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
         const char *first_parameter = argc >= 3 ? argv[2] : nullptr;
         if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
+        if (!read_entry_budget_options(run, message)) return fail_with(run, message.c_str());
         return run_multi_system(run);
     }
 

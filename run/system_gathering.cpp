@@ -9,7 +9,6 @@
 #include "output/document_output.h"
 #include "rfc/failure_report.h"
 #include "run/console_trace.h"
-#include "run/run_limits.h"
 #include "run/system_visit.h"
 
 namespace {
@@ -125,8 +124,7 @@ void print_file(const char *path) {
 void append_trace_blocks(const char *path) {
     FILE *file = host_open_read(path);
     if (file == nullptr) return;
-    host_lock lock;
-    bool locked = host_lock_file(trace_lock_name, lock);
+    host_file_lock lock = host_lock_file(trace_lock_name);
     static char held[65536];
     size_t used = 0;
     bool at_end = false;
@@ -151,7 +149,7 @@ void append_trace_blocks(const char *path) {
         }
     }
     fclose(file);
-    if (locked) host_unlock_file(lock);
+    host_unlock_file(lock);
 }
 
 // What stays behind when a child's folder is emptied: our own files and the copies
@@ -226,6 +224,7 @@ void print_state(const run_record &run, const char *state_text) {
     host_print(" State=");
     host_print(state_text);
     host_print("\n");
+    host_flush();  // out before a system visited in-process calls the library, which might crash
 }
 
 void print_time_limit(run_record &run, const gathering_state &state, const char *step) {
@@ -336,7 +335,7 @@ void wait_for_children(gathering_state &state) {
     }
     child_end end = child_end::exited;
     int status = 0;
-    int done = host_wait_any(watched, count, state.deadline_ms, end, status);
+    int done = host_wait_any(watched, count, state.deadline, end, status);
     if (done >= 0) {
         system_slot &slot = state.slots[owner[done]];
         slot.child = watched[done];
@@ -346,7 +345,7 @@ void wait_for_children(gathering_state &state) {
         --state.running;
         return;
     }
-    if (state.deadline_ms < 0 || host_elapsed_ms() < state.deadline_ms) return;
+    if (state.deadline == 0 || host_clock_ms() < state.deadline) return;
     state.out_of_time = true;
     for (size_t i = state.gathered; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];

@@ -65,7 +65,7 @@ struct gathering_state {
     bool paused;               // a system waits to be visited in-process
     bool out_of_time;          // the budget has ended
     unsigned budget_seconds;   // 0: no budget
-    int64_t deadline_ms;       // on host_elapsed_ms; negative: none
+    uint64_t deadline;         // on host_clock_ms; 0: none
     system_counts counts;
 };
 

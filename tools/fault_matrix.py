@@ -105,6 +105,20 @@ class RunEnded(Exception):
     """An error document ended the run (exit status 2)."""
 
 
+class Hung(Exception):
+    """The library never returned from the step named by the argument."""
+
+
+class Crashed(Exception):
+    """The library died of an invalid memory access, and the process with it."""
+
+
+# The time budget the rows of hung systems run with, and how long such a run may take:
+# the budget, half a second for the answer and a second for a loaded machine.
+TIMEOUT = 2
+ELAPSED = "%d %g\n" % (TIMEOUT, TIMEOUT + 1.5)
+
+
 def error_document(message):
     escaped = message.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
     return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
@@ -154,6 +168,13 @@ class Sensor:
         self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
         raise Aborted()
 
+    def hang_or_crash(self, system, line, on_open, function=None):
+        """The faults that stop the process where it stands: the call is logged first."""
+        for kind, outcome in (("hang", Hung), ("crash", Crashed)):
+            if self.fault_is(system, kind + ("_on_open" if on_open else "_on_call"), function):
+                self.calls.append(line + (" -> hangs" if kind == "hang" else " -> crashes"))
+                raise outcome(function or "logon")
+
     @staticmethod
     def fault_is(system, kind, target=None):
         fault = system.fault
@@ -171,6 +192,7 @@ class Sensor:
                     'sysnr=%d gwhost=%s gwservice=sapgw%02d trace=0' % (system.name, len(PASSWORD), system.host,
                                                                          system.sysnr, system.host, system.sysnr))
             api = "RfcOpen"
+        self.hang_or_crash(system, line, True)
         if self.fault_is(system, "handler_on_open"):
             self.calls.append(line + " -> error handler")
             self.abort(api, "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
@@ -198,6 +220,7 @@ class Sensor:
         """RfcCall and RfcReceive; returns the return code, the sensor's error text and
         the trace file's diagnosis of it."""
         call = "RfcCall handle=%d %s exporting={} tables={%s}" % (handle, function, tables)
+        self.hang_or_crash(system, call, False, function)
         if self.fault_is(system, "handler_on_call", function):
             self.calls.append(call + " -> error handler")
             self.abort("RfcCall", "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
@@ -259,7 +282,8 @@ class Sensor:
 
 
 def single_run(system):
-    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
+    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit
+    status ("crash" for a process that died)."""
     sensor = Sensor(trace=False)
     try:
         sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
@@ -280,13 +304,22 @@ def single_run(system):
         return sensor, 2
     except Aborted:
         return sensor, 1
+    except Hung as hung:
+        # The watchdog's document is the only one, whatever the run had written.
+        sensor.stdout = error_document("Error 1022: Time limit of %d s reached for %s during %s !" % (
+            TIMEOUT, system.name, hung.args[0]))
+        return sensor, 2
+    except Crashed:
+        return sensor, "crash"
 
 
 def multi_run(systems, item):
     """The multi-system run over the global listing, in trace mode; returns the sensor
     and the exit status. Each system is visited by a child process of its own, so each
     starts with no structures installed and its own handles and tables; a fatal library
-    error ends only its child: the system counts failed and the run goes on."""
+    error ends only its child: the system counts failed and the run goes on, as when
+    its library crashes; a hung child is ended when the time budget is used up and its
+    system counted failed at the step it hung in."""
     sensor = Sensor(trace=True)
     sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
     sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
@@ -298,6 +331,7 @@ def multi_run(systems, item):
             sensor.tables_made = 0
             sensor.handles_given = 0
             state = "Rfc Failure"
+            limit = ""
             try:
                 sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
                 handle = sensor.open(system)
@@ -311,14 +345,17 @@ def multi_run(systems, item):
                     sensor.close(handle)
                     if code == 0:
                         state = "Processed"
-            except Aborted:
+            except (Aborted, Crashed):
                 pass
+            except Hung as hung:
+                limit = "* {hh:mm:ss} Time limit of %d s reached during %s\n" % (TIMEOUT, hung.args[0])
             if state == "Processed":
                 processed += 1
             else:
                 failed += 1
             sensor.stdout += "\n* {hh:mm:ss} %s.P00, %s, %s, %02d, 100 State=%s\n" % (
                 system.name, system.host, system.name, system.sysnr, state)
+            sensor.stdout += limit
     except RunEnded:
         return sensor, 2
     sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
@@ -331,7 +368,8 @@ def multi_run(systems, item):
 
 # --- the table: every fault the stand-in plays, at every RFC step it can hit ------------
 # (step, fault line words); the fault names a function module, structure or table.
-OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"])]
+OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"]),
+               ("open", ["hang_on_open"]), ("open", ["crash_on_open"])]
 
 
 def call_faults(step, function, exception):
@@ -341,6 +379,8 @@ def call_faults(step, function, exception):
         (step, ["sys_exception", function, "ABAP_RUNTIME_ERROR"]),
         (step, ["return_code", function, "23"]),
         (step, ["handler_on_call", function]),
+        (step, ["hang_on_call", function]),
+        (step, ["crash_on_call", function]),
     ]
 
 
@@ -361,7 +401,8 @@ STEP_TEXT = {
     "itdelete": "when the table %(target)s is deleted",
 }
 
-OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1", 2: "the error document, exit 2", 0: "exit 0",
+                "crash": "the process dies"}
 
 
 def row_name(run, step, fault):
@@ -393,7 +434,11 @@ def single_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", system.landscape())
     write(folder, work + "SapRfc.ini", OTHER_INI)
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
-    write(folder, "args", "DEMO\n")
+    if fault[0].startswith("hang_"):
+        write(folder, "args", "DEMO\nTIMEOUT=%d\n" % TIMEOUT)
+        write(folder, "elapsed", ELAPSED)
+    else:
+        write(folder, "args", "DEMO\n")
     write(folder, "unchanged", "C:\\work\\DEMO.P00\nC:\\work\\SapLandscape.txt\nC:\\work\\SapRfc.ini\n")
     write(folder, "about", about("single", step, fault, status,
                                  "SapRfc.ini of another destination stays as it was; Dev_Rfc.Trc is kept."))
@@ -418,7 +463,11 @@ def multi_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", "\n".join(system.landscape() for system in systems))
     write(folder, work + "SapRfc.S02", systems[1].destination_file())
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
-    write(folder, "args", "GLOBAL\nASP #\n")
+    if fault[0].startswith("hang_"):
+        write(folder, "args", "GLOBAL\nASP # TIMEOUT=%d\n" % TIMEOUT)
+        write(folder, "elapsed", ELAPSED)
+    else:
+        write(folder, "args", "GLOBAL\nASP #\n")
     unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt", "SapRfc.S02"]
     write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
     # S02's child makes its "SapRfc.ini" in its own folder, which is removed after it.
@@ -439,7 +488,7 @@ def write_matrix(scenarios):
             folder = os.path.join(scenarios, row_name(run, step, fault))
             sensor, status = make_row(folder, step, fault)
             write(folder, "stdout", sensor.stdout)
-            write(folder, "status", "%d\n" % status)
+            write(folder, "status", "%s\n" % status)
             write(folder, "kept", "C:\\work\\Dev_Rfc.Trc\n")
             write(folder, "env", "KORVANEL_RFC_CALL_LOG=calls.log\n")
             write(folder, "expect/C/work/calls.log", "".join(call + "\n" for call in sensor.calls))

@@ -10,7 +10,12 @@ A scenario is a folder:
   wine_folder  under wine, run the copy of the program in this folder of its build
              instead (Windows loads a librfc32.dll beside the program first)
   stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
-  status     the expected exit status
+  status     the expected exit status, or "crash": the program died of an invalid
+             memory access (natively SIGSEGV, or a sanitizer's report of it; under
+             wine any status but the sensor's own 0, 1 and 2)
+  elapsed    MIN MAX: the run must take at least MIN and at most MAX seconds, wall
+             time from its start to its end (a run that hangs until a time limit);
+             under a wrapper such as valgrind only MIN is checked
   expect/X/  files that must exist afterwards on drive X:, with exactly this content
   absent     Windows-style paths that must not exist afterwards, one per line
   unchanged  Windows-style paths of files given under drives/ that must still be there
@@ -36,6 +41,7 @@ import ast
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 
@@ -121,12 +127,34 @@ def run_to_files(command, cwd, env):
     """Runs the program with its output in files, waiting for the process alone: wine's
     helper processes may inherit and keep open the handles of the first program."""
     import tempfile
+    import time
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        started = time.monotonic()
         process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        returncode = process.wait(timeout=120)
+        try:
+            returncode = process.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            returncode = "still running after 120 s"
+        result_elapsed = time.monotonic() - started
         out.seek(0)
         err.seek(0)
-        return Result(returncode, out.read(), err.read())
+        result = Result(returncode, out.read(), err.read())
+        result.elapsed = result_elapsed
+        return result
+
+
+def crashed(result, wine):
+    """True when the run ended as the process does on an invalid memory access."""
+    if not isinstance(result.returncode, int):
+        return False
+    if wine:
+        return result.returncode not in (0, 1, 2)
+    if result.returncode == -signal.SIGSEGV:
+        return True
+    # A sanitizer reports the access and ends the process with a status of its own.
+    return result.returncode != 0 and b"SEGV" in result.stderr
 
 
 def wine_environment(prefix):
@@ -256,11 +284,22 @@ def run_scenario(args):
         failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
             masker(expected).decode("latin-1"), masker(result.stdout).decode("latin-1")))
     status_lines = read_lines(os.path.join(scenario, "status"))
-    expected_status = int(status_lines[0]) if status_lines else 0
-    if result.returncode != expected_status:
-        failures.append("exit status %d, expected %d" % (result.returncode, expected_status))
-    if not args.wine and result.stderr:
+    expect_crash = bool(status_lines) and status_lines[0] == "crash"
+    if expect_crash:
+        if not crashed(result, args.wine):
+            failures.append("exit status %s, expected a crash" % result.returncode)
+    else:
+        expected_status = int(status_lines[0]) if status_lines else 0
+        if result.returncode != expected_status:
+            failures.append("exit status %s, expected %d" % (result.returncode, expected_status))
+    # Only a crash may leave a report there: the sanitizer's or valgrind's.
+    if not args.wine and result.stderr and not (expect_crash and (args.wrapper or result.returncode != -signal.SIGSEGV)):
         failures.append("standard error is not empty: %s" % masker(result.stderr).decode("latin-1"))
+    elapsed_lines = read_lines(os.path.join(scenario, "elapsed"))
+    if elapsed_lines:
+        least, most = (float(word) for word in elapsed_lines[0].split())
+        if result.elapsed < least or (result.elapsed > most and not args.wrapper):
+            failures.append("the run took %.2f s, expected %g to %g s" % (result.elapsed, least, most))
 
     def content_after(relative, missing):
         path = os.path.join(root, relative)
@@ -307,7 +346,10 @@ def run_scenario(args):
         for failure in failures:
             print(failure)
         return 1
-    print("scenario %s passed" % variant)
+    if elapsed_lines:
+        print("scenario %s passed in %.2f s" % (variant, result.elapsed))
+    else:
+        print("scenario %s passed" % variant)
     return 0
 
 
