@@ -44,6 +44,15 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# The multi-system run's children as they really run: a hung listing answered within
+# its budget with nothing left behind, no password on a child's command line or in its
+# environment, and the folders a killed run left removed.
+foreach(check hung secrets stale)
+  add_test(NAME children.native.${check}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
+            --work ${CMAKE_BINARY_DIR}/children-work ${check})
+endforeach()
+
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.
 add_test(NAME tool.fault_matrix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_matrix.py --check)
 
