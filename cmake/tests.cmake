@@ -25,7 +25,7 @@ endforeach()
 # waiting to start, which the answer rightly says.
 set(parallel_variants "PARALLEL=1" "PARALLEL=64")
 function(is_listing_scenario scenario result)
-  if(scenario MATCHES "^(multi_|demo_|fault_multi_|guide_global|guide_family)" AND NOT scenario MATCHES "hang")
+  if(scenario MATCHES "^(multi_|demo_|fault_multi_|guide_global|guide_family)" AND NOT scenario MATCHES "hang|time_limit")
     set(${result} TRUE PARENT_SCOPE)
   else()
     set(${result} FALSE PARENT_SCOPE)
