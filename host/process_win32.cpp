@@ -82,6 +82,10 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     path_text output;
     if (!command_line.format("\"%s\" %s", program, argument) || !output.format("%s\\%s", folder, output_name))
         return false;
+    // CreateProcess wants the child's current directory as a full path.
+    char directory[MAX_PATH + 1];
+    DWORD directory_length = GetFullPathNameA(folder, sizeof directory, directory, nullptr);
+    if (directory_length == 0 || directory_length >= sizeof directory) return false;
 
     HANDLE read_end = nullptr, write_end = nullptr;
     if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return false;
@@ -93,7 +97,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     memset(&process, 0, sizeof process);
     BOOL started = FALSE;
     if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
-        started = create_with_handles(command_line.data, folder, inheritable(read_end), inheritable(out),
+        started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
                                       inheritable(null), process);
     }
     CloseHandle(read_end);
