@@ -88,13 +88,15 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
 
     bool password_rejected = false;
     run_message message;
-    // Marks "no host read": a profile's own Hostname line always clears the mark.
+    // The host shown for earlier systems is still being gathered: kept aside while the
+    // mark "no host read" (which a profile's own Hostname line always clears) is set.
+    const bounded_text<47> shown_host = run.display_host;
     run.display_host.clear();
     run.display_host.cut = true;
     read_profile(run, profile_reading::lenient, message, slot.system_failed, &password_rejected);
     slot.sets_host = !(run.display_host.cut && run.display_host.empty());
     slot.profile_host = run.display_host;
-    run.display_host.clear();
+    run.display_host = shown_host;
 
     take_time_of_day(run);
     slot.time_of_day = run.time_of_day;
