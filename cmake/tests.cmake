@@ -56,6 +56,9 @@ endforeach()
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.
 add_test(NAME tool.fault_matrix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_matrix.py --check)
 
+# The scenario runner's strict reader rejects what PRTG cannot read.
+add_test(NAME tool.strict_reader COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/scenario_runner_test.py)
+
 # The guide's pages show those examples' files and outputs as they are.
 add_test(NAME docs.guide COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/guide_check.py
          --source ${CMAKE_SOURCE_DIR})

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/limits_option.h"
 #include "config/profile_location.h"
 #include "host/host.h"
 #include "host/line_reader.h"
@@ -52,7 +53,8 @@ void item_from_entry(const char *entry, bounded_text<90> &item) {
     const char *at = strstr(entry, "Item=");
     if (at == nullptr) return;
     at += strlen("Item=");
-    item.assign(at, strcspn(at, " ,"));
+    // A label cut at its 90 characters must not end inside a character.
+    if (!item.assign(at, strcspn(at, " ,"))) text_drop_cut_character(item.data, &item.length);
     text_colons_to_blanks(item.data);
 }
 
@@ -116,6 +118,12 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     bool read = read_listing(run, file, family, selection, message);
     fclose(file);
     if (!read) return false;
+    // The entry line carries this sensor's options from now on, LIMITS= with them; it is
+    // read from the whole line, not from the entry text cut at ",Sensor=".
+    if (selection.entry_taken) {
+        run.asp_limits = channel_limits{};
+        if (!read_limits_option(selection.entry_uncut.c_str(), run.asp_limits, message)) return false;
+    }
 
     if (!family) {
         run.entry_line.assign(selection.entry_uncut.c_str());

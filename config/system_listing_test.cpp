@@ -17,6 +17,7 @@ struct loaded {
     bool ok = false;
     std::string message, listing, item, entry;
     bool profile_file_closed = false;
+    channel_limits limits;
 };
 
 // Writes `content` as the listing in the working directory (named after the test, so
@@ -43,6 +44,7 @@ loaded load(const std::string &content, std::vector<const char *> parameters, co
     result.item = run.item_label.c_str();
     result.entry = run.entry_text.c_str();
     result.profile_file_closed = run.profile_file == nullptr;
+    result.limits = run.asp_limits;
     remove(name.c_str());
     return result;
 }
@@ -168,6 +170,10 @@ TEST(SystemListing, Errors) {
          "Error 1025: Global Server Listing missing..."},
         {"family listing too long", family_too_long, {"ITEM=North"},
          "Error 1027: Global Server Listing too long..."},
+        // LIMITS= is read from the whole entry line, also after ",Sensor=", and checked
+        // before everything else the listing may lack.
+        {"entry line with a bad LIMITS=", "# GSNX: ASP       :Item=X" + std::string(allocation) + ",limits=95/90\n",
+         {"ASP"}, "Error 1019: Invalid Parameter LIMITS=95/90 !"},
     };
     for (const auto &c : cases) {
         loaded result = load(c.content, c.parameters);
@@ -205,4 +211,37 @@ TEST(SystemListing, FileThatCannotBeOpenedAgain) {
         EXPECT_FALSE(load_system_listing(run, arguments[2], message));
         EXPECT_EQ(std::string(message.c_str()), c.message);
     }
+}
+
+TEST(SystemListing, EntryLineLimitsReplaceTheCommandLines) {
+    const std::string listing = "# GSNG: ASP       : A.P00#\n";
+    loaded after_sensor = load(listing + "# GSNX: ASP       :Item=X" + allocation + ",LIMITS=80/90\n", {"ASP"});
+    EXPECT_TRUE(after_sensor.ok) << after_sensor.message;
+    EXPECT_EQ(after_sensor.entry, "Item=X");
+    EXPECT_TRUE(after_sensor.limits.has_max_warning && after_sensor.limits.has_max_error);
+    EXPECT_EQ(after_sensor.limits.max_warning, 80);
+    EXPECT_EQ(after_sensor.limits.max_error, 90);
+
+    // The command line's LIMITS= does not carry over to the entry line's options.
+    loaded none = load(listing + "# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP", "LIMITS=80/90"});
+    EXPECT_TRUE(none.ok) << none.message;
+    EXPECT_FALSE(none.limits.has_max_warning || none.limits.has_max_error);
+}
+
+TEST(SystemListing, ItemCutAtNinetyCharactersEndsOnAWholeCharacter) {
+    // 89 letters and a UTF-8 "ü": the cut at 90 would leave the "ü" half.
+    const std::string label = std::string(89, 'a') + "\xc3\xbc";
+    loaded result = load("# GSNG: ASP       : A.P00#\n# GSNX: ASP       :Item=" + label + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.item, std::string(89, 'a'));
+    // The same from the command line.
+    run_record run{};
+    std::string option = "ITEM=" + std::string(88, 'b') + "\xc3\xbc" + "x";
+    const char *arguments[] = {"Korvanel.exe", "ANY", option.c_str()};
+    parse_command_line(run, 3, arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(88, 'b') + "\xc3\xbc");
+    std::string cut = "ITEM=" + std::string(89, 'b') + "\xc3\xbc";
+    const char *cut_arguments[] = {"Korvanel.exe", "ANY", cut.c_str()};
+    parse_command_line(run, 3, cut_arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(89, 'b'));
 }

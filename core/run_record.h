@@ -62,6 +62,15 @@ struct watched_step {
     }
 };
 
+// The limits PRTG checks a channel's value against: above max_warning the sensor turns
+// yellow, above max_error red. Only the limits that are set are written.
+struct channel_limits {
+    bool has_max_warning = false;
+    long max_warning = 0;
+    bool has_max_error = false;
+    long max_error = 0;
+};
+
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
     bounded_text<123> trace_line;                 // the console trace line being prepared
@@ -96,4 +105,5 @@ struct run_record {
     unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once
     uint64_t deadline{};                            // host clock (ms) at which the budget ends; 0 for none
     watched_step current_step;                      // the RFC step under way, read by the watchdog
+    channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
 };

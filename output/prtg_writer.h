@@ -28,15 +28,6 @@ void append_text(run_record &run, const char *text, size_t count = static_cast<s
 /// Appends the closing of the text element in XML; in Brimtol with "CH=" in
 /// parameter_string empties the buffer, since only the selected value is printed.
 void close_text(run_record &run);
-/// The limits PRTG checks a channel's value against: above max_warning the sensor turns
-/// yellow, above max_error red. Only the limits that are set are written.
-struct channel_limits {
-    bool has_max_warning = false;
-    long max_warning = 0;
-    bool has_max_error = false;
-    long max_error = 0;
-};
-
 /// Raises result_count and appends one result (channel) with its value and unit in
 /// the run's flavour; in XML an empty unit writes no unit, and `limits` (when given
 /// and holding a limit) adds its limit elements. A result that would not fit is left

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "config/limits_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
@@ -95,6 +96,10 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     run_message message;
     // A malformed budget ends the run before anything is looked for, let alone logged on.
     if (!read_budget_options(run, argc, argv, message)) return fail_with(run, message.c_str());
+    // Checked before the profile is even looked for: a malformed value is the sensor's
+    // setup at fault, whatever the profile holds.
+    for (int i = 2; i < argc && i <= 3; ++i)
+        if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {

@@ -30,6 +30,10 @@ A scenario is a folder:
              one), lines for the same path in order
   secrets    texts (plain passwords) that must appear neither in the output nor in
              any file the run wrote
+  not_prtg   why the standard output is not a document PRTG reads, for a scenario in
+             an XML flavour without trace characters whose output is meant to be
+             something else; without this file such output must pass the strict
+             reader: the reader PRTG is (see prtg_problems)
 With --extra-parameter TEXT the scenario runs with TEXT added to its parameters (to
 the second parameter argument when there is one, else as one), expecting the very
 same results: a multi-system run answers the same whatever PARALLEL= says.
@@ -84,6 +88,86 @@ class Masker:
 
     def leaks(self, data):
         return any(secret in data for secret in self.secrets)
+
+
+TEXT_FLAVOURS = ("Gantries", "Brimtol")
+TRACE_CHARACTERS = "#@$%"
+PRTG_TEXT_LIMIT = 2000  # characters PRTG shows of a sensor's message
+
+
+def parameters_of(program_args):
+    """The parameter text as the sensor joins it: the second and third argument."""
+    return b" ".join(program_args[1:3]).decode("latin-1")
+
+
+def read_by_prtg(program_args):
+    """True when the run's output is a document for PRTG: an XML flavour (FLAVOUR=,
+    any letter case of the keyword, the exact name as value) and no trace character."""
+    parameters = parameters_of(program_args)
+    if any(c in parameters for c in TRACE_CHARACTERS):
+        return False
+    at = parameters.upper().find("FLAVOUR=")
+    if at < 0:
+        return True
+    value = re.match(r"[^ ,]*", parameters[at + len("FLAVOUR="):]).group(0)
+    return value not in TEXT_FLAVOURS
+
+
+def prtg_problems(data):
+    """What keeps PRTG from reading `data` as an EXE/XML sensor's answer, read as
+    strictly as PRTG does (expat): well-formed, pure ASCII (so no encoding can be
+    mistaken), one root element prtg in any case, a text of at most 2000 characters,
+    every result with a channel and a value, an error document with the value 1 and a
+    text. Empty when there is nothing to complain about."""
+    import xml.parsers.expat
+    problems = []
+    if any(byte >= 0x80 for byte in data):
+        problems.append("bytes beyond ASCII")
+    elements = []  # [name, text, children] of the open elements
+    root = []
+
+    def start(name, attributes):
+        element = [name, "", []]
+        if elements:
+            elements[-1][2].append(element)
+        else:
+            root.append(element)
+        elements.append(element)
+
+    def end(name):
+        elements.pop()
+
+    def characters(text):
+        if elements:
+            elements[-1][1] += text
+
+    parser = xml.parsers.expat.ParserCreate()
+    parser.StartElementHandler, parser.EndElementHandler = start, end
+    parser.CharacterDataHandler = characters
+    try:
+        parser.Parse(data, True)
+    except xml.parsers.expat.ExpatError as error:
+        return problems + ["not well-formed XML: %s" % error]
+    if len(root) != 1 or root[0][0].lower() != "prtg":
+        return problems + ["the root element is not prtg"]
+    children = {}
+    for child in root[0][2]:
+        children.setdefault(child[0].lower(), []).append(child)
+    for text in children.get("text", []):
+        if len(text[1]) > PRTG_TEXT_LIMIT:
+            problems.append("a text of %d characters, more than %d" % (len(text[1]), PRTG_TEXT_LIMIT))
+    for result in children.get("result", []):
+        names = [child[0].lower() for child in result[2]]
+        if "channel" not in names or "value" not in names:
+            problems.append("a result without channel or value")
+    if "error" in children:
+        if [e[1].strip() for e in children["error"]] != ["1"]:
+            problems.append("an error document whose error value is not 1")
+        if not any(t[1].strip() for t in children.get("text", [])):
+            problems.append("an error document without a text")
+    elif "result" not in children and "text" not in children:
+        problems.append("neither a result nor a text")
+    return problems
 
 
 GENERATE_LINE = re.compile(r'^(.+?) = (\d+) x (".*")$')
@@ -159,9 +243,11 @@ def crashed(result, wine):
 
 def wine_environment(prefix):
     env = dict(os.environ)
-    # Wine takes its ANSI code page from the locale: a UTF-8 locale of English gives
-    # Windows-1252, the code page the native build reads text in, so both builds print
-    # the same bytes; and arguments reach wine as UTF-8.
+    # Wine takes its ANSI code page from the locale's language and its Unix code page
+    # from the locale's charset: C.UTF-8 (present on every Debian system) names no
+    # language, so wine takes English, whose ANSI code page is Windows-1252, the one the
+    # native build reads text in; and arguments reach wine as UTF-8. Both builds then
+    # print the same bytes for the same scenario.
     for variable in ("LANGUAGE", "LC_CTYPE", "LC_MESSAGES"):
         env.pop(variable, None)
     env["LANG"] = env["LC_ALL"] = WINE_LOCALE
@@ -283,6 +369,9 @@ def run_scenario(args):
     if not expected_pattern(expected).match(result.stdout):
         failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
             masker(expected).decode("latin-1"), masker(result.stdout).decode("latin-1")))
+    if read_by_prtg(program_args) and not os.path.exists(os.path.join(scenario, "not_prtg")):
+        for problem in prtg_problems(result.stdout):
+            failures.append("PRTG cannot read the output: %s" % problem)
     status_lines = read_lines(os.path.join(scenario, "status"))
     expect_crash = bool(status_lines) and status_lines[0] == "crash"
     if expect_crash:
