@@ -10,6 +10,9 @@
 
 void host_start() {
     _setmode(_fileno(stdout), _O_BINARY);
+    // A crash inside the library ends the process at once, with no error dialog or
+    // report held open on the probe until PRTG's timeout.
+    SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS);
 }
 
 namespace {

@@ -1,7 +1,8 @@
 // Slow, hung and crashing systems; see slow_systems.h. The sleeps use the C++ clock
 // and thread library, the same on both builds; the crash writes through a pointer
-// the compiler cannot see to be null, so it is a real access violation on Windows
-// and SIGSEGV on Linux, never a trap instruction the compiler put in its place.
+// the compiler cannot see the value of, into the first page, so it is a real access
+// violation on Windows and SIGSEGV on Linux, never a trap instruction the compiler
+// put in its place.
 #include "rfc_standin/slow_systems.h"
 
 #include <chrono>
@@ -29,7 +30,8 @@ void pause_for(int milliseconds, call_line &line) {
 [[noreturn]] void crash_library(call_line &line) {
     line.append(" -> crashes");
     log_call(line);
-    static int *volatile nowhere = nullptr;
+    // An address in the first page, which no process ever has mapped.
+    static int *volatile nowhere = reinterpret_cast<int *>(16);
     *nowhere = 1;
     abort();  // not reached: the write above ends the process
 }
