@@ -132,6 +132,8 @@ void write_summary_channels(run_record &run, const system_counts &counts) {
     write_count_result(run, "Not found", counts.not_found, &not_found_limits);
 }
 
+gathering_state multi_state;
+
 int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
     // worded it, in the buffer ahead of the summary: there it is document content and
@@ -156,8 +158,13 @@ int print_summary(run_record &run, const system_counts &counts) {
 }  // namespace
 
 int run_multi_system(run_record &run) {
-    static gathering_state state;
-    state = gathering_state{};
+    // Far too large for the stack, and set up at load time: a local static of this type
+    // would cost a guard, and with it the whole C++ runtime library loaded by each child.
+    gathering_state &state = multi_state;
+    state.taken = state.gathered = 0;
+    state.running = 0;
+    state.paused = state.out_of_time = false;
+    state.counts = system_counts{0, 0, 0, 0};
     state.budget_seconds = run.timeout_seconds;
     state.deadline = run.deadline;
     const unsigned parallel = run.parallel_systems < 1 ? 1
@@ -165,7 +172,7 @@ int run_multi_system(run_record &run) {
                                                                              : run.parallel_systems;
 
     start_run(run, run.parameter_string.find("ITEM=") < 0);
-    remove_stale_folders();
+    look_at_working_directory();
 
     size_t next = 0;
     for (;;) {

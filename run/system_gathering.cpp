@@ -37,12 +37,12 @@ bool in_folder(file_path &path, const char *folder, const char *name) {
     return path.format("%s\\%s", folder, name);
 }
 
-// Copies `name` from the working directory into `folder`, when it is there.
-void copy_in(const char *folder, const char *name) {
+// Copies `name` from the working directory into `folder` as `copy_name`, when it is there.
+void copy_in(const char *folder, const char *name, const char *copy_name) {
     FILE *source = host_open_read(name);
     if (source == nullptr) return;
     file_path target;
-    FILE *copy = in_folder(target, folder, name) ? host_create_write(target.c_str()) : nullptr;
+    FILE *copy = in_folder(target, folder, copy_name) ? host_create_write(target.c_str()) : nullptr;
     if (copy != nullptr) {
         char block[4096];
         size_t count;
@@ -90,8 +90,50 @@ bool is_private_folder_name(const char *name) {
     return strcmp(at, folder_suffix) == 0;
 }
 
-void remove_if_stale(const char *name, bool is_folder, int64_t age_seconds, void *) {
-    if (is_folder && age_seconds > stale_folder_seconds && is_private_folder_name(name)) remove_tree(name, 0);
+// The files of the working directory that may follow a child into its folder, found
+// once per run: looking each one up for every system would read the whole directory
+// each time, since the children's folders keep changing it.
+struct working_files {
+    bounded_text<63> names[32];
+    size_t count;
+    bool all;  // every candidate fitted
+};
+working_files candidates;
+
+bool is_candidate(const char *name) {
+    bounded_text<7> start;
+    start.assign(name, 7);
+    if (same_name(start.c_str(), "SapRfc.")) return true;
+    for (const char *file : library_files)
+        if (same_name(name, file)) return true;
+    return false;
+}
+
+// The candidate named `name` in any letter case, or null.
+const char *candidate(const char *name) {
+    for (size_t i = 0; i < candidates.count; ++i)
+        if (same_name(candidates.names[i].c_str(), name)) return candidates.names[i].c_str();
+    return nullptr;
+}
+
+void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds, void *) {
+    if (is_folder) {
+        if (age_seconds > stale_folder_seconds && is_private_folder_name(name)) remove_tree(name, 0);
+        return;
+    }
+    if (!is_candidate(name)) return;
+    if (candidates.count == sizeof candidates.names / sizeof candidates.names[0] ||
+        !candidates.names[candidates.count].assign(name)) {
+        candidates.all = false;
+        return;
+    }
+    ++candidates.count;
+}
+
+// Copies `name` in when the working directory holds it.
+void copy_in_if_there(const char *folder, const char *name) {
+    const char *found = candidates.all ? candidate(name) : name;
+    if (found != nullptr) copy_in(folder, found, name);
 }
 
 // Reads a small file of a child's folder; false when it is missing or does not fit.
@@ -287,7 +329,11 @@ bool ready(const system_slot &slot) {
 
 }  // namespace
 
-void remove_stale_folders() { host_list_folder("", remove_if_stale, nullptr); }
+void look_at_working_directory() {
+    candidates.count = 0;
+    candidates.all = true;
+    if (!host_list_folder("", look_at_working_entry, nullptr)) candidates.all = false;
+}
 
 void start_visit(run_record &run, system_slot &slot) {
     static unsigned folder_number = 0;
@@ -299,12 +345,12 @@ void start_visit(run_record &run, system_slot &slot) {
         return;
     }
     slot.folder = folder;
-    for (const char *file : library_files) copy_in(folder.c_str(), file);
+    for (const char *file : library_files) copy_in_if_there(folder.c_str(), file);
     const char *destination = run.profile_record.destination.c_str();
     // A destination that names a path would make its copy land outside the folder.
     if (strpbrk(destination, "\\/:") == nullptr) {
         bounded_text<31> destination_file;
-        if (destination_file.format("SapRfc.%s", destination)) copy_in(folder.c_str(), destination_file.c_str());
+        if (destination_file.format("SapRfc.%s", destination)) copy_in_if_there(folder.c_str(), destination_file.c_str());
     }
 
     static child_message request;

@@ -16,10 +16,10 @@ constexpr size_t max_systems = system_listing_capacity + 1;  // "#" alone is two
 constexpr unsigned max_parallel_children = 64;                // what one wait can watch on Windows
 
 struct system_counts {
-    unsigned systems;
-    unsigned processed;
-    unsigned failed;
-    unsigned not_found;  // entries whose profile could not be opened (skipped)
+    unsigned systems{};
+    unsigned processed{};
+    unsigned failed{};
+    unsigned not_found{};  // entries whose profile could not be opened (skipped)
 };
 
 enum class slot_kind {
@@ -59,19 +59,21 @@ struct system_slot {
 /// Everything the run keeps about its systems.
 struct gathering_state {
     system_slot slots[max_systems];
-    size_t taken;              // slots filled, in listing order
-    size_t gathered;           // slots already shown
-    unsigned running;          // children running
-    bool paused;               // a system waits to be visited in-process
-    bool out_of_time;          // the budget has ended
-    unsigned budget_seconds;   // 0: no budget
-    uint64_t deadline;         // on host_clock_ms; 0: none
-    system_counts counts;
+    size_t taken{};              // slots filled, in listing order
+    size_t gathered{};           // slots already shown
+    unsigned running{};          // children running
+    bool paused{};               // a system waits to be visited in-process
+    bool out_of_time{};          // the budget has ended
+    unsigned budget_seconds{};   // 0: no budget
+    uint64_t deadline{};         // on host_clock_ms; 0: none
+    system_counts counts{};
 };
 
-/// Removes the private folders (and their files) that a run ended from outside left in
-/// the working directory more than an hour ago.
-void remove_stale_folders();
+/// Reads the working directory once at the start of a run: removes the private folders
+/// (and their files) that a run ended from outside left there more than an hour ago,
+/// and notes the files that children may need copied in ("SapRfc.*" and the files the
+/// library looks for), so that they are not looked up again for every system.
+void look_at_working_directory();
 
 /// Makes the system's private folder, copies in the files the library may look for in
 /// its current directory, and starts its child with the visit request of the profile
