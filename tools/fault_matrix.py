@@ -434,6 +434,9 @@ def single_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", system.landscape())
     write(folder, work + "SapRfc.ini", OTHER_INI)
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
+    if status == "crash":
+        write(folder, "not_prtg", "The library crashes and takes the single-profile run with it before "
+              "anything is printed: PRTG shows its own message for a sensor that ended without output.\n")
     if fault[0].startswith("hang_"):
         write(folder, "args", "DEMO\nTIMEOUT=%d\n" % TIMEOUT)
         write(folder, "elapsed", ELAPSED)
