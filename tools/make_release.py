@@ -28,10 +28,10 @@ DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmar
 
 def program_version(source_dir):
     """The version of the sensor's banner ("Vers 4.3 / ..." gives "4.3")."""
-    with open(os.path.join(source_dir, "run", "run_driver.h"), encoding="latin-1") as f:
+    with open(os.path.join(source_dir, "core", "program_identity.h"), encoding="latin-1") as f:
         match = re.search(r'version_text = "Vers ([0-9][0-9.]*)', f.read())
     if not match:
-        raise SystemExit("no version text in run/run_driver.h")
+        raise SystemExit("no version text in core/program_identity.h")
     return match.group(1)
 
 
