@@ -46,8 +46,9 @@ endforeach()
 
 # The multi-system run's children as they really run: a hung listing answered within
 # its budget with nothing left behind, no password on a child's command line or in its
-# environment, and the folders a killed run left removed.
-foreach(check hung secrets stale)
+# environment, the folders a killed run left removed, and the trace file's blocks in
+# listing order however many children ran at once.
+foreach(check hung secrets stale trace)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
             --work ${CMAKE_BINARY_DIR}/children-work ${check})

@@ -8,6 +8,9 @@
              line or environment holds the password (read from /proc)
   stale      a run removes the private folders a killed run left more than an hour
              ago, and nothing else
+  trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
+             stamps aside) one system at a time and 64 at once: each system's error
+             blocks whole, in listing order, after what the file held before
 
 Usage: children_check.py --program build/native/korvanel --work DIR [CHECK...]
 """
@@ -158,7 +161,39 @@ def check_stale(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "secrets": check_secrets, "stale": check_stale}
+def check_trace(program, work):
+    # Systems that fail at different speeds, so that children end out of listing order.
+    hosts, landscape = [], ""
+    for number in range(12):
+        host = "sapf%02d" % number
+        hosts.append(host)
+        fault = ["fault = unreachable\n", "fault = logon_refused\n",
+                 "fault = call_fails DB02_DB4_GET_INFO\n"][number % 3]
+        delay = "delay_open = %d\n" % ((12 - number) * 40)
+        landscape += system(host, fault + delay)
+    # The stand-in plays at most 16 systems: one landscape per run is enough here.
+    traces = {}
+    for parallel in (1, 64):
+        folder = lay_out(work, "trace%d" % parallel, hosts, landscape)
+        with open(os.path.join(folder, "Dev_Rfc.Trc"), "w") as f:
+            f.write("an earlier line\n")
+        result = subprocess.run([program, "GLOBAL", "ASP PARALLEL=%d TIMEOUT=0" % parallel], cwd=folder,
+                                capture_output=True, timeout=120)
+        with open(os.path.join(folder, "Dev_Rfc.Trc"), "rb") as f:
+            traces[parallel] = re.sub(rb"\d{8} \d{6}", b"<time>", f.read())
+        if b"NoSystems=12, Processed=0, Failed=12" not in result.stdout:
+            return ["PARALLEL=%d: %r" % (parallel, result.stdout[-200:])]
+    failures = []
+    if traces[1] != traces[64]:
+        failures.append("Dev_Rfc.Trc differs between PARALLEL=1 and PARALLEL=64")
+    order = re.findall(rb"sapf(\d\d)", traces[64])
+    blocks = traces[64].count(b"**** ERROR ")
+    if not traces[64].startswith(b"an earlier line\n") or order != sorted(order) or blocks != 12:
+        failures.append("%d blocks, hosts in the order %s" % (blocks, order))
+    return failures
+
+
+CHECKS = {"hung": check_hung, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
 
 
 def main():
