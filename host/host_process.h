@@ -17,10 +17,6 @@ struct host_child {
 /// How a child ended.
 enum class child_end { exited, crashed };
 
-/// Makes the program's own process ignore the crash dialogs and critical-error boxes of
-/// the system (children inherit it), so that a crashing child ends at once.
-void host_quiet_crashes();
-
 /// Starts this program again with the single argument `argument`, in `folder` (a
 /// relative Windows-style name) as its current directory: its standard output goes to
 /// the file `output_name` in that folder (created empty), its standard error to the

@@ -57,8 +57,6 @@ bool write_all(int fd, const char *bytes, size_t count) {
 
 }  // namespace
 
-void host_quiet_crashes() {}
-
 unsigned long host_process_id() { return static_cast<unsigned long>(getpid()); }
 
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,

@@ -66,8 +66,6 @@ int64_t age_seconds(const FILETIME &changed) {
 
 }  // namespace
 
-void host_quiet_crashes() { SetErrorMode(SEM_NOGPFAULTERRORBOX | SEM_FAILCRITICALERRORS); }
-
 unsigned long host_process_id() { return GetCurrentProcessId(); }
 
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,

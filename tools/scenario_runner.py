@@ -264,15 +264,6 @@ def wine_setup(prefix):
     if not os.path.isdir(os.path.join(prefix, "drive_c", "windows")):
         os.makedirs(prefix, exist_ok=True)
         subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # A crashing program must end at once, as on a probe where the sensor's children
-    # run with crash dialogs off: wine would start its debugger (winedbg) instead,
-    # which keeps the crashed child alive and stalls the run that waits for it.
-    for key, value, kind, data in (
-            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug", "Debugger", "REG_SZ", ""),
-            (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug", "Auto", "REG_SZ", "1"),
-            (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0")):
-        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f"], env=env,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     # One warm server, with wine's services already running, for all scenarios that follow.
     subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                      stderr=subprocess.DEVNULL)
