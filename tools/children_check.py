@@ -8,6 +8,9 @@
              line or environment holds the password (read from /proc)
   stale      a run removes the private folders a killed run left more than an hour
              ago, and nothing else
+  readonly   where no private folder can be made (a working directory the run may not
+             write to, tried as an unprivileged user), the run visits the systems
+             itself, one after another, and answers as with children
   trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
              stamps aside) one system at a time and 64 at once: each system's error
              blocks whole, in listing order, after what the file held before
@@ -195,7 +198,37 @@ def check_trace(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
+def check_readonly(program, work):
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        print("readonly: skipped (needs root and setpriv to run as an unprivileged user)")
+        return []
+    hosts = ["sapgood", "sapdeny", "sapgood"]
+    landscape = system("sapgood", "") + system("sapdeny", "fault = logon_refused\n")
+    outputs = {}
+    for name, unprivileged in (("children", False), ("readonly", True)):
+        folder = lay_out(work, name, hosts, landscape)
+        command = [program, "GLOBAL", "ASP #"]
+        if unprivileged:
+            # The program and its library must be reachable for the unprivileged user.
+            for path in (os.path.dirname(program), folder):
+                while path != "/":
+                    os.chmod(path, os.stat(path).st_mode | 0o005)
+                    path = os.path.dirname(path)
+            os.chmod(folder, 0o555)
+            command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + command
+        result = subprocess.run(command, cwd=folder, capture_output=True, timeout=60)
+        outputs[name] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
+        if name == "readonly":
+            os.chmod(folder, 0o755)
+    failures = []
+    if b"NoSystems=3, Processed=2, Failed=1" not in outputs["children"]:
+        failures.append("the run with children: %r" % outputs["children"][-200:])
+    if outputs["readonly"] != outputs["children"]:
+        failures.append("in a read-only working directory the answer differs:\n%s" % outputs["readonly"].decode("latin-1"))
+    return failures
+
+
+CHECKS = {"hung": check_hung, "readonly": check_readonly, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
 
 
 def main():
