@@ -19,6 +19,42 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
+# A multi-system run answers the same whatever its number of children: the listings'
+# scenarios run again one system at a time and with 64 children at once. Not those of
+# a hung system: at the time limit, one child at a time has left the systems after it
+# waiting to start, which the answer rightly says.
+set(parallel_variants "PARALLEL=1" "PARALLEL=64")
+function(is_listing_scenario scenario result)
+  if(scenario MATCHES "^(multi_|demo_|fault_multi_|guide_global|guide_family)" AND NOT scenario MATCHES "hang|time_limit")
+    set(${result} TRUE PARENT_SCOPE)
+  else()
+    set(${result} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+foreach(scenario_dir ${scenario_dirs})
+  get_filename_component(scenario ${scenario_dir} NAME)
+  is_listing_scenario(${scenario} listing)
+  if(IS_DIRECTORY ${scenario_dir} AND listing)
+    foreach(variant ${parallel_variants})
+      string(REPLACE "PARALLEL=" "parallel" suffix ${variant})
+      add_test(NAME e2e.native.${scenario}.${suffix}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
+                --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/scenario-work --extra-parameter ${variant})
+    endforeach()
+  endif()
+endforeach()
+
+# The multi-system run's children as they really run: a hung listing answered within
+# its budget with nothing left behind, no password on a child's command line or in its
+# environment, the folders a killed run left removed, the trace file's blocks in
+# listing order however many children ran at once, and the same answer from a run that
+# can make no folder and visits its systems itself.
+foreach(check hung readonly secrets stale trace)
+  add_test(NAME children.native.${check}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
+            --work ${CMAKE_BINARY_DIR}/children-work ${check})
+endforeach()
+
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.
 add_test(NAME tool.fault_matrix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_matrix.py --check)
 
@@ -117,6 +153,17 @@ if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
                 --wine ${wine_prefix} --scenario ${scenario_dir} --work ${KORVANEL_WIN32_DIR}/scenario-work)
       set_tests_properties(e2e.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+      is_listing_scenario(${scenario} listing)
+      if(listing)
+        foreach(variant ${parallel_variants})
+          string(REPLACE "PARALLEL=" "parallel" suffix ${variant})
+          add_test(NAME e2e.win32.${scenario}.${suffix}
+            COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
+                    --wine ${wine_prefix} --scenario ${scenario_dir} --work ${KORVANEL_WIN32_DIR}/scenario-work
+                    --extra-parameter ${variant})
+          set_tests_properties(e2e.win32.${scenario}.${suffix} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+        endforeach()
+      endif()
     endif()
   endforeach()
 endif()

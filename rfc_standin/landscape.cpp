@@ -343,6 +343,13 @@ bool load_landscape(standin_landscape &landscape, landscape_problem &problem) {
     if (name == nullptr || name[0] == '\0') name = default_landscape_name;
     landscape.count = 0;
     FILE *file = fopen(name, "r");
+    // A child of a multi-system run works in a folder of its own below the directory
+    // that holds the landscape; messages still name the file as it was asked for.
+    if (file == nullptr && name == default_landscape_name) {
+        bounded_text<sizeof default_landscape_name + 3> above;
+        above.format("../%s", default_landscape_name);
+        file = fopen(above.c_str(), "r");
+    }
     if (file == nullptr) {
         problem.format("landscape file %s not found", name);
         return false;

@@ -1,30 +1,25 @@
-// The multi-system run, system by system. Profiles are read leniently and the
-// profile record is not emptied between systems, so a key that a later profile lacks
-// keeps an earlier profile's value; a system's own rejected password is the one
-// exception: that system is never logged on with another system's password.
+// The multi-system run. Profiles are read here, in listing order, leniently and into
+// one profile record that is not emptied between systems, so a key that a later
+// profile lacks keeps an earlier profile's value; a system's own rejected password is
+// the one exception: that system is never logged on with another system's password.
+// Each system is visited by a child process in a private folder (system_gathering.cpp
+// shows the results in listing order), several at a time, within the run's budget.
 #include "run/multi_system.h"
 
 #include <cstring>
 
 #include "config/profile_file.h"
+#include "core/exit_status.h"
 #include "host/host.h"
-#include "measure/asp_usage.h"
+#include "host/host_process.h"
 #include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
+#include "run/child_protocol.h"
 #include "run/console_trace.h"
-#include "core/exit_status.h"
-#include "run/rfc_steps.h"
-#include "run/time_budget.h"
+#include "run/system_gathering.h"
 
 namespace {
-
-struct system_counts {
-    unsigned systems;
-    unsigned processed;
-    unsigned failed;
-    unsigned not_found;  // entries whose profile could not be opened (skipped)
-};
 
 // Takes the next entry of the listing, from `next` on: the text up to its "#", or all
 // that is left when no "#" follows (text after the last "#" is one more entry, not
@@ -67,62 +62,58 @@ void start_run(run_record &run, bool from_global_listing) {
     if (run.trace_mode) print_document_head(run);
 }
 
-void print_system_state(const run_record &run, const char *state) {
-    if (!run.trace_mode) return;
-    host_print("\n");
-    host_print(run.trace_line.c_str());
-    host_print(" State=");
-    host_print(state);
-    host_print("\n");
-    host_flush();  // out before the next system's library calls, which might crash
-}
+// Reads the profile of the next entry into the run record and describes its system in
+// `slot`; starts its child unless the budget is spent (`start` false).
+void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
+    bounded_text<system_listing_capacity> entry;
+    take_entry(run, next, entry);
+    slot = system_slot{};
+    slot.entry.assign(entry.c_str());
 
-// One system: returns exit_success when the run goes on (the system counted), or
-// the exit status that ends the run.
-int visit_system(run_record &run, const char *entry, system_counts &counts) {
-    bool system_failed = false;
+    run.profile_path.assign(run.profile_directory.c_str());
+    run.profile_path.append(entry.c_str());
+    if (entry.length > file_name_capacity || run.profile_path.cut) {
+        // A name that cannot be a profile file of ours still names a system someone
+        // expects to be monitored: count it failed, never skip it silently.
+        slot.kind = slot_kind::unusable_name;
+        take_time_of_day(run);
+        slot.time_of_day = run.time_of_day;
+        return;
+    }
+    run.profile_file = host_open_read(run.profile_path.c_str());
+    if (run.profile_file == nullptr) {
+        slot.kind = slot_kind::skipped;  // a missing profile is skipped
+        return;
+    }
+
     bool password_rejected = false;
     run_message message;
-    read_profile(run, profile_reading::lenient, message, system_failed, &password_rejected);
+    // The host shown for earlier systems is still being gathered: kept aside while the
+    // mark "no host read" (which a profile's own Hostname line always clears) is set.
+    const bounded_text<47> shown_host = run.display_host;
+    run.display_host.clear();
+    run.display_host.cut = true;
+    read_profile(run, profile_reading::lenient, message, slot.system_failed, &password_rejected);
+    slot.sets_host = !(run.display_host.cut && run.display_host.empty());
+    slot.profile_host = run.display_host;
+    run.display_host = shown_host;
 
     take_time_of_day(run);
+    slot.time_of_day = run.time_of_day;
     const profile_data &profile = run.profile_record;
-    set_trace_line(run, nullptr, "* %s %s, %s, %s, %s, %s", run.time_of_day.c_str(), entry,
-                   run.display_host.c_str(), profile.destination.c_str(), profile.sysnr.c_str(),
-                   profile.client.c_str());
-
-    prepare_rfc_environment(run);
-    // The password in the record is another system's when this profile's own one was
-    // rejected: sending it would show one system's credential to another system's host.
-    enter_step(run, step_logon);
-    if (!password_rejected) run.rfc_handle = open_connection(run);
-    if (run.rfc_handle == 0) {
-        system_failed = true;
+    slot.destination = profile.destination;
+    slot.sysnr = profile.sysnr;
+    slot.client = profile.client;
+    slot.logon = !password_rejected;
+    // The library's system number carries over from the last logon, as in one process.
+    if (slot.logon) fill_connection_options(run);
+    slot.kind = slot_kind::child;
+    if (start) {
+        start_visit(run, slot);
     } else {
-        // A locked or wrong monitoring user costs its own system only, like a failed
-        // open; every other failed identification still ends the run.
-        bool logon_refused = false;
-        int status = identify_db4_system(run, &logon_refused);
-        if (status != exit_success) return status;
-        if (logon_refused) {
-            system_failed = true;
-        } else {
-            enter_step(run, step_measurement);
-            run.run_status.assign("ERR");
-            run.call_result = measure_asp_usage(run, run.rfc_handle);
-        }
+        slot.state = slot_state::given_up;
+        slot.step.assign(step_not_begun);
     }
-    close_connection(run);
-
-    const char *state = "Rfc Failure";
-    if (!system_failed && run.run_status.equals("OK")) {
-        ++counts.processed;
-        state = "Processed";
-    } else {
-        ++counts.failed;
-    }
-    print_system_state(run, state);
-    return exit_success;
 }
 
 // The counts as channels, so that PRTG can alert on them: any failed system turns the
@@ -141,39 +132,9 @@ void write_summary_channels(run_record &run, const system_counts &counts) {
     write_count_result(run, "Not found", counts.not_found, &not_found_limits);
 }
 
-}  // namespace
+gathering_state multi_state;
 
-int run_multi_system(run_record &run) {
-    system_counts counts = {0, 0, 0, 0};
-    start_run(run, run.parameter_string.find("ITEM=") < 0);
-
-    size_t next = 0;
-    while (next < run.system_listing.size()) {
-        ++counts.systems;
-        bounded_text<system_listing_capacity> entry;
-        take_entry(run, next, entry);
-
-        run.profile_path.assign(run.profile_directory.c_str());
-        run.profile_path.append(entry.c_str());
-        if (entry.length > file_name_capacity || run.profile_path.cut) {
-            // A name that cannot be a profile file of ours still names a system someone
-            // expects to be monitored: count it failed, never skip it silently.
-            ++counts.failed;
-            take_time_of_day(run);
-            set_trace_line(run, nullptr, "* %s %s", run.time_of_day.c_str(), entry.c_str());
-            print_system_state(run, "Rfc Failure");
-            continue;
-        }
-        run.profile_file = host_open_read(run.profile_path.c_str());
-        if (run.profile_file == nullptr) {  // a missing profile is skipped, and counted
-            ++counts.not_found;
-            continue;
-        }
-
-        int status = visit_system(run, entry.c_str(), counts);
-        if (status != exit_success) return status;
-    }
-
+int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
     // worded it, in the buffer ahead of the summary: there it is document content and
     // is escaped like all other.
@@ -192,4 +153,43 @@ int run_multi_system(run_record &run) {
     print_document(run, exit_success, "\n");
     print_processed_line(run);
     return exit_success;
+}
+
+}  // namespace
+
+int run_multi_system(run_record &run) {
+    // Far too large for the stack, and set up at load time: a local static of this type
+    // would cost a guard, and with it the whole C++ runtime library loaded by each child.
+    gathering_state &state = multi_state;
+    state.taken = state.gathered = 0;
+    state.running = 0;
+    state.paused = state.out_of_time = false;
+    state.counts = system_counts{0, 0, 0, 0};
+    state.budget_seconds = run.timeout_seconds;
+    state.deadline = run.deadline;
+    const unsigned parallel = run.parallel_systems < 1 ? 1
+                              : run.parallel_systems > max_parallel_children ? max_parallel_children
+                                                                             : run.parallel_systems;
+
+    start_run(run, run.parameter_string.find("ITEM=") < 0);
+    look_at_working_directory();
+
+    size_t next = 0;
+    for (;;) {
+        // Start children in listing order while there is room; a system that has to be
+        // visited in-process waits until every system before it is shown.
+        while (next < run.system_listing.size() && state.taken < max_systems && !state.paused &&
+               (state.out_of_time || state.running < parallel)) {
+            system_slot &slot = state.slots[state.taken++];
+            take_system(run, next, slot, !state.out_of_time);
+            if (slot.kind == slot_kind::in_process) state.paused = true;
+            if (slot.state == slot_state::running) ++state.running;
+        }
+        int status = gather_ready(run, state);
+        if (status != exit_success) return status;
+        if (next >= run.system_listing.size() && state.gathered == state.taken) break;
+        if (state.running == 0) continue;
+        wait_for_children(state);
+    }
+    return print_summary(run, state.counts);
 }

@@ -3,12 +3,15 @@
 // ends, writes the error document and hands the exit status to main.
 #include "run/run_driver.h"
 
+#include <cstring>
+
 #include "config/limits_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
 #include "config/system_listing.h"
 #include "host/host.h"
+#include "host/host_process.h"
 #include "measure/asp_usage.h"
 #include "output/document_output.h"
 #include "output/output_flavour.h"
@@ -19,6 +22,8 @@
 #include "run/command_line.h"
 #include "run/console_trace.h"
 #include "core/exit_status.h"
+#include "run/child_visit.h"
+#include "run/child_protocol.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
 #include "run/time_budget.h"
@@ -71,6 +76,8 @@ int run_single_profile(run_record &run) {
 }
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
+    // A multi-system run's child, visiting one system: never started so by PRTG.
+    if (argc == 2 && strcmp(argv[1], visit_system_argument) == 0) return run_visit_child(run);
     host_start();
     take_time_of_day(run);
     set_trace_line(run, nullptr, "* %s SAP %s %s", run.time_of_day.c_str(), program_name, version_text);

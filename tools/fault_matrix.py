@@ -326,7 +326,11 @@ def single_run(system):
 
 def multi_run(systems, item):
     """The multi-system run over the global listing, in trace mode; returns the sensor
-    and the exit status."""
+    and the exit status. Each system is visited by a child process of its own, so each
+    starts with no structures installed and its own handles and tables; a fatal library
+    error ends only its child: the system counts failed and the run goes on, as when
+    its library crashes; a hung child is ended when the time budget is used up and its
+    system counted failed at the step it hung in."""
     sensor = Sensor(trace=True)
     sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
     sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
@@ -334,39 +338,44 @@ def multi_run(systems, item):
     processed = failed = 0
     try:
         for system in systems:
-            sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
-            handle = sensor.open(system)
+            sensor.installed = set()
+            sensor.tables_made = 0
+            sensor.handles_given = 0
             state = "Rfc Failure"
-            if handle != 0:
-                code, text, diagnosis = sensor.identify(system, handle)
-                refused = False
-                if code == 1:
-                    # A failed identification: only a refused logon lets the run go on.
-                    key = sensor.last_error
-                    sensor.calls.append("RfcLastErrorEx -> 0 group=%d key=%s" % (GROUPS[key], key))
-                    refused = key == "RFC_ERROR_LOGON_FAILURE"
-                if code != 0 and not refused:
-                    sensor.stdout += error_document(text + " - " + diagnosis)
+            limit = ""
+            try:
+                sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
+                handle = sensor.open(system)
+                if handle != 0:
+                    code, text, diagnosis = sensor.identify(system, handle)
+                    refused = False
+                    if code == 1:
+                        # A failed identification: only a refused logon lets the run go on.
+                        key = sensor.last_error
+                        sensor.calls.append("RfcLastErrorEx -> 0 group=%d key=%s" % (GROUPS[key], key))
+                        refused = key == "RFC_ERROR_LOGON_FAILURE"
+                    if code != 0 and not refused:
+                        sensor.stdout += error_document(text + " - " + diagnosis)
+                        sensor.close(handle)
+                        raise RunEnded()
+                    if not refused:
+                        code, _, _ = sensor.measure(system, handle)
                     sensor.close(handle)
-                    raise RunEnded()
-                if not refused:
-                    code, _, _ = sensor.measure(system, handle)
-                sensor.close(handle)
-                if code == 0:
-                    state = "Processed"
+                    if code == 0:
+                        state = "Processed"
+            except (Aborted, Crashed):
+                pass
+            except Hung as hung:
+                limit = "* {hh:mm:ss} Time limit of %d s reached during %s\n" % (TIMEOUT, hung.args[0])
             if state == "Processed":
                 processed += 1
             else:
                 failed += 1
             sensor.stdout += "\n* {hh:mm:ss} %s.P00, %s, %s, %02d, 100 State=%s\n" % (
                 system.name, system.host, system.name, system.sysnr, state)
-    except Aborted:
-        return sensor, 1
+            sensor.stdout += limit
     except RunEnded:
         return sensor, 2
-    except Crashed:
-        # Every trace line was out before the library was called again.
-        return sensor, "crash"
     sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
         item, len(systems), processed, failed)
     sensor.stdout += summary_channels(len(systems), processed, failed, 0)
@@ -453,6 +462,9 @@ def single_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", system.landscape())
     write(folder, work + "SapRfc.ini", OTHER_INI)
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
+    if status == "crash":
+        write(folder, "not_prtg", "The library crashes and takes the single-profile run with it before "
+              "anything is printed: PRTG shows its own message for a sensor that ended without output.\n")
     if fault[0].startswith("hang_"):
         write(folder, "args", "DEMO\nTIMEOUT=%d\n" % TIMEOUT)
         write(folder, "elapsed", ELAPSED)
@@ -468,8 +480,8 @@ def multi_row(folder, step, fault):
     # S02 takes the destination-file route, except to show a logon refused at the first call.
     refused_at_call = fault == ["logon_refused"] and step == "sysinfo"
     systems = [System("S01", 1), System("S02", 2, ini_route=not refused_at_call), System("S03", 3)]
-    # Structures are installed once, with the first system: only its faults can hit them.
-    faulty = systems[0] if step == "install" else systems[1]
+    # The fault on the middle system shows that the run goes on after it.
+    faulty = systems[1]
     faulty.fault = fault
     item = "Plant North"
     sensor, status = multi_run(systems, item)
@@ -487,22 +499,20 @@ def multi_row(folder, step, fault):
         write(folder, work + "SapRfc.S02", systems[1].destination_file())
         unchanged.append("SapRfc.S02")
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
-    write(folder, "args", "GLOBAL\nASP #\n")
-    write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
-    reached_s02 = any(call.startswith("RfcOpenEx") for call in sensor.calls)
-    if refused_at_call:
-        write(folder, "absent", "C:\\work\\SapRfc.ini\n")
-        ini = "no system takes the destination-file route"
-        write(folder, "about", about("multi", step, fault, status,
-                                     "Systems S01, S02 and S03, the fault on S02, which is counted failed; %s; "
-                                     "Dev_Rfc.Trc is kept." % ini))
-        return sensor, status
-    if reached_s02:
-        write(folder, "expect/C/work/SapRfc.ini", systems[1].destination_file())
-        ini = "SapRfc.ini becomes an exact copy of SapRfc.S02"
+    if fault[0].startswith("hang_"):
+        write(folder, "args", "GLOBAL\nASP # TIMEOUT=%d\n" % TIMEOUT)
+        write(folder, "elapsed", ELAPSED)
     else:
-        write(folder, "absent", "C:\\work\\SapRfc.ini\n")
-        ini = "no SapRfc.ini is made"
+        write(folder, "args", "GLOBAL\nASP #\n")
+    write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
+    # S02's child makes its "SapRfc.ini" in its own folder, which is removed after it.
+    write(folder, "absent", "C:\\work\\SapRfc.ini\n")
+    if refused_at_call:
+        write(folder, "about", about("multi", step, fault, status,
+                                     "Systems S01, S02 and S03, the fault on S02, which is counted failed; no system "
+                                     "takes the destination-file route; Dev_Rfc.Trc is kept."))
+        return sensor, status
+    ini = "no SapRfc.ini is left in the working directory"
     write(folder, "about", about("multi", step, fault, status,
                                  "Systems S01, S02 (ini-file route) and S03, the fault on %s; %s; Dev_Rfc.Trc is kept."
                                  % (faulty.name, ini)))
@@ -515,18 +525,12 @@ def write_matrix(scenarios):
             shutil.rmtree(os.path.join(scenarios, name))
     for run, make_row in (("single", single_row), ("multi", multi_row)):
         for step, fault in ROWS:
-            # A listing has no time budget until its systems are visited in processes
-            # of their own: a hung system would hold the run until PRTG ends it.
-            if run not in runs_of(step, fault) or (run == "multi" and fault[0].startswith("hang_")):
+            if run not in runs_of(step, fault):
                 continue
             folder = os.path.join(scenarios, row_name(run, step, fault))
             sensor, status = make_row(folder, step, fault)
             write(folder, "stdout", sensor.stdout)
             write(folder, "status", "%s\n" % status)
-            if status == "crash":
-                # The process dies before it prints a document: PRTG shows its own error.
-                write(folder, "not_prtg", "the library crashes the process before any document is printed; "
-                      "PRTG then shows its own message for a sensor that ended without output\n")
             write(folder, "kept", "C:\\work\\Dev_Rfc.Trc\n")
             write(folder, "env", "KORVANEL_RFC_CALL_LOG=calls.log\n")
             write(folder, "expect/C/work/calls.log", "".join(call + "\n" for call in sensor.calls))

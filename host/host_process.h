@@ -1,0 +1,59 @@
+// Child processes, private folders and file locks: what a multi-system run needs to
+// visit each system in a process of its own. Children are this same program, started
+// with one internal argument; their secrets go in through a pipe on standard input,
+// never on the command line or in the environment. process_win32.cpp and
+// process_posix.cpp implement it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/// A started child: the process and whether it is still to be waited for.
+struct host_child {
+    intptr_t process;  // process handle (Windows) or process id (POSIX); 0 when none
+    bool running;      // started and not yet seen to end
+};
+
+/// How a child ended.
+enum class child_end { exited, crashed };
+
+/// Starts this program again with the single argument `argument`, in `folder` (a
+/// relative Windows-style name) as its current directory: its standard output goes to
+/// the file `output_name` in that folder (created empty), its standard error to the
+/// null device, and its standard input is a pipe into which `input` (`input_count`
+/// bytes) is written and closed at once. No window is opened. False when the child
+/// could not be started; then nothing is left running.
+bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
+                      size_t input_count, host_child &child);
+
+/// Waits until one of the `count` children that are still running ends, or until
+/// host_clock_ms reaches `deadline` (0: no deadline). Returns the index of
+/// a child that ended (its `running` is cleared, `end` and `status` say how), or -1 at
+/// the deadline or when no child is running.
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status);
+
+/// Ends a running child at once (TerminateProcess / SIGKILL) and waits for its end.
+void host_kill_child(host_child &child);
+
+/// The id of this process, for names of its private folders.
+unsigned long host_process_id();
+
+/// Creates the folder `name` (relative Windows-style name); false when it exists or
+/// cannot be made.
+bool host_make_folder(const char *name);
+/// Removes the empty folder `name`; false when that is not possible.
+bool host_remove_folder(const char *name);
+
+/// Called for each entry of a folder other than "." and "..": its name, whether it is a
+/// folder, and its age in seconds (from its last change).
+typedef void (*host_entry_visitor)(const char *name, bool is_folder, int64_t age_seconds, void *context);
+/// Lists the folder `name` ("" for the working directory); false when it cannot be read.
+bool host_list_folder(const char *name, host_entry_visitor visit, void *context);
+
+/// Appends `count` bytes to the file `name` (created when missing) in one write, so
+/// that writers of other processes never split it; false when not all were written.
+bool host_append_whole(const char *name, const char *bytes, size_t count);
+
+/// Reads standard input in binary to its end into `buffer` (at most `capacity` bytes);
+/// returns the count read. More than fits is read and dropped, so the writer never waits.
+size_t host_read_input(char *buffer, size_t capacity, bool &overflow);

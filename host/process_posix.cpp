@@ -1,0 +1,213 @@
+// Child processes, private folders and locks on POSIX; see host_process.h. A child is
+// /proc/self/exe started with posix_spawn; every descriptor of ours is opened close-on-exec, so a
+// child holds only its three standard streams. The parent keeps SIGCHLD blocked and
+// waits for it with sigtimedwait, so waiting costs no processor time.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/bounded_text.h"
+#include "host/host.h"
+#include "host/host_process.h"
+
+namespace {
+
+typedef bounded_text<4095> native_name;
+
+// Our relative names use the Windows separator; here they become native ones.
+bool native(const char *name, native_name &out) {
+    out.assign(name[0] == '\0' ? "." : name);
+    for (size_t i = 0; i < out.length; ++i)
+        if (out.data[i] == '\\') out.data[i] = '/';
+    return !out.cut;
+}
+
+bool chld_blocked = false;
+
+void block_chld() {
+    if (chld_blocked) return;
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    // A child that ends before reading its input must not end the run with SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
+    chld_blocked = true;
+}
+
+bool write_all(int fd, const char *bytes, size_t count) {
+    while (count > 0) {
+        ssize_t written = write(fd, bytes, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+unsigned long host_process_id() { return static_cast<unsigned long>(getpid()); }
+
+bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
+                      size_t input_count, host_child &child) {
+    child.process = 0;
+    child.running = false;
+    native_name directory, output;
+    if (!native(folder, directory) || !native(folder, output) || !output.append("/") || !output.append(output_name))
+        return false;
+    char program[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length <= 0) return false;
+    program[length] = '\0';
+
+    block_chld();
+    int input_pipe[2];
+    if (pipe2(input_pipe, O_CLOEXEC) != 0) return false;
+    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // posix_spawn, not fork: the child shares the run's memory until its exec instead of
+    // copying its page tables, which is most of what a child costs the run.
+    pid_t pid = -1;
+    if (out >= 0 && null >= 0) {
+        posix_spawn_file_actions_t actions;
+        posix_spawnattr_t attributes;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        posix_spawn_file_actions_adddup2(&actions, input_pipe[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, null, STDERR_FILENO);
+        posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        char *const arguments[] = {program, const_cast<char *>(argument), nullptr};
+        if (posix_spawn(&pid, program, &actions, &attributes, arguments, environ) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    close(input_pipe[0]);
+    if (out >= 0) close(out);
+    if (null >= 0) close(null);
+    if (pid < 0) {
+        close(input_pipe[1]);
+        return false;
+    }
+    child.process = pid;
+    child.running = true;
+    // Far below the pipe's capacity: the write never waits for the child.
+    write_all(input_pipe[1], input, input_count);
+    close(input_pipe[1]);
+    return true;
+}
+
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status) {
+    block_chld();
+    for (;;) {
+        bool any_running = false;
+        for (size_t i = 0; i < count; ++i) {
+            if (!children[i].running) continue;
+            any_running = true;
+            int wait_status = 0;
+            pid_t done = waitpid(static_cast<pid_t>(children[i].process), &wait_status, WNOHANG);
+            if (done != static_cast<pid_t>(children[i].process)) continue;
+            children[i].running = false;
+            if (WIFEXITED(wait_status)) {
+                end = child_end::exited;
+                status = WEXITSTATUS(wait_status);
+            } else {
+                end = child_end::crashed;
+                status = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : -1;
+            }
+            return static_cast<int>(i);
+        }
+        if (!any_running) return -1;
+        uint64_t wait_ms = 200;  // a lost signal costs at most this long
+        if (deadline != 0) {
+            uint64_t now = host_clock_ms();
+            if (now >= deadline) return -1;
+            if (deadline - now < wait_ms) wait_ms = deadline - now;
+        }
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGCHLD);
+        struct timespec timeout = {static_cast<time_t>(wait_ms / 1000), static_cast<long>(wait_ms % 1000) * 1000000L};
+        sigtimedwait(&set, nullptr, &timeout);
+    }
+}
+
+void host_kill_child(host_child &child) {
+    if (!child.running) return;
+    kill(static_cast<pid_t>(child.process), SIGKILL);
+    while (waitpid(static_cast<pid_t>(child.process), nullptr, 0) < 0 && errno == EINTR) {
+    }
+    child.running = false;
+}
+
+bool host_make_folder(const char *name) {
+    native_name path;
+    return native(name, path) && mkdir(path.c_str(), 0700) == 0;
+}
+
+bool host_remove_folder(const char *name) {
+    native_name path;
+    return native(name, path) && rmdir(path.c_str()) == 0;
+}
+
+bool host_list_folder(const char *name, host_entry_visitor visit, void *context) {
+    native_name path;
+    if (!native(name, path)) return false;
+    DIR *folder = opendir(path.c_str());
+    if (folder == nullptr) return false;
+    time_t now = time(nullptr);
+    while (struct dirent *entry = readdir(folder)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
+        native_name item = path;
+        item.append("/");
+        item.append(entry->d_name);
+        struct stat info;
+        if (item.cut || lstat(item.c_str(), &info) != 0) continue;
+        visit(entry->d_name, S_ISDIR(info.st_mode), static_cast<int64_t>(now - info.st_mtime), context);
+    }
+    closedir(folder);
+    return true;
+}
+
+bool host_append_whole(const char *name, const char *bytes, size_t count) {
+    native_name path;
+    if (!native(name, path)) return false;
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool whole = write_all(fd, bytes, count);
+    return close(fd) == 0 && whole;
+}
+
+size_t host_read_input(char *buffer, size_t capacity, bool &overflow) {
+    size_t used = 0;
+    overflow = false;
+    char spill[512];
+    for (;;) {
+        bool full = used == capacity;
+        ssize_t count = full ? read(STDIN_FILENO, spill, sizeof spill) : read(STDIN_FILENO, buffer + used, capacity - used);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return used;
+        if (full)
+            overflow = true;
+        else
+            used += static_cast<size_t>(count);
+    }
+}

@@ -1,0 +1,201 @@
+// Child processes, private folders and locks on Windows; see host_process.h. A child
+// inherits exactly its three standard handles (a handle list), runs without a window
+// and with crash dialogs off, so that neither a hang nor a crash can stall the run.
+#include <windows.h>
+
+#include <cstring>
+
+#include "core/bounded_text.h"
+#include "host/host.h"
+#include "host/host_process.h"
+
+namespace {
+
+typedef bounded_text<1023> path_text;
+
+constexpr DWORD killed_status = 3;  // what a child ended by the run reports
+
+HANDLE inheritable(HANDLE handle) {
+    if (handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return handle;
+}
+
+// Starts the process with only `handles` inherited; without the attribute list (an
+// old system) it falls back to plain inheritance of what is marked inheritable.
+BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HANDLE out, HANDLE err,
+                         PROCESS_INFORMATION &process) {
+    STARTUPINFOEXA info;
+    memset(&info, 0, sizeof info);
+    info.StartupInfo.cb = sizeof info;
+    info.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    info.StartupInfo.hStdInput = in;
+    info.StartupInfo.hStdOutput = out;
+    info.StartupInfo.hStdError = err;
+
+    HANDLE handles[3] = {in, out, err};
+    static unsigned char attribute_space[256];
+    SIZE_T size = sizeof attribute_space;
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
+    bool listed = InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
+                  UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof handles,
+                                            nullptr, nullptr);
+    DWORD flags = CREATE_NO_WINDOW;
+    if (listed) {
+        info.lpAttributeList = attributes;
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    } else {
+        info.StartupInfo.cb = sizeof info.StartupInfo;
+    }
+    BOOL started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
+                                  &info.StartupInfo, &process);
+    if (listed) DeleteProcThreadAttributeList(attributes);
+    return started;
+}
+
+int64_t age_seconds(const FILETIME &changed) {
+    FILETIME now_time;
+    GetSystemTimeAsFileTime(&now_time);
+    ULARGE_INTEGER now, then;
+    now.LowPart = now_time.dwLowDateTime;
+    now.HighPart = now_time.dwHighDateTime;
+    then.LowPart = changed.dwLowDateTime;
+    then.HighPart = changed.dwHighDateTime;
+    if (now.QuadPart < then.QuadPart) return 0;
+    return static_cast<int64_t>((now.QuadPart - then.QuadPart) / 10000000ULL);  // 100 ns steps
+}
+
+}  // namespace
+
+unsigned long host_process_id() { return GetCurrentProcessId(); }
+
+bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
+                      size_t input_count, host_child &child) {
+    child.process = 0;
+    child.running = false;
+    char program[MAX_PATH + 1];
+    DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    program[length] = '\0';
+    bounded_text<MAX_PATH + 63> command_line;
+    path_text output;
+    if (!command_line.format("\"%s\" %s", program, argument) || !output.format("%s\\%s", folder, output_name))
+        return false;
+    // CreateProcess wants the child's current directory as a full path.
+    char directory[MAX_PATH + 1];
+    DWORD directory_length = GetFullPathNameA(folder, sizeof directory, directory, nullptr);
+    if (directory_length == 0 || directory_length >= sizeof directory) return false;
+
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return false;
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    PROCESS_INFORMATION process;
+    memset(&process, 0, sizeof process);
+    BOOL started = FALSE;
+    if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
+        started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
+                                      inheritable(null), process);
+    }
+    CloseHandle(read_end);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
+    if (!started) {
+        CloseHandle(write_end);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    child.process = reinterpret_cast<intptr_t>(process.hProcess);
+    child.running = true;
+    DWORD written = 0;
+    WriteFile(write_end, input, static_cast<DWORD>(input_count), &written, nullptr);
+    CloseHandle(write_end);
+    return true;
+}
+
+int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status) {
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    size_t index[MAXIMUM_WAIT_OBJECTS];
+    DWORD waiting = 0;
+    for (size_t i = 0; i < count && waiting < MAXIMUM_WAIT_OBJECTS; ++i) {
+        if (!children[i].running) continue;
+        handles[waiting] = reinterpret_cast<HANDLE>(children[i].process);
+        index[waiting++] = i;
+    }
+    if (waiting == 0) return -1;
+    DWORD timeout = INFINITE;
+    if (deadline != 0) {
+        uint64_t now = host_clock_ms();
+        timeout = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    }
+    DWORD signalled = WaitForMultipleObjects(waiting, handles, FALSE, timeout);
+    if (signalled >= WAIT_OBJECT_0 + waiting) return -1;
+    host_child &done = children[index[signalled - WAIT_OBJECT_0]];
+    DWORD code = 0;
+    GetExitCodeProcess(handles[signalled - WAIT_OBJECT_0], &code);
+    CloseHandle(handles[signalled - WAIT_OBJECT_0]);
+    done.running = false;
+    done.process = 0;
+    // An unhandled exception ends a process with its NTSTATUS code (0xC0000005 and the like).
+    end = code >= 0xC0000000u ? child_end::crashed : child_end::exited;
+    status = static_cast<int>(code);
+    return static_cast<int>(index[signalled - WAIT_OBJECT_0]);
+}
+
+void host_kill_child(host_child &child) {
+    if (!child.running) return;
+    HANDLE process = reinterpret_cast<HANDLE>(child.process);
+    TerminateProcess(process, killed_status);
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+    child.running = false;
+    child.process = 0;
+}
+
+bool host_make_folder(const char *name) { return CreateDirectoryA(name, nullptr) != 0; }
+
+bool host_remove_folder(const char *name) { return RemoveDirectoryA(name) != 0; }
+
+bool host_list_folder(const char *name, host_entry_visitor visit, void *context) {
+    path_text pattern;
+    if (!pattern.format("%s%s*", name, name[0] == '\0' ? "" : "\\")) return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+        visit(found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+              age_seconds(found.ftLastWriteTime), context);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool host_append_whole(const char *name, const char *bytes, size_t count) {
+    HANDLE file = CreateFileA(name, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL whole = count == 0 || (WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr) && written == count);
+    CloseHandle(file);
+    return whole != FALSE;
+}
+
+size_t host_read_input(char *buffer, size_t capacity, bool &overflow) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    size_t used = 0;
+    overflow = false;
+    char spill[512];
+    for (;;) {
+        bool full = used == capacity;
+        DWORD count = 0;
+        BOOL read = full ? ReadFile(input, spill, sizeof spill, &count, nullptr)
+                         : ReadFile(input, buffer + used, static_cast<DWORD>(capacity - used), &count, nullptr);
+        if (!read || count == 0) return used;  // the end of the pipe reads as a broken pipe
+        if (full)
+            overflow = true;
+        else
+            used += count;
+    }
+}

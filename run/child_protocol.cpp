@@ -1,0 +1,150 @@
+// The fields of the child protocol; see child_protocol.h. Values are copied with their
+// length, never searched for an end mark, so a value cannot forge another field.
+#include "run/child_protocol.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// The start of the value of field `key`, and its length; null when absent or malformed.
+const char *find_field(const char *message, size_t count, const char *key, size_t &length) {
+    size_t key_length = strlen(key);
+    size_t at = 0;
+    while (at < count) {
+        const char *name = message + at;
+        const char *blank = static_cast<const char *>(memchr(name, ' ', count - at));
+        if (blank == nullptr) return nullptr;
+        size_t digits_at = static_cast<size_t>(blank - message) + 1;
+        size_t value_length = 0;
+        size_t i = digits_at;
+        for (; i < count && message[i] >= '0' && message[i] <= '9'; ++i) {
+            value_length = value_length * 10 + static_cast<size_t>(message[i] - '0');
+            if (value_length > count) return nullptr;
+        }
+        if (i == digits_at || i >= count || message[i] != ':') return nullptr;
+        size_t value_at = i + 1;
+        if (value_length > count - value_at || value_at + value_length >= count ||
+            message[value_at + value_length] != '\n')
+            return nullptr;
+        if (static_cast<size_t>(blank - name) == key_length && memcmp(name, key, key_length) == 0) {
+            length = value_length;
+            return message + value_at;
+        }
+        at = value_at + value_length + 1;
+    }
+    return nullptr;
+}
+
+template <size_t Capacity>
+bool get(const char *message, size_t count, const char *key, bounded_text<Capacity> &out) {
+    char value[Capacity + 1];
+    if (!get_field(message, count, key, value, Capacity)) return false;
+    out.assign(value);
+    return true;
+}
+
+bool get_flag(const char *message, size_t count, const char *key, bool &flag) {
+    char value[2];
+    if (!get_field(message, count, key, value, 1)) return false;
+    flag = value[0] == '1';
+    return value[0] == '0' || value[0] == '1';
+}
+
+bool put_profile(child_message &out, const profile_data &p) {
+    return put_field(out, "extcompany", p.extcompany.c_str()) && put_field(out, "destination", p.destination.c_str()) &&
+           put_field(out, "client", p.client.c_str()) && put_field(out, "user", p.user.c_str()) &&
+           put_field(out, "password", p.password.c_str()) && put_field(out, "language", p.language.c_str()) &&
+           put_field(out, "mode", p.mode.c_str()) && put_field(out, "hostname", p.hostname.c_str()) &&
+           put_field(out, "sysnr", p.sysnr.c_str()) && put_field(out, "gwhost", p.gwhost.c_str()) &&
+           put_field(out, "gwservice", p.gwservice.c_str());
+}
+
+bool get_profile(const char *m, size_t n, profile_data &p) {
+    return get(m, n, "extcompany", p.extcompany) && get(m, n, "destination", p.destination) &&
+           get(m, n, "client", p.client) && get(m, n, "user", p.user) && get(m, n, "password", p.password) &&
+           get(m, n, "language", p.language) && get(m, n, "mode", p.mode) && get(m, n, "hostname", p.hostname) &&
+           get(m, n, "sysnr", p.sysnr) && get(m, n, "gwhost", p.gwhost) && get(m, n, "gwservice", p.gwservice);
+}
+
+const char *outcome_name(visit_outcome outcome) {
+    switch (outcome) {
+        case visit_outcome::processed: return "processed";
+        case visit_outcome::failed: return "failed";
+        case visit_outcome::identification_failed: return "identification failed";
+        case visit_outcome::database_mismatch: return "database mismatch";
+    }
+    return "failed";
+}
+
+}  // namespace
+
+bool put_field(child_message &out, const char *key, const char *value) {
+    size_t length = strlen(value);
+    return out.append_format("%s %lu:", key, static_cast<unsigned long>(length)) && out.append(value, length) &&
+           out.append("\n");
+}
+
+bool get_field(const char *message, size_t count, const char *key, char *out, size_t capacity) {
+    size_t length = 0;
+    const char *value = find_field(message, count, key, length);
+    if (value == nullptr || length > capacity || memchr(value, '\0', length) != nullptr) return false;
+    memcpy(out, value, length);
+    out[length] = '\0';
+    return true;
+}
+
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out) {
+    out.clear();
+    bounded_text<15> sysnr;
+    sysnr.format("%d", run.connection_options.r3.sysnr);
+    return put_profile(out, run.profile_record) && put_field(out, "carried_sysnr", sysnr.c_str()) &&
+           put_field(out, "parameter_text", run.parameter_text.c_str()) &&
+           put_field(out, "parameter_string", run.parameter_string.c_str()) &&
+           put_field(out, "flavour", run.output_flavour.c_str()) && put_field(out, "trace", run.trace_mode ? "1" : "0") &&
+           put_field(out, "display_host", run.display_host.c_str()) && put_field(out, "entry", entry) &&
+           put_field(out, "logon", logon ? "1" : "0");
+}
+
+bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
+                          bool &logon) {
+    bounded_text<15> sysnr;
+    if (!get_profile(message, count, run.profile_record) || !get(message, count, "carried_sysnr", sysnr) ||
+        !get(message, count, "parameter_text", run.parameter_text) ||
+        !get(message, count, "parameter_string", run.parameter_string) ||
+        !get(message, count, "flavour", run.output_flavour) || !get_flag(message, count, "trace", run.trace_mode) ||
+        !get(message, count, "display_host", run.display_host) || !get(message, count, "entry", entry) ||
+        !get_flag(message, count, "logon", logon))
+        return false;
+    char *end = nullptr;
+    long number = strtol(sysnr.c_str(), &end, 10);
+    if (sysnr.empty() || *end != '\0') return false;
+    run.connection_options.r3.sysnr = static_cast<int>(number);
+    run.multi_system_mode = true;
+    return true;
+}
+
+bool encode_visit_result(const visit_result &result, child_message &out) {
+    out.clear();
+    return put_field(out, "outcome", outcome_name(result.outcome)) &&
+           put_field(out, "identified", result.identified ? "1" : "0") &&
+           put_field(out, "identified_host", result.identified_host.c_str()) &&
+           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str());
+}
+
+bool decode_visit_result(const char *message, size_t count, visit_result &result) {
+    bounded_text<31> outcome;
+    if (!get(message, count, "outcome", outcome) || !get_flag(message, count, "identified", result.identified) ||
+        !get(message, count, "identified_host", result.identified_host) ||
+        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text))
+        return false;
+    for (visit_outcome candidate : {visit_outcome::processed, visit_outcome::failed,
+                                    visit_outcome::identification_failed, visit_outcome::database_mismatch}) {
+        if (outcome.equals(outcome_name(candidate))) {
+            result.outcome = candidate;
+            return true;
+        }
+    }
+    return false;
+}

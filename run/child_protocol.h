@@ -1,0 +1,62 @@
+// What a multi-system run and the child that visits one system tell each other: the
+// logon data going in (through the child's standard input) and the outcome coming
+// back (through a file in the child's folder). Each field is written as
+// "key length:bytes\n", so any byte of a value, a line feed included, passes unchanged.
+#pragma once
+
+#include "core/run_record.h"
+
+typedef bounded_text<8191> child_message;
+
+/// The step a child was at, as it notes it in its folder; what a system that had not
+/// begun is waiting for.
+constexpr const char *step_not_begun = "waiting to start";
+
+/// How the visit of one system ended, as the multi-system run counts it.
+enum class visit_outcome {
+    processed,              // identified as DB4 and measured
+    failed,                 // no logon, or the measurement failed: counted failed, the run goes on
+    identification_failed,  // RFC_SYSTEM_INFO failed: ends the run with its text
+    database_mismatch,      // not on DB4: ends the run with error 1018
+};
+
+/// What a child hands back.
+struct visit_result {
+    visit_outcome outcome{visit_outcome::failed};
+    bool identified{};                             // RFC_SYSTEM_INFO answered
+    bounded_text<47> identified_host;              // the application server it named
+    bounded_text<10> database_system;              // the database system it named
+    bounded_text<output_buffer_capacity> text;     // error text left in output_buffer
+};
+
+/// Appends the field `key` with `value` to `out`; false when it does not fit.
+bool put_field(child_message &out, const char *key, const char *value);
+
+/// Copies the value of the first field `key` of `message` (`count` bytes) into `out`
+/// (at most `capacity` characters, terminated); false when the field is missing, the
+/// message is malformed or the value does not fit.
+bool get_field(const char *message, size_t count, const char *key, char *out, size_t capacity);
+
+/// Writes what a child needs to visit the system whose profile is in run: the profile
+/// record (plain password included), the library's system number as carried over,
+/// parameter text and string, flavour, trace switch, display host, the entry and
+/// whether it may log on at all. False when it does not fit.
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out);
+
+/// Reads a request into run (profile record, connection options' system number,
+/// parameters, flavour, trace and multi-system switches, display host) and `entry`;
+/// false when a field is missing or malformed.
+bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
+                          bool &logon);
+
+/// Writes a visit's result; false when it does not fit.
+bool encode_visit_result(const visit_result &result, child_message &out);
+/// Reads a visit's result; false when a field is missing or malformed.
+bool decode_visit_result(const char *message, size_t count, visit_result &result);
+
+/// The argument with which a multi-system run starts a child; PRTG never passes it.
+constexpr const char *visit_system_argument = "--visit-system";
+/// Files of ours in a child's folder: its console output, the step it is at, its result.
+constexpr const char *child_console_name = "Korvanel.console";
+constexpr const char *child_progress_name = "Korvanel.progress";
+constexpr const char *child_result_name = "Korvanel.result";

@@ -1,0 +1,154 @@
+// The child protocol: what a child receives is what the run sent, any byte of a value
+// included, and a message that was cut or tampered with is refused, never half read.
+#include "run/child_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+// Run records are large; tests keep theirs off the stack.
+std::unique_ptr<run_record> fresh_run() { return std::unique_ptr<run_record>(new run_record()); }
+
+std::unique_ptr<run_record> sending_run() {
+    auto run = fresh_run();
+    profile_data &p = run->profile_record;
+    p.extcompany.assign("Korvanel Test");
+    p.destination.assign("PRD");
+    p.client.assign("100");
+    p.user.assign("MONITOR");
+    // Blanks, a colon, a digit run and a line feed: what a length-prefixed field must carry.
+    p.password.assign("my pass:12\nlogon 1:0");
+    p.language.assign("EN");
+    p.mode.assign("R/3");
+    p.hostname.assign("");  // empty values pass as empty, not as missing
+    p.sysnr.assign("07");
+    p.gwhost.assign("sapgw");
+    p.gwservice.assign("sapgw07");
+    run->connection_options.r3.sysnr = 7;
+    run->parameter_text.assign("Item=Plant North # GIGABYTE");
+    run->parameter_string.assign("ITEM=PLANT NORTH # GIGABYTE");
+    run->output_flavour.assign("Brimtol");
+    run->trace_mode = true;
+    run->display_host.assign("saps01");
+    return run;
+}
+
+std::string encoded_request(const run_record &run, const char *entry, bool logon) {
+    child_message message;
+    EXPECT_TRUE(encode_visit_request(run, entry, logon, message));
+    return std::string(message.c_str(), message.length);
+}
+
+}  // namespace
+
+TEST(ChildProtocol, RequestArrivesWhole) {
+    auto sent = sending_run();
+    for (bool logon : {true, false}) {
+        std::string message = encoded_request(*sent, "S01.P00", logon);
+        auto got = fresh_run();
+        bounded_text<file_name_capacity> entry;
+        bool got_logon = !logon;
+        ASSERT_TRUE(decode_visit_request(message.data(), message.size(), *got, entry, got_logon));
+        const profile_data &a = sent->profile_record, &b = got->profile_record;
+        EXPECT_STREQ(b.extcompany.c_str(), "Korvanel Test");
+        EXPECT_STREQ(b.destination.c_str(), "PRD");
+        EXPECT_STREQ(b.client.c_str(), "100");
+        EXPECT_STREQ(b.user.c_str(), "MONITOR");
+        EXPECT_STREQ(b.password.c_str(), a.password.c_str());
+        EXPECT_STREQ(b.language.c_str(), "EN");
+        EXPECT_STREQ(b.mode.c_str(), "R/3");
+        EXPECT_STREQ(b.hostname.c_str(), "");
+        EXPECT_STREQ(b.sysnr.c_str(), "07");
+        EXPECT_STREQ(b.gwhost.c_str(), "sapgw");
+        EXPECT_STREQ(b.gwservice.c_str(), "sapgw07");
+        EXPECT_EQ(got->connection_options.r3.sysnr, 7);
+        EXPECT_STREQ(got->parameter_text.c_str(), sent->parameter_text.c_str());
+        EXPECT_STREQ(got->parameter_string.c_str(), sent->parameter_string.c_str());
+        EXPECT_STREQ(got->output_flavour.c_str(), "Brimtol");
+        EXPECT_TRUE(got->trace_mode);
+        EXPECT_TRUE(got->multi_system_mode);
+        EXPECT_STREQ(got->display_host.c_str(), "saps01");
+        EXPECT_STREQ(entry.c_str(), "S01.P00");
+        EXPECT_EQ(got_logon, logon);
+    }
+}
+
+TEST(ChildProtocol, CutOrBrokenRequestIsRefused) {
+    auto sent = sending_run();
+    std::string whole = encoded_request(*sent, "S01.P00", true);
+    // Every shorter message lacks a field or ends inside one.
+    for (size_t length = 0; length < whole.size(); ++length) {
+        auto got = fresh_run();
+        bounded_text<file_name_capacity> entry;
+        bool logon = false;
+        EXPECT_FALSE(decode_visit_request(whole.data(), length, *got, entry, logon)) << "cut at " << length;
+    }
+    struct {
+        const char *what;
+        const char *from;
+        const char *to;
+    } damage[] = {
+        {"length too long", "destination 3:PRD\n", "destination 9:PRD\n"},
+        {"length too short", "destination 3:PRD\n", "destination 2:PRD\n"},
+        {"no length", "destination 3:PRD\n", "destination :PRD\n"},
+        {"no colon", "destination 3:PRD\n", "destination 3PRD\n"},
+        {"flag not 0 or 1", "logon 1:1\n", "logon 1:x\n"},
+        {"system number not a number", "carried_sysnr 1:7\n", "carried_sysnr 1:x\n"},
+        {"field missing", "flavour 7:Brimtol\n", ""},
+    };
+    for (const auto &d : damage) {
+        std::string message = whole;
+        size_t at = message.find(d.from);
+        ASSERT_NE(at, std::string::npos) << d.what;
+        message.replace(at, strlen(d.from), d.to);
+        auto got = fresh_run();
+        bounded_text<file_name_capacity> entry;
+        bool logon = false;
+        EXPECT_FALSE(decode_visit_request(message.data(), message.size(), *got, entry, logon)) << d.what;
+    }
+}
+
+TEST(ChildProtocol, ValueTooLongForItsFieldIsRefused) {
+    child_message message;
+    ASSERT_TRUE(put_field(message, "destination", "TWELVE CHARS"));
+    char out[12];
+    EXPECT_FALSE(get_field(message.c_str(), message.length, "destination", out, 11));
+    EXPECT_TRUE(get_field(message.c_str(), message.length, "destination", out, 12));
+    EXPECT_STREQ(out, "TWELVE CHARS");
+}
+
+TEST(ChildProtocol, ResultArrivesWhole) {
+    const visit_outcome outcomes[] = {visit_outcome::processed, visit_outcome::failed,
+                                      visit_outcome::identification_failed, visit_outcome::database_mismatch};
+    for (visit_outcome outcome : outcomes) {
+        visit_result sent;
+        sent.outcome = outcome;
+        sent.identified = outcome != visit_outcome::identification_failed;
+        sent.identified_host.assign("saps02  ");  // RFCHOST keeps its blanks
+        sent.database_system.assign("ORACLE");
+        sent.text.assign("Error 1012: Exception.: BAD\nNAME <&>");
+        child_message message;
+        ASSERT_TRUE(encode_visit_result(sent, message));
+        visit_result got;
+        ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+        EXPECT_EQ(got.outcome, outcome);
+        EXPECT_EQ(got.identified, sent.identified);
+        EXPECT_STREQ(got.identified_host.c_str(), "saps02  ");
+        EXPECT_STREQ(got.database_system.c_str(), "ORACLE");
+        EXPECT_STREQ(got.text.c_str(), sent.text.c_str());
+    }
+}
+
+TEST(ChildProtocol, ResultWithUnknownOutcomeIsRefused) {
+    visit_result sent;
+    child_message message;
+    ASSERT_TRUE(encode_visit_result(sent, message));
+    std::string text(message.c_str(), message.length);
+    text.replace(text.find("outcome 6:failed"), 16, "outcome 6:faulty");
+    visit_result got;
+    EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got));
+}

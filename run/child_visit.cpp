@@ -1,0 +1,58 @@
+// The child's side of a multi-system run; see child_visit.h. Its standard output is a
+// file that the run shows only in trace mode, so it is left unbuffered: a line printed
+// before a crash of the library is still there afterwards.
+#include "run/child_visit.h"
+
+#include <cstdio>
+
+#include "core/exit_status.h"
+#include "host/host.h"
+#include "host/host_process.h"
+#include "run/child_protocol.h"
+#include "run/system_visit.h"
+
+namespace {
+
+// The request holds the plain password: overwritten in a way the compiler keeps.
+void wipe(char *bytes, size_t count) {
+    volatile char *at = bytes;
+    for (size_t i = 0; i < count; ++i) at[i] = '\0';
+}
+
+void write_file(const char *name, const char *bytes, size_t count) {
+    FILE *file = host_create_write(name);
+    if (file == nullptr) return;
+    fwrite(bytes, 1, count, file);
+    fclose(file);
+}
+
+void note_step(const char *step) {
+    bounded_text<31> line;
+    line.assign(step);
+    write_file(child_progress_name, line.c_str(), line.length);
+}
+
+}  // namespace
+
+int run_visit_child(run_record &run) {
+    host_start();  // also turns the system's crash dialogs off, so a crash ends the child at once
+    setvbuf(stdout, nullptr, _IONBF, 0);
+
+    static char request[sizeof(child_message::data)];
+    bool overflow = false;
+    size_t count = host_read_input(request, sizeof request, overflow);
+    bounded_text<file_name_capacity> entry;
+    bool logon = false;
+    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon);
+    wipe(request, sizeof request);
+    if (!usable) return exit_child_unusable;
+    run.profile_name.assign(entry.c_str());
+
+    static visit_result result;
+    visit_system(run, logon, note_step, result);
+    static child_message message;
+    encode_visit_result(result, message);
+    write_file(child_result_name, message.c_str(), message.length);
+    fflush(stdout);
+    return exit_success;
+}

@@ -1,0 +1,92 @@
+// The systems of a multi-system run between their start and their line in the output:
+// each visited by a child in a private folder below the working directory, or, where
+// no folder can be made, in-process as one process always did. Results are shown
+// strictly in listing order, with the library's trace blocks appended to the working
+// directory's "Dev_Rfc.Trc" in that order, so the output and the trace file read as
+// if the systems had been visited one after another.
+#pragma once
+
+#include <cstdint>
+
+#include "core/run_record.h"
+#include "host/host_process.h"
+#include "run/child_protocol.h"
+
+constexpr size_t max_systems = system_listing_capacity + 1;  // "#" alone is two empty entries
+constexpr unsigned max_parallel_children = 64;                // what one wait can watch on Windows
+
+struct system_counts {
+    unsigned systems{};
+    unsigned processed{};
+    unsigned failed{};
+    unsigned not_found{};  // entries whose profile could not be opened (skipped)
+};
+
+enum class slot_kind {
+    skipped,        // its profile cannot be opened: counted, nothing shown
+    unusable_name,  // the entry cannot name a profile: counted failed
+    child,          // visited by a child process
+    in_process,     // visited by this process, when no private folder could be made
+};
+
+enum class slot_state {
+    waiting,    // not started (in-process: visited when its turn comes)
+    running,    // its child runs
+    ended,      // its child ended by itself
+    given_up,   // the budget ended first: its child was ended, or it never started
+};
+
+/// One system of the listing, as far as the run knows it.
+struct system_slot {
+    slot_kind kind{};
+    slot_state state{};
+    bounded_text<123> entry;                        // the entry as listed (shown cut in a trace line)
+    bounded_text<8> time_of_day;                    // when its profile was read
+    bool system_failed{};                           // its profile is defective
+    bool logon{};                                   // false when its own password was rejected
+    bool sets_host{};                               // its profile names a host
+    bounded_text<47> profile_host;                  // that host
+    bounded_text<11> destination;                   // profile values for its trace line
+    bounded_text<31> sysnr;
+    bounded_text<11> client;
+    bounded_text<47> folder;                        // its private folder, once made
+    host_child child{};                             // its process while running
+    child_end end{};                                // how its child ended
+    int status{};                                   // the child's exit status
+    bounded_text<31> step;                          // given up: the step it was waiting for
+};
+
+/// Everything the run keeps about its systems.
+struct gathering_state {
+    system_slot slots[max_systems];
+    size_t taken{};              // slots filled, in listing order
+    size_t gathered{};           // slots already shown
+    unsigned running{};          // children running
+    bool paused{};               // a system waits to be visited in-process
+    bool out_of_time{};          // the budget has ended
+    unsigned budget_seconds{};   // 0: no budget
+    uint64_t deadline{};         // on host_clock_ms; 0: none
+    system_counts counts{};
+};
+
+/// Reads the working directory once at the start of a run: removes the private folders
+/// (and their files) that a run ended from outside left there more than an hour ago,
+/// and notes the files that children may need copied in ("SapRfc.*" and the files the
+/// library looks for), so that they are not looked up again for every system.
+void look_at_working_directory();
+
+/// Makes the system's private folder, copies in the files the library may look for in
+/// its current directory, and starts its child with the visit request of the profile
+/// now in run. Without a folder the slot becomes in_process; when the child cannot be
+/// started the slot ends as a crash would (counted failed).
+void start_visit(run_record &run, system_slot &slot);
+
+/// Waits for a child to end, or for the deadline: then every running child is ended and
+/// given up at the step its progress file names, and out_of_time is set.
+void wait_for_children(gathering_state &state);
+
+/// Shows, in listing order, every system from `gathered` on whose result is ready: its
+/// console output (trace mode), trace blocks and files, its state line and counts.
+/// Returns exit_success, or the exit status of a run-ending failure, whose error
+/// document is then printed and every other child ended and its folder removed.
+int gather_ready(run_record &run, gathering_state &state);

@@ -1,0 +1,58 @@
+// The visit of one system; see system_visit.h. It prints nothing of its own: what the
+// multi-system run shows for the system is decided where the results are gathered, in
+// listing order, so that it reads the same however the systems were visited.
+#include "run/system_visit.h"
+
+#include "measure/asp_usage.h"
+#include "rfc/connection.h"
+#include "rfc/failure_report.h"
+#include "rfc/system_info.h"
+#include "run/rfc_steps.h"
+
+namespace {
+
+void note(step_notice notice, const char *step) {
+    if (notice != nullptr) notice(step);
+}
+
+}  // namespace
+
+void visit_system(run_record &run, bool logon, step_notice notice, visit_result &result) {
+    result = visit_result{};
+    prepare_rfc_environment(run);
+    if (logon) {
+        note(notice, "logon");
+        run.rfc_handle = open_connection(run);
+    }
+    if (run.rfc_handle == 0) return;
+
+    note(notice, "RFC_SYSTEM_INFO");
+    run.run_status.assign("ERR");
+    run.call_result = identify_system(run, run.rfc_handle);
+    if (!run.run_status.equals("OK")) {
+        // An RfcOpen logon is checked by the system with this first call; a refusal
+        // comes back as a plain RFC failure, told apart only by its error group. A
+        // locked or wrong monitoring user costs its own system only, like a failed
+        // open; every other failed identification still ends the run.
+        if (run.call_result == RFC_FAILURE && logon_was_refused()) {
+            run.output_buffer.clear();
+            result.outcome = visit_outcome::failed;
+        } else {
+            result.outcome = visit_outcome::identification_failed;
+        }
+    } else {
+        result.identified = true;
+        result.identified_host = run.display_host;
+        result.database_system = run.database_system;
+        if (!run.database_system.starts_with(required_database_prefix)) {
+            result.outcome = visit_outcome::database_mismatch;
+        } else {
+            note(notice, "DB02_DB4_GET_INFO");
+            run.run_status.assign("ERR");
+            run.call_result = measure_asp_usage(run, run.rfc_handle);
+            result.outcome = run.run_status.equals("OK") ? visit_outcome::processed : visit_outcome::failed;
+        }
+    }
+    close_connection(run);
+    result.text = run.output_buffer;
+}

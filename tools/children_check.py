@@ -1,0 +1,253 @@
+#!/usr/bin/env python3
+"""Checks the multi-system run's child processes as they really run, natively:
+
+  hung       a listing of 40 systems, 5 of them hung at DB02_DB4_GET_INFO, TIMEOUT=5:
+             the summary within the budget and a margin, the 5 counted failed at that
+             step, the 35 others processed, no child left running, no folder left
+  secrets    while the children of a listing of slow systems run, no child's command
+             line or environment holds the password (read from /proc)
+  stale      a run removes the private folders a killed run left more than an hour
+             ago, and nothing else
+  readonly   where no private folder can be made (a working directory the run may not
+             write to, tried as an unprivileged user), the run visits the systems
+             itself, one after another, and answers as with children
+  trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
+             stamps aside) one system at a time and 64 at once: each system's error
+             blocks whole, in listing order, after what the file held before
+
+Usage: children_check.py --program build/native/korvanel --work DIR [CHECK...]
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+PASSWORD = "Monitor#2024"
+SCRAMBLED = '<;?7N`mw")Odu9!e}z6=;kfu'  # PASSWORD as the password tool stores it
+# The budget of the hung listing and what a loaded machine may add before the summary.
+BUDGET = 5
+MARGIN = 2.5
+
+
+def profile(name, host):
+    return ("Extcompany.: Korvanel Test\nDestination: %s\nClient.....: 100\nUser.......: MONITOR\n"
+            "Password...: %s\nLanguage...: EN\nMode.......: R/3\nHostname...: %s\nSysnr......: 00\n"
+            "Gwhost.....: %s\nGwservice..: sapgw00\n" % (name, SCRAMBLED, host, host))
+
+
+def system(host, extra):
+    return ("[system %s]\nhost = %s\nsysnr = 0\ngwhost = %s\ngwservice = sapgw00\nclient = 100\n"
+            "user = MONITOR\npassword = %s\nrfcsi.RFCHOST = %s\nrfcsi.RFCDBSYS = DB4\ndb02.DBSYS = DB4\n"
+            "db02.SYS_ASP_P = 87.12345\n%s" % (host, host, host, PASSWORD, host, extra))
+
+
+def lay_out(work, name, hosts, landscape):
+    """A working directory with one profile per entry of `hosts` and a global listing."""
+    folder = os.path.join(work, name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    names = []
+    for number, host in enumerate(hosts):
+        entry = "S%02d" % number
+        names.append(entry + ".P00")
+        with open(os.path.join(folder, entry + ".P00"), "w") as f:
+            f.write(profile(entry, host))
+    with open(os.path.join(folder, "SapLandscape.txt"), "w") as f:
+        f.write(landscape)
+    # Listing lines are read in pieces of limited length: eight entries a line.
+    lines = "".join("# GSNG: ASP         %s#\n" % "#".join(names[k:k + 8]) for k in range(0, len(names), 8))
+    with open(os.path.join(folder, "SAP Wendmark.Gbl"), "w") as f:
+        f.write(lines + '# GSNX: ASP        Item=Listing,Sensor="SAP Korvanel"\n')
+    return folder
+
+
+def private_folders(folder):
+    return [n for n in os.listdir(folder) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)]
+
+
+def processes_in(folder):
+    """Processes whose current directory lies in `folder`."""
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            cwd = os.readlink("/proc/%s/cwd" % pid)
+        except OSError:
+            continue
+        if cwd == folder or cwd.startswith(folder + os.sep):
+            found.append(int(pid))
+    return found
+
+
+def check_hung(program, work):
+    hosts = ["saphung" if number % 8 == 3 else "sapgood" for number in range(40)]
+    landscape = system("sapgood", "") + system("saphung", "fault = hang_on_call DB02_DB4_GET_INFO\n")
+    folder = lay_out(work, "hung", hosts, landscape)
+    started = time.monotonic()
+    # Sixteen at a time: with five slots held by hung systems, eleven remain for the others
+    # even on a slow or sanitizer build.
+    result = subprocess.run([program, "GLOBAL", "ASP # TIMEOUT=%d PARALLEL=16" % BUDGET], cwd=folder,
+                            capture_output=True, timeout=120)
+    elapsed = time.monotonic() - started
+    out = result.stdout.decode("latin-1")
+    failures = []
+    if elapsed > BUDGET + MARGIN:
+        failures.append("the summary came after %.2f s, budget %d s" % (elapsed, BUDGET))
+    if result.returncode != 0:
+        failures.append("exit status %d" % result.returncode)
+    if "NoSystems=40, Processed=35, Failed=5</Text>" not in out:
+        failures.append("summary: %s" % re.findall(r"<Text>.*</Text>", out))
+    limits = re.findall(r"\n\* \d\d:\d\d:\d\d (S\d\d)\.P00, saphung.*State=Rfc Failure\n"
+                        r"\* \d\d:\d\d:\d\d Time limit of 5 s reached during DB02_DB4_GET_INFO\n", out)
+    if len(limits) != 5:
+        failures.append("hung systems with their time-limit line: %s" % limits)
+    left = processes_in(folder)
+    if left:
+        failures.append("processes still running in the working directory: %s" % left)
+    if private_folders(folder):
+        failures.append("private folders left: %s" % private_folders(folder))
+    print("hung: summary after %.2f s (budget %d s)" % (elapsed, BUDGET))
+    return failures
+
+
+def check_secrets(program, work):
+    landscape = system("sapslow", "delay_open = 1500\n")
+    folder = lay_out(work, "secrets", ["sapslow"] * 6, landscape)
+    run = subprocess.Popen([program, "GLOBAL", "ASP PARALLEL=3 TIMEOUT=0"], cwd=folder, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL)
+    secret = PASSWORD.encode()
+    seen, failures = set(), []
+    while run.poll() is None:
+        for pid in processes_in(folder):
+            if pid == run.pid:
+                continue
+            for part in ("cmdline", "environ"):
+                try:
+                    with open("/proc/%d/%s" % (pid, part), "rb") as f:
+                        data = f.read()
+                except OSError:
+                    continue
+                seen.add(pid)
+                if secret in data:
+                    failures.append("the password is in /proc/%d/%s" % (pid, part))
+        time.sleep(0.05)
+    out = run.stdout.read().decode("latin-1")
+    if len(seen) < 2:
+        failures.append("saw %d children while the run ran" % len(seen))
+    if "Processed=6, Failed=0" not in out:
+        failures.append("summary: %s" % re.findall(r"<Text>.*</Text>", out))
+    print("secrets: looked at %d children" % len(seen))
+    return sorted(set(failures))
+
+
+def check_stale(program, work):
+    folder = lay_out(work, "stale", ["sapgood"], system("sapgood", ""))
+    two_hours_ago = time.time() - 7200
+    made = {"Korvanel.4242.0.tmp": True, "Korvanel.4242.1.tmp": False, "Korvanel.old.tmp": True,
+            "Korvanel.4242.2.tmp.keep": True}
+    for name, old in made.items():
+        os.makedirs(os.path.join(folder, name, "deeper"))
+        with open(os.path.join(folder, name, "Dev_Rfc.Trc"), "w") as f:
+            f.write("left behind\n")
+        if old:
+            os.utime(os.path.join(folder, name), (two_hours_ago, two_hours_ago))
+    result = subprocess.run([program, "GLOBAL", "ASP"], cwd=folder, capture_output=True, timeout=60)
+    failures = []
+    left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
+    expected = sorted(["Korvanel.4242.1.tmp", "Korvanel.old.tmp", "Korvanel.4242.2.tmp.keep"])
+    if left != expected:
+        failures.append("folders after the run: %s, expected %s" % (left, expected))
+    if b"Processed=1, Failed=0" not in result.stdout:
+        failures.append("the run itself: %r" % result.stdout[-200:])
+    return failures
+
+
+def check_trace(program, work):
+    # Systems that fail at different speeds, so that children end out of listing order.
+    hosts, landscape = [], ""
+    for number in range(12):
+        host = "sapf%02d" % number
+        hosts.append(host)
+        fault = ["fault = unreachable\n", "fault = logon_refused\n",
+                 "fault = call_fails DB02_DB4_GET_INFO\n"][number % 3]
+        delay = "delay_open = %d\n" % ((12 - number) * 40)
+        landscape += system(host, fault + delay)
+    # The stand-in plays at most 16 systems: one landscape per run is enough here.
+    traces = {}
+    for parallel in (1, 64):
+        folder = lay_out(work, "trace%d" % parallel, hosts, landscape)
+        with open(os.path.join(folder, "Dev_Rfc.Trc"), "w") as f:
+            f.write("an earlier line\n")
+        result = subprocess.run([program, "GLOBAL", "ASP PARALLEL=%d TIMEOUT=0" % parallel], cwd=folder,
+                                capture_output=True, timeout=120)
+        with open(os.path.join(folder, "Dev_Rfc.Trc"), "rb") as f:
+            traces[parallel] = re.sub(rb"\d{8} \d{6}", b"<time>", f.read())
+        if b"NoSystems=12, Processed=0, Failed=12" not in result.stdout:
+            return ["PARALLEL=%d: %r" % (parallel, result.stdout[-200:])]
+    failures = []
+    if traces[1] != traces[64]:
+        failures.append("Dev_Rfc.Trc differs between PARALLEL=1 and PARALLEL=64")
+    order = re.findall(rb"sapf(\d\d)", traces[64])
+    blocks = traces[64].count(b"**** ERROR ")
+    if not traces[64].startswith(b"an earlier line\n") or order != sorted(order) or blocks != 12:
+        failures.append("%d blocks, hosts in the order %s" % (blocks, order))
+    return failures
+
+
+def check_readonly(program, work):
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        print("readonly: skipped (needs root and setpriv to run as an unprivileged user)")
+        return []
+    hosts = ["sapgood", "sapdeny", "sapgood"]
+    landscape = system("sapgood", "") + system("sapdeny", "fault = logon_refused\n")
+    outputs = {}
+    for name, unprivileged in (("children", False), ("readonly", True)):
+        folder = lay_out(work, name, hosts, landscape)
+        command = [program, "GLOBAL", "ASP #"]
+        if unprivileged:
+            # The program and its library must be reachable for the unprivileged user.
+            for path in (os.path.dirname(program), folder):
+                while path != "/":
+                    os.chmod(path, os.stat(path).st_mode | 0o005)
+                    path = os.path.dirname(path)
+            os.chmod(folder, 0o555)
+            command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + command
+        result = subprocess.run(command, cwd=folder, capture_output=True, timeout=60)
+        outputs[name] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
+        if name == "readonly":
+            os.chmod(folder, 0o755)
+    failures = []
+    if b"NoSystems=3, Processed=2, Failed=1" not in outputs["children"]:
+        failures.append("the run with children: %r" % outputs["children"][-200:])
+    if outputs["readonly"] != outputs["children"]:
+        failures.append("in a read-only working directory the answer differs:\n%s" % outputs["readonly"].decode("latin-1"))
+    return failures
+
+
+CHECKS = {"hung": check_hung, "readonly": check_readonly, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("checks", nargs="*", default=sorted(CHECKS))
+    args = parser.parse_args()
+    program = os.path.abspath(args.program)
+    work = os.path.abspath(args.work)
+    os.makedirs(work, exist_ok=True)
+    failed = False
+    for name in args.checks:
+        failures = CHECKS[name](program, work)
+        for failure in failures:
+            print("%s: %s" % (name, failure.replace(PASSWORD, "<secret>")))
+        failed = failed or bool(failures)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
