@@ -1,6 +1,7 @@
 // The shared line reader splits lines into the same pieces on every host, and reads
 // the files administrators save with Notepad or PowerShell as the text they show.
 #include "host/line_reader.h"
+#include "host/utf16_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +34,6 @@ std::vector<std::string> pieces_of(const std::string &bytes, size_t max_characte
     fclose(file);
     remove(name);
     return pieces;
-}
-
-// UTF-16 LE bytes of an ASCII text, as PowerShell's ">>" appends them.
-std::string le(const std::string &ascii) {
-    std::string out;
-    for (char c : ascii) out += std::string{c, '\0'};
-    return out;
-}
-
-std::string be(const std::string &ascii) {
-    std::string out;
-    for (char c : ascii) out += std::string{'\0', c};
-    return out;
 }
 
 struct piece_case {
@@ -88,20 +76,20 @@ TEST(LineReader, ReadsTheEncodingsEditorsSave) {
     const piece_case cases[] = {
         {"utf-8 mark skipped", utf8_mark + "Destination: PRD\r\nx\r\n", 99, reading::lines, {"Destination: PRD", "x"}},
         {"utf-8 mark only at the start", "a\n" + utf8_mark + "b", 99, reading::lines, {"a", utf8_mark + "b"}},
-        {"utf-16 le with mark", le_mark + le("User.......: x\r\nab"), 99, reading::lines, {"User.......: x", "ab"}},
-        {"utf-16 be with mark", be_mark + be("User.......: x\r\nab\r\n"), 99, reading::lines, {"User.......: x", "ab"}},
-        {"utf-16 pieces count characters", le_mark + le("abcdefg\r\n"), 3, reading::pieces, {"abc", "def", "g\n"}},
-        {"utf-16 nul ends the text", le_mark + le(std::string("ab\0cd\nef", 8)), 99, reading::lines, {"ab", "ef"}},
-        {"utf-16 lone last byte dropped", le_mark + le("ab") + "c", 99, reading::lines, {"ab"}},
+        {"utf-16 le with mark", le_mark + utf16_le("User.......: x\r\nab"), 99, reading::lines, {"User.......: x", "ab"}},
+        {"utf-16 be with mark", be_mark + utf16_be("User.......: x\r\nab\r\n"), 99, reading::lines, {"User.......: x", "ab"}},
+        {"utf-16 pieces count characters", le_mark + utf16_le("abcdefg\r\n"), 3, reading::pieces, {"abc", "def", "g\n"}},
+        {"utf-16 nul ends the text", le_mark + utf16_le(std::string("ab\0cd\nef", 8)), 99, reading::lines, {"ab", "ef"}},
+        {"utf-16 lone last byte dropped", le_mark + utf16_le("ab") + "c", 99, reading::lines, {"ab"}},
         // PowerShell's ">>" appends UTF-16 LE without a mark to an ANSI file.
-        {"utf-16 le line appended", "Key: x\r\n" + le("Password...: y\r\n"), 99, reading::lines,
+        {"utf-16 le line appended", "Key: x\r\n" + utf16_le("Password...: y\r\n"), 99, reading::lines,
          {"Key: x", "Password...: y"}},
-        {"two appended, the last without line end", "a\n" + le("bc\r\n") + le("de"), 99, reading::lines,
+        {"two appended, the last without line end", "a\n" + utf16_le("bc\r\n") + utf16_le("de"), 99, reading::lines,
          {"a", "bc", "de"}},
-        {"appended to a file with a utf-8 mark", utf8_mark + "a\r\n" + le("b\r\n") + "c\r\n", 99, reading::lines,
+        {"appended to a file with a utf-8 mark", utf8_mark + "a\r\n" + utf16_le("b\r\n") + "c\r\n", 99, reading::lines,
          {"a", "b", "c"}},
-        {"appended line in pieces", "a\n" + le("bcdef\r\n") + "g", 2, reading::lines, {"a", "bc", "de", "f", "g"}},
-        {"appended as the first line", le("ab\r\n") + "cd\n", 99, reading::lines, {"ab", "cd"}},
+        {"appended line in pieces", "a\n" + utf16_le("bcdef\r\n") + "g", 2, reading::lines, {"a", "bc", "de", "f", "g"}},
+        {"appended as the first line", utf16_le("ab\r\n") + "cd\n", 99, reading::lines, {"ab", "cd"}},
         // Lines that only look so, as every earlier reading cut them at their first NUL.
         {"nul as second byte, no nul after the line feed", std::string("A\0\nB", 4), 99, reading::lines, {"A", "B"}},
         {"nul in an odd place", std::string("ab\0c\nd", 6), 99, reading::lines, {"ab", "d"}},
@@ -110,7 +98,7 @@ TEST(LineReader, ReadsTheEncodingsEditorsSave) {
         {"two bytes, no mark", "\xEF\xBB", 99, reading::lines, {"\xEF\xBB"}},
         {"mark alone", le_mark, 99, reading::lines, {}},
         {"bytes file keeps its mark", utf8_mark + "ab", 99, reading::lines_of_bytes_file, {utf8_mark + "ab"}},
-        {"bytes file keeps utf-16", le_mark + le("ab"), 99, reading::lines_of_bytes_file, {"\xFF\xFE" "a"}},
+        {"bytes file keeps utf-16", le_mark + utf16_le("ab"), 99, reading::lines_of_bytes_file, {"\xFF\xFE" "a"}},
     };
     check(cases, sizeof cases / sizeof cases[0]);
 }

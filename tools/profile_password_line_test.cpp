@@ -1,6 +1,7 @@
 // The password line goes where the sensor reads it last, and nothing else of the
 // profile changes: encoding, line ends and every other line stay as they were.
 #include "tools/profile_password_line.h"
+#include "host/utf16_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +11,6 @@ namespace {
 
 const char *const stored = "<;?7N`mw\")Odu9!e}z6=;kfu";
 const std::string line = std::string("Password...: ") + stored;
-
-std::string le(const std::string &ascii) {
-    std::string out;
-    for (char c : ascii) out += std::string{c, '\0'};
-    return out;
-}
-
-std::string be(const std::string &ascii) {
-    std::string out;
-    for (char c : ascii) out += std::string{'\0', c};
-    return out;
-}
 
 std::string put(const std::string &profile, password_line_edit &edit, size_t capacity = 4096) {
     unsigned char out[4096];
@@ -55,11 +44,11 @@ TEST(ProfilePasswordLine, ReplacesTheLastLineOrAddsOne) {
         {"line ends of the first line", "a\nb\r\nc", "a\nb\r\nc\n" + line + "\n", false, 4, 0},
         {"cr ends the file", "a\r\nb\r", "a\r\nb\r\n" + line + "\r\n", false, 3, 0},
         {"utf-8 mark", utf8_mark + "Password...: old\r\n", utf8_mark + line + "\r\n", true, 1, 0},
-        {"utf-16 le", le_mark + le("a\r\nPassword...: old\r\nb"), le_mark + le("a\r\n" + line + "\r\nb"), true, 2, 0},
-        {"utf-16 be, added", be_mark + be("a\r\nb"), be_mark + be("a\r\nb\r\n" + line + "\r\n"), false, 3, 0},
+        {"utf-16 le", le_mark + utf16_le("a\r\nPassword...: old\r\nb"), le_mark + utf16_le("a\r\n" + line + "\r\nb"), true, 2, 0},
+        {"utf-16 be, added", be_mark + utf16_be("a\r\nb"), be_mark + utf16_be("a\r\nb\r\n" + line + "\r\n"), false, 3, 0},
         // PowerShell's ">>" appended the old line in UTF-16 LE; the new one is ANSI like the file.
-        {"appended utf-16 le line", "a\r\n" + le("Password...: old\r\n"), "a\r\n" + line + "\r\n", true, 2, 0},
-        {"appended utf-16 le line, then ANSI", "a\n" + le("Password...: old\r\n") + "b\n", "a\n" + line + "\r\nb\n",
+        {"appended utf-16 le line", "a\r\n" + utf16_le("Password...: old\r\n"), "a\r\n" + line + "\r\n", true, 2, 0},
+        {"appended utf-16 le line, then ANSI", "a\n" + utf16_le("Password...: old\r\n") + "b\n", "a\n" + line + "\r\nb\n",
          true, 2, 0},
     };
     for (const auto &c : cases) {
