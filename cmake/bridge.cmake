@@ -1,0 +1,24 @@
+# The bridge: Korvanel's own librfc32 built on SAP's NetWeaver RFC library. Its
+# translation pieces form a library of their own with their own unit tests, so
+# nothing here changes the program, the stand-in or their tests.
+set(bridge_unit_sources
+  rfc_bridge/connect_pairs.cpp rfc_bridge/saprfc_ini.cpp rfc_bridge/logon_translation.cpp
+  rfc_bridge/record_layout.cpp rfc_bridge/text_conversion.cpp rfc_bridge/packed_encoder.cpp
+  rfc_bridge/trace_block.cpp rfc_bridge/return_codes.cpp)
+add_library(rfc_bridge_units STATIC ${bridge_unit_sources})
+target_include_directories(rfc_bridge_units PUBLIC ${CMAKE_SOURCE_DIR})
+# Linked into the bridge's shared library.
+set_target_properties(rfc_bridge_units PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+file(GLOB bridge_test_sources CONFIGURE_DEPENDS rfc_bridge/*_test.cpp)
+add_executable(rfc_bridge_tests ${bridge_test_sources})
+# korvanel_core brings bounded_text and the sensor's own packed decoder and trace
+# diagnosis, which the tests hold the bridge's output against.
+target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_units korvanel_core ${gtest_libraries})
+if(NOT WIN32)
+  set_target_properties(rfc_bridge_tests PROPERTIES BUILD_RPATH "$ORIGIN")
+  target_link_options(rfc_bridge_tests PRIVATE -Wl,--enable-new-dtags)
+endif()
+if(NOT CMAKE_CROSSCOMPILING)
+  gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
+endif()
