@@ -24,20 +24,31 @@ if(NOT CMAKE_CROSSCOMPILING)
   gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
 endif()
 
+# The bridge's operations over the NetWeaver library, apart from the ten exported
+# functions, so the unit tests can put a fake library in its place.
+set(bridge_core_sources
+  rfc_bridge/bridge_storage.cpp rfc_bridge/bridge_logon.cpp rfc_bridge/bridge_calls.cpp
+  rfc_bridge/bridge_fields.cpp rfc_bridge/bridge_report.cpp rfc_bridge/nwrfc_functions.cpp)
+if(WIN32)
+  list(APPEND bridge_core_sources rfc_bridge/library_host_win32.cpp)
+else()
+  list(APPEND bridge_core_sources rfc_bridge/library_host_posix.cpp)
+endif()
+add_library(rfc_bridge_core STATIC ${bridge_core_sources})
+target_link_libraries(rfc_bridge_core PUBLIC rfc_bridge_units ${CMAKE_DL_LIBS})
+set_target_properties(rfc_bridge_core PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_core)
+
 # The bridge itself: librfc32.so / librfc32.dll in bridge/ of the build tree, so it
 # never stands in for the stand-in beside the program. It exports exactly the ten
 # functions of core/librfc32.h under their plain names, as the stand-in does.
-set(bridge_library_sources
-  rfc_bridge/librfc32_bridge.cpp rfc_bridge/bridge_logon.cpp rfc_bridge/bridge_calls.cpp
-  rfc_bridge/bridge_fields.cpp rfc_bridge/bridge_report.cpp rfc_bridge/nwrfc_functions.cpp
-  core/bounded_text.cpp)
+set(bridge_library_sources rfc_bridge/librfc32_bridge.cpp core/bounded_text.cpp)
 if(WIN32)
-  list(APPEND bridge_library_sources rfc_bridge/library_host_win32.cpp core/librfc32.def)
-else()
-  list(APPEND bridge_library_sources rfc_bridge/library_host_posix.cpp)
+  list(APPEND bridge_library_sources core/librfc32.def)
 endif()
 add_library(rfc32_bridge SHARED ${bridge_library_sources})
-target_link_libraries(rfc32_bridge PRIVATE rfc_bridge_units ${CMAKE_DL_LIBS})
+target_link_libraries(rfc32_bridge PRIVATE rfc_bridge_core)
 set_target_properties(rfc32_bridge PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
   PREFIX "lib" OUTPUT_NAME rfc32
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bridge LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bridge

@@ -14,8 +14,7 @@
 
 namespace {
 
-bridge_state state;
-unsigned char arena[bridge_row_arena_bytes];
+bridge_state &state = the_bridge();
 
 void copy_text(char *target, size_t size, const char *source) {
     size_t count = strlen(source);
@@ -25,9 +24,6 @@ void copy_text(char *target, size_t size, const char *source) {
 }
 
 }  // namespace
-
-bridge_state &the_bridge() { return state; }
-unsigned char *row_arena() { return arena; }
 
 void RFC_CALL RfcEnvironment(RFC_ENV *environment) {
     if (environment != nullptr) state.error_handler = environment->errorhandler;
