@@ -56,3 +56,27 @@ set_target_properties(rfc32_bridge PROPERTIES CXX_VISIBILITY_PRESET hidden VISIB
 if(WIN32)
   target_link_options(rfc32_bridge PRIVATE -Wl,--kill-at)
 endif()
+
+# The NetWeaver stand-in (libsapnwrfc.so / sapnwrfc.dll in nwrfc-standin/ of the
+# build tree): the classic stand-in's simulated systems behind the NetWeaver
+# functions the bridge calls. It shares the classic stand-in's code as a static
+# library; the classic stand-in itself is built as before.
+file(GLOB standin_part_sources CONFIGURE_DEPENDS rfc_standin/*.cpp)
+list(FILTER standin_part_sources EXCLUDE REGEX "(_test|librfc32_exports)\\.cpp$")
+add_library(rfc_standin_parts STATIC ${standin_part_sources})
+target_include_directories(rfc_standin_parts PUBLIC ${CMAKE_SOURCE_DIR})
+set_target_properties(rfc_standin_parts PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+add_library(sapnwrfc_standin SHARED nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
+  core/bounded_text.cpp)
+target_link_libraries(sapnwrfc_standin PRIVATE rfc_standin_parts)
+set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin)
+if(WIN32)
+  set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
+  # Plain export names, as the bridge looks for them first.
+  target_link_options(sapnwrfc_standin PRIVATE -Wl,--kill-at)
+else()
+  set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "lib" OUTPUT_NAME sapnwrfc)
+endif()
