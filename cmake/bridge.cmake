@@ -80,3 +80,35 @@ if(WIN32)
 else()
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "lib" OUTPUT_NAME sapnwrfc)
 endif()
+
+# The bridge route: a folder holding the bridge and the NetWeaver stand-in (and on
+# Windows a copy of the same Korvanel.exe, which loads the librfc32.dll beside it).
+set(bridge_route_dir ${CMAKE_BINARY_DIR}/bridge-route)
+set(bridge_route_commands
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${bridge_route_dir}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rfc32_bridge> $<TARGET_FILE:sapnwrfc_standin> ${bridge_route_dir}/)
+if(WIN32)
+  list(APPEND bridge_route_commands COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:korvanel> ${bridge_route_dir}/)
+endif()
+add_custom_target(bridge_route ALL ${bridge_route_commands} DEPENDS rfc32_bridge sapnwrfc_standin korvanel
+  COMMENT "Laying out the bridge route")
+
+# Every scenario a second time through Korvanel -> bridge -> NetWeaver stand-in,
+# natively and, with the Windows build, under wine.
+if(NOT CMAKE_CROSSCOMPILING)
+  foreach(scenario_dir ${scenario_dirs})
+    if(IS_DIRECTORY ${scenario_dir})
+      get_filename_component(scenario ${scenario_dir} NAME)
+      add_test(NAME e2e.bridge.native.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
+                --bridge ${bridge_route_dir} --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/bridge-work)
+      if(KORVANEL_WIN32_DIR)
+        add_test(NAME e2e.bridge.win32.${scenario}
+          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
+                  --wine ${wine_prefix} --bridge ${KORVANEL_WIN32_DIR}/bridge-route --scenario ${scenario_dir}
+                  --work ${KORVANEL_WIN32_DIR}/bridge-work)
+        set_tests_properties(e2e.bridge.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+      endif()
+    endif()
+  endforeach()
+endif()
