@@ -71,8 +71,6 @@ nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
     return nullptr;
 }
 
-bool is_text(unsigned type) { return type == TYPC || type == TYPNUM || type == TYPDATE || type == TYPTIME; }
-
 // A character field's bytes as UTF-16: UTF-8 sequences in the landscape become one
 // character each (so a system can answer with characters ISO-8859-1 lacks), every
 // other byte is ISO-8859-1. The rest of the field is blank.
