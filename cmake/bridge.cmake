@@ -75,8 +75,9 @@ set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden V
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin)
 if(WIN32)
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
-  # Plain export names, as the bridge looks for them first.
-  target_link_options(sapnwrfc_standin PRIVATE -Wl,--kill-at)
+  # Plain export names, as the bridge looks for them first; nothing of the shared
+  # stand-in code is exported beside them.
+  target_link_options(sapnwrfc_standin PRIVATE -Wl,--kill-at -Wl,--exclude-libs,ALL)
 else()
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "lib" OUTPUT_NAME sapnwrfc)
 endif()

@@ -147,6 +147,7 @@ RFC_HANDLE open_by_options(bridge_state &state, const RFC_OPTIONS *options) {
     }
     nwrfc::RFC_ERROR_INFO info;
     nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    parameters = logon_parameters{};  // held the password
     if (nw != nullptr) return add_connection(state, nw, nullptr);
     bridge_failure failure = failure_from_netweaver(info);
     if (is_logon_refusal(info)) {
@@ -191,6 +192,8 @@ RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_strin
     }
     nwrfc::RFC_ERROR_INFO info;
     nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    parameters = logon_parameters{};  // both held the password
+    given = connect_pairs{};
     if (nw != nullptr) return add_connection(state, nw, nullptr);
     bridge_failure failure = failure_from_netweaver(info);
     failure.api.assign("RfcOpenEx [0] : returns 0");
