@@ -113,3 +113,24 @@ if(NOT CMAKE_CROSSCOMPILING)
     endif()
   endforeach()
 endif()
+
+# A probe where SAP's library cannot be loaded: error 1011 and a trace naming what is
+# missing and where it was looked for (natively: no libsapnwrfc.so at all, and one
+# whose companion library is missing).
+if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+  add_library(sapnwrfc_missing_companion SHARED nwrfc_standin/missing_companion.cpp)
+  set_target_properties(sapnwrfc_missing_companion PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/missing-companion OUTPUT_NAME sapnwrfc_missing_companion)
+  add_library(sapnwrfc_needs_companion SHARED nwrfc_standin/needs_companion.cpp)
+  target_link_libraries(sapnwrfc_needs_companion PRIVATE sapnwrfc_missing_companion)
+  set_target_properties(sapnwrfc_needs_companion PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/needs-companion SKIP_BUILD_RPATH ON)
+  add_test(NAME bridge.native.library_missing
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
+            --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
+            --work ${CMAKE_BINARY_DIR}/bridge-library-missing)
+  add_test(NAME bridge.native.companion_missing
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
+            --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
+            --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
+endif()
