@@ -95,9 +95,11 @@ add_custom_target(bridge_route ALL ${bridge_route_commands} DEPENDS rfc32_bridge
   COMMENT "Laying out the bridge route")
 
 # Every scenario a second time through Korvanel -> bridge -> NetWeaver stand-in,
-# natively and, with the Windows build, under wine.
+# natively and, with the Windows build, under wine; and the scenarios of the bridge
+# alone (rfc_bridge/scenarios/), which show what only this route does.
 if(NOT CMAKE_CROSSCOMPILING)
-  foreach(scenario_dir ${scenario_dirs})
+  file(GLOB bridge_scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/rfc_bridge/scenarios/*)
+  foreach(scenario_dir ${scenario_dirs} ${bridge_scenario_dirs})
     if(IS_DIRECTORY ${scenario_dir})
       get_filename_component(scenario ${scenario_dir} NAME)
       add_test(NAME e2e.bridge.native.${scenario}
