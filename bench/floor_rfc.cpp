@@ -6,7 +6,7 @@
 int main() {
     // Holding a library function's address keeps librfc32 a needed library: the
     // loader maps it and binds against it, as it does for the sensor.
-    void(RFC_CALL *volatile keep)(RFC_ENV *) = &RfcEnvironment;
+    void(LIBRFC32_API *volatile keep)(RFC_ENV *) = &RfcEnvironment;
     (void)keep;
     return 0;
 }

@@ -24,7 +24,7 @@ if(NOT CMAKE_CROSSCOMPILING)
   gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
 endif()
 
-# The bridge's operations over the NetWeaver library, apart from the ten exported
+# The bridge's operations over the NetWeaver library, apart from the eleven exported
 # functions, so the unit tests can put a fake library in its place.
 set(bridge_core_sources
   rfc_bridge/bridge_storage.cpp rfc_bridge/bridge_logon.cpp rfc_bridge/bridge_calls.cpp
@@ -41,7 +41,7 @@ set_target_properties(rfc_bridge_core PROPERTIES POSITION_INDEPENDENT_CODE ON
 target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_core)
 
 # The bridge itself: librfc32.so / librfc32.dll in bridge/ of the build tree, so it
-# never stands in for the stand-in beside the program. It exports exactly the ten
+# never stands in for the stand-in beside the program. It exports exactly the eleven
 # functions of core/librfc32.h under their plain names, as the stand-in does.
 set(bridge_library_sources rfc_bridge/librfc32_bridge.cpp core/bounded_text.cpp)
 if(WIN32)

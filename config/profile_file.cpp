@@ -109,7 +109,9 @@ profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, boo
     profile_data &record = run.profile_record;
     size_t piece = mode == profile_reading::strict ? strict_piece : lenient_piece;
     char line[lenient_piece + 1];
-    while (read_line(file, line, piece)) {
+    text_reader reader;
+    open_text_reader(reader, file, text_decoding::as_saved);
+    while (read_line(reader, line, piece)) {
         const profile_key *entry = key_of(line);
         if (entry == nullptr) continue;
         bounded_text<value_limit> value;

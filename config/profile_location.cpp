@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr size_t path_file_piece = 99;
+// Path-file lines are read whole up to this length; a longer one is too long for any
+// directory and is never read in pieces, whose rest could pass for a directory line.
+constexpr size_t path_file_line = message_capacity;
 
 // The path file names PRTG's installation directory or one of the two below it.
 const char *const sensor_directory_below_prtg = "PRTG Network Monitor\\Custom Sensors\\ExeXml\\";
@@ -34,19 +36,32 @@ bool names_directory(const char *line) {
     return line[0] == '\\' || (length >= 2 && line[1] == ':') || (length >= 3 && line[2] == '\\');
 }
 
+// What the path file gave.
+enum class path_file_base { none, found, too_long };
+
 // The base directory from the path file, ending in a backslash ("\" when no line names
-// one); false when there is no readable path file.
-bool read_path_file(search_text &base) {
+// one); none when there is no readable path file, too_long when the line that names the
+// directory is longer than the search can descend below.
+path_file_base read_path_file(search_text &base) {
     FILE *file = host_open_read(prtg_path_file);
-    if (file == nullptr) return false;
+    if (file == nullptr) return path_file_base::none;
     base.clear();
-    char line[path_file_piece + 1];
+    bool too_long = false;
+    char line[path_file_line + 1];
+    text_reader reader;
+    open_text_reader(reader, file, text_decoding::as_saved);
     // The last line that names a directory wins.
-    while (read_line(file, line, path_file_piece))
-        if (names_directory(line)) base.assign(line);
+    while (read_line(reader, line, path_file_line)) {
+        bool whole = reader.piece_ended_line;
+        skip_rest_of_line(reader);
+        if (!names_directory(line)) continue;
+        base.assign(line);
+        size_t bare = base.length - (base.data[base.length - 1] == '\\' ? 1 : 0);
+        too_long = !whole || bare > path_file_directory_limit;
+    }
     fclose(file);
     if (base.empty() || base.data[base.length - 1] != '\\') base.append_char('\\');
-    return true;
+    return too_long ? path_file_base::too_long : path_file_base::found;
 }
 
 FILE *open_in(const char *directory, const char *subdirectory, const char *name) {
@@ -65,10 +80,14 @@ bool exists_in(const char *directory, const char *subdirectory, const char *name
 }
 
 // PRTG's own flavour: the directory given with the name is dropped. Leaves the open
-// file and its directory, or null.
-FILE *search_prtg_directories(const char *name, search_text &directory) {
+// file and its directory, or null (with `too_long` set when the path file's directory
+// is too long to search below).
+FILE *search_prtg_directories(const char *name, search_text &directory, bool &too_long) {
     directory.clear();
-    if (read_path_file(directory)) {
+    path_file_base base = read_path_file(directory);
+    too_long = base == path_file_base::too_long;
+    if (too_long) return nullptr;
+    if (base == path_file_base::found) {
         // The two descents are tested one after the other on the growing directory;
         // with a path file the fixed directories are never tried.
         if (exists_in(directory.c_str(), sensor_directory_below_prtg, name))
@@ -118,16 +137,26 @@ bool locate_profile(run_record &run, run_message &message) {
 
     search_text directory;
     FILE *file = nullptr;
+    bool too_long = false;
     bool prtg_flavour = run.output_flavour.equals("EXEXML");
     if (prtg_flavour) {
-        if (name_whole) file = search_prtg_directories(name.c_str(), directory);
+        if (name_whole) file = search_prtg_directories(name.c_str(), directory, too_long);
     } else {
         directory = given_directory;
-        if (name_whole) file = open_in(directory.c_str(), "", name.c_str());
+        too_long = directory.length > directory_capacity;
+        if (name_whole && !too_long) file = open_in(directory.c_str(), "", name.c_str());
     }
-    if (file != nullptr && directory.length > directory_capacity) {
-        fclose(file);
-        file = nullptr;
+    // A directory the run record cannot hold is named as such: "is missing" would send
+    // the administrator looking for a file that is there.
+    static_assert(path_file_directory_limit == 100 && directory_capacity == 166, "the messages name the limits");
+    if (too_long) {
+        if (prtg_flavour)
+            message.format("Error 1002: Profile directory in %s is too long (more than 100 characters)...",
+                           prtg_path_file);
+        else
+            message.format("Error 1002: Profile directory of %s is too long (more than 166 characters)...",
+                           shown_name);
+        return false;
     }
     if (file == nullptr) {
         if (prtg_flavour)

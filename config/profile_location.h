@@ -12,8 +12,9 @@ constexpr const char *prtg_path_file = "C:\\PRTG_Path.Txt";
 /// listing when the file name is "GLOBAL.P00" (multi_system_mode), finds the file and
 /// leaves it open in run.profile_file, with profile_name (the file name alone),
 /// profile_directory and profile_path set. Returns false with the 1002 message in
-/// `message` when it is not found, or when the file name is longer than 63 characters
-/// or the directory longer than 95.
+/// `message` when it is not found or its file name is longer than 63 characters ("is
+/// missing"), or when the path file names a directory longer than 100 characters or the
+/// directory given with the name is longer than directory_capacity ("is too long").
 bool locate_profile(run_record &run, run_message &message);
 
 /// Closes run.profile_file when it is open.

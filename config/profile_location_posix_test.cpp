@@ -87,8 +87,12 @@ TEST_F(ProfileLocation, PathFileBaseDirectory) {
         {"empty path file", "", "\\", "c root"},
         {"rooted without drive", "\\B", "\\B\\", "c b"},
         {"third character a backslash", "xx\\B\n", "xx\\B\\", "relative xx"},
-        // A line longer than 99 characters is read in pieces; the rest names E:\Tools.
-        {"piece of 99", "#" + std::string(98, '-') + "E:\\Tools\n", "E:\\Tools\\", "e tools"},
+        // A long line is read whole: the end of a comment never passes for a directory.
+        {"long comment line", "#" + std::string(98, '-') + "E:\\Tools\n", "\\", "c root"},
+        {"comment longer than any line", "#" + std::string(300, '-') + "\\B\nE:\\Tools\n", "E:\\Tools\\", "e tools"},
+        // Notepad's "Unicode" and "UTF-8 with BOM".
+        {"utf-16 path file", std::string("\xFF\xFE" "E\0:\0\\\0T\0o\0o\0l\0s\0\r\0\n\0", 20), "E:\\Tools\\", "e tools"},
+        {"utf-8 mark", "\xEF\xBB\xBF" "E:\\Tools\r\n", "E:\\Tools\\", "e tools"},
     };
     make_file("/C/work/xx/B/SYS01.P00", "relative xx");
     for (const auto &c : cases) {
@@ -180,24 +184,36 @@ TEST_F(ProfileLocation, CapacitiesOfNameAndDirectory) {
     EXPECT_EQ(locate(name63.c_str()), "63");
     EXPECT_EQ(locate(name64.c_str()), "Error 1002: Profile " + name64 + " is missing...");
 
-    // A directory of 95 characters fits, one of 96 does not: it is refused, not cut.
-    std::string base = "C:\\" + std::string(91, 'd') + "\\";  // 95
-    make_file("/C/" + std::string(91, 'd') + "/SYS01.P00", "95");
-    make_file("/C/PRTG_Path.Txt", base);
-    EXPECT_EQ(locate("SYS01.P00"), "95");
-    EXPECT_EQ(run.profile_directory.size(), 95u);
-    make_file("/C/" + std::string(92, 'd') + "/SYS01.P00", "96");
-    make_file("/C/PRTG_Path.Txt", "C:\\" + std::string(92, 'd'));
-    EXPECT_EQ(locate("SYS01.P00"), "Error 1002: Profile SYS01.P00 is missing...");
-    // Found by a descent that makes the directory too long: refused as well.
-    make_file("/C/" + std::string(91, 'd') + custom + "/SYS02.P00", "descent");
-    make_file("/C/PRTG_Path.Txt", base);
-    EXPECT_EQ(locate("SYS02.P00"), "Error 1002: Profile SYS02.P00 is missing...");
+    // The path file may name a directory of 100 characters, with or without its closing
+    // backslash, and both descents below it still fit; one of 101 is named too long.
+    std::string d97 = std::string(97, 'd');
+    make_file("/C/" + d97 + prtg + "/SYS01.P00", "100 and one descent");
+    make_file("/C/" + d97 + prtg + custom + "/SYS01.P00", "100 and both descents");
+    make_file("/C/PRTG_Path.Txt", "C:\\" + d97);
+    EXPECT_EQ(locate("SYS01.P00"), "100 and both descents");
+    EXPECT_EQ(run.profile_directory.size(), 101u + 43u + 22u);
+    EXPECT_EQ(run.profile_directory.size(), directory_capacity);
+    EXPECT_FALSE(run.profile_path.cut);
+    make_file("/C/PRTG_Path.Txt", "C:\\" + d97 + "\\\r\n");
+    EXPECT_EQ(locate("SYS01.P00"), "100 and both descents");
+    const std::string too_long =
+        "Error 1002: Profile directory in C:\\PRTG_Path.Txt is too long (more than 100 characters)...";
+    make_file("/C/" + d97 + "d/SYS01.P00", "101");
+    make_file("/C/PRTG_Path.Txt", "C:\\" + d97 + "d");
+    EXPECT_EQ(locate("SYS01.P00"), too_long);
+    make_file("/C/PRTG_Path.Txt", "C:\\" + std::string(400, 'd') + "\n");
+    EXPECT_EQ(locate("SYS01.P00"), too_long);
+    // A later line that names a directory that fits wins, as the last line always does.
+    make_file("/C/PRTG_Path.Txt", "C:\\" + std::string(400, 'd') + "\nC:\\" + d97 + "\n");
+    EXPECT_EQ(locate("SYS01.P00"), "100 and both descents");
 
     // Other flavours keep the given directory, so it must fit; PRTG's flavour drops it.
-    std::string long_directory = "C:\\" + std::string(92, 'd') + "\\";
+    std::string long_directory = "C:\\" + std::string(directory_capacity - 3, 'd') + "\\";
     EXPECT_EQ(locate((long_directory + "SYS01.P00").c_str(), "Gantries"),
-              "Error 1002: Profile " + long_directory + "SYS01.P00 is missing...");
+              "Error 1002: Profile directory of SYS01.P00 is too long (more than 166 characters)...");
+    std::string fitting_directory = "C:\\" + std::string(directory_capacity - 4, 'd') + "\\";
+    EXPECT_EQ(locate((fitting_directory + "SYS01.P00").c_str(), "Gantries"),
+              "Error 1002: Profile " + fitting_directory + "SYS01.P00 is missing...");
     make_file("/C/work/SYS01.P00", "working directory");
     remove((root + "/C/PRTG_Path.Txt").c_str());
     EXPECT_EQ(locate((long_directory + "SYS01.P00").c_str()), "working directory");

@@ -1,12 +1,14 @@
 // Reading the global listing and the family profile. Lines are read in pieces of 199
-// characters like every listing ever written for the sensor; markers and keys are
-// matched on an upper-cased copy, texts are taken in their own case. A listing that
-// does not fit is an error, never a silently shortened run.
+// characters like every listing ever written for the sensor, except that a listing line
+// is taken whole, however many systems it names; markers and keys are matched on an
+// upper-cased copy, texts are taken in their own case. A listing that does not fit is
+// an error, never a silently shortened run.
 #include "config/system_listing.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "config/limits_option.h"
 #include "config/profile_location.h"
 #include "host/host.h"
 #include "host/line_reader.h"
@@ -52,17 +54,20 @@ void item_from_entry(const char *entry, bounded_text<90> &item) {
     const char *at = strstr(entry, "Item=");
     if (at == nullptr) return;
     at += strlen("Item=");
-    item.assign(at, strcspn(at, " ,"));
+    // A label cut at its 90 characters must not end inside a character.
+    if (!item.assign(at, strcspn(at, " ,"))) text_drop_cut_character(item.data, &item.length);
     text_colons_to_blanks(item.data);
 }
 
 // Handles one line of the global listing file; false with the message when the
-// selected entry line does not belong to this sensor.
-bool global_line(run_record &run, const line_text &line, global_selection &selection, run_message &message) {
+// selected entry line does not belong to this sensor. Sets `listing_line` when the line
+// gave listing text.
+bool global_line(run_record &run, const line_text &line, global_selection &selection, run_message &message,
+                 bool &listing_line) {
     line_text upper = line;
     text_upper_ascii(upper.data);
-    if (upper.starts_with(selection.listing_marker.c_str()))
-        take_text_from(line, listing_text_column, run.system_listing);
+    listing_line = upper.starts_with(selection.listing_marker.c_str());
+    if (listing_line) take_text_from(line, listing_text_column, run.system_listing);
     if (selection.entry_taken || !upper.starts_with(selection.entry_marker.c_str())) return true;
 
     const char *entry = line.length > entry_text_column ? line.c_str() + entry_text_column : "";
@@ -78,20 +83,30 @@ bool global_line(run_record &run, const line_text &line, global_selection &selec
     return true;
 }
 
-void family_line(run_record &run, const line_text &line) {
-    if (line.starts_with("# Gsng: ")) take_text_from(line, listing_text_column, run.system_listing);
+// Handles one line of the family profile; true when it gave listing text.
+bool family_line(run_record &run, const line_text &line) {
+    if (!line.starts_with("# Gsng: ")) return false;
+    take_text_from(line, listing_text_column, run.system_listing);
+    return true;
 }
 
 // Reads the whole file line by line; false with the message from the first bad line.
 bool read_listing(run_record &run, FILE *file, bool family, global_selection &selection, run_message &message) {
     char piece[piece_characters + 1];
     line_text line;
-    while (read_line(file, piece, piece_characters)) {
+    text_reader reader;
+    open_text_reader(reader, file, text_decoding::as_saved);
+    while (read_line(reader, piece, piece_characters)) {
         line.assign(piece);
+        bool listing_line = false;
         if (family)
-            family_line(run, line);
-        else if (!global_line(run, line, selection, message))
+            listing_line = family_line(run, line);
+        else if (!global_line(run, line, selection, message, listing_line))
             return false;
+        // The rest of a long listing line is more of its listing text, never a line of
+        // its own: a system named there is visited, or the listing is too long (1027).
+        while (listing_line && !reader.piece_ended_line && read_line(reader, piece, piece_characters))
+            run.system_listing.append(piece);
     }
     return true;
 }
@@ -103,6 +118,7 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     close_profile_file(run);
     run.system_listing.clear();
     run.entry_text.clear();
+    run.entry_line.clear();
     const bool family = run.parameter_string.find("ITEM=") >= 0;
     global_selection selection;
     if (!family) form_markers(run, selection);
@@ -115,8 +131,15 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     bool read = read_listing(run, file, family, selection, message);
     fclose(file);
     if (!read) return false;
+    // The entry line carries this sensor's options from now on, LIMITS= with them; it is
+    // read from the whole line, not from the entry text cut at ",Sensor=".
+    if (selection.entry_taken) {
+        run.asp_limits = channel_limits{};
+        if (!read_limits_option(selection.entry_uncut.c_str(), run.asp_limits, message)) return false;
+    }
 
     if (!family) {
+        run.entry_line.assign(selection.entry_uncut.c_str());
         item_from_entry(selection.entry_uncut.c_str(), run.item_label);
         if (!selection.entry_taken) {
             bounded_text<parameter_capacity> typed;

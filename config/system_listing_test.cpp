@@ -17,6 +17,7 @@ struct loaded {
     bool ok = false;
     std::string message, listing, item, entry;
     bool profile_file_closed = false;
+    channel_limits limits;
 };
 
 // Writes `content` as the listing in the working directory (named after the test, so
@@ -43,6 +44,7 @@ loaded load(const std::string &content, std::vector<const char *> parameters, co
     result.item = run.item_label.c_str();
     result.entry = run.entry_text.c_str();
     result.profile_file_closed = run.profile_file == nullptr;
+    result.limits = run.asp_limits;
     remove(name.c_str());
     return result;
 }
@@ -112,14 +114,70 @@ TEST(SystemListing, FamilyProfileTakesExactMarkersAndKeepsTheCommandLineItem) {
     EXPECT_TRUE(result.profile_file_closed);
 }
 
-TEST(SystemListing, LongLinesAreReadInPiecesOf199) {
-    // The first piece's listing text is columns 21 to 199; the rest is a line of its
-    // own, and here a listing line of the key.
+TEST(SystemListing, ListingLinesAreReadWhole) {
+    // 25 systems on one line: 220 characters, more than a piece of 199.
+    std::string systems;
+    for (int i = 1; i <= 25; ++i) systems += "S" + std::to_string(100 + i).substr(1) + ".P00#";
+    loaded global = load("# GSNG: ASP       : " + systems + "\r\n# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(global.ok) << global.message;
+    EXPECT_EQ(global.listing, systems);
+    loaded family = load("# Gsng: " + std::string(12, '-') + systems + "\n# Gsng: ------------Z.P00#", {"ITEM=A"});
+    EXPECT_TRUE(family.ok) << family.message;
+    EXPECT_EQ(family.listing, systems + "Z.P00#");
+
+    // What looks like a marker after column 199 of a listing line is listing text.
     std::string first = "# GSNG: ASP       : " + std::string(179, 'a');
     std::string second = "# GSNG: ASP       : B.P00#";
     loaded result = load(first + second + "\n# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP"});
     EXPECT_TRUE(result.ok) << result.message;
-    EXPECT_EQ(result.listing, std::string(179, 'a') + "B.P00#");
+    EXPECT_EQ(result.listing, std::string(179, 'a') + second);
+
+    // Other lines keep their pieces of 199: the rest of a long comment is a line of its own.
+    loaded comment = load("*" + std::string(198, '-') + second + "\n# GSNX: ASP       :Item=X" + allocation + "\n",
+                          {"ASP"});
+    EXPECT_TRUE(comment.ok) << comment.message;
+    EXPECT_EQ(comment.listing, "B.P00#");
+
+    // A listing line beyond the listing's capacity is too long, never silently cut.
+    loaded overlong = load("# GSNG: ASP       : " + std::string(2048, 'x') + "\n# GSNX: ASP       :Item=X" +
+                           allocation + "\n", {"ASP"});
+    EXPECT_FALSE(overlong.ok);
+    EXPECT_EQ(overlong.message, "Error 1027: Global Server Listing too long...");
+    loaded fits = load("# GSNG: ASP       : " + std::string(2047, 'x') + "\n# GSNX: ASP       :Item=X" +
+                       allocation + "\n", {"ASP"});
+    EXPECT_TRUE(fits.ok) << fits.message;
+}
+
+TEST(SystemListing, ListingsSavedWithMarksOrInUtf16) {
+    // The first line is a listing line, so a mark left in front of it would lose its systems.
+    const std::string text = "# GSNG: ASP       : A.P00#\r\n# GSNX: ASP       :Item=Plant:North" + std::string(allocation) +
+                             "\r\n# Gsng: ------------F.P00#\r\n";
+    std::string le, be;
+    for (char c : text) {
+        le += std::string{c, '\0'};
+        be += std::string{'\0', c};
+    }
+    struct {
+        const char *name;
+        std::string bytes;
+    } cases[] = {
+        {"utf-8 mark", "\xEF\xBB\xBF" + text},
+        {"utf-16 le", "\xFF\xFE" + le},
+        {"utf-16 be", "\xFE\xFF" + be},
+    };
+    for (const auto &c : cases) {
+        loaded global = load(c.bytes, {"ASP"});
+        EXPECT_TRUE(global.ok) << c.name << ": " << global.message;
+        EXPECT_EQ(global.listing, "A.P00#") << c.name;
+        EXPECT_EQ(global.item, "Plant North") << c.name;
+        loaded family = load(c.bytes, {"ITEM=F"});
+        EXPECT_EQ(family.listing, "F.P00#") << c.name;
+    }
+    // A listing line that PowerShell's ">>" appended in UTF-16 LE to an ANSI listing.
+    std::string appended;
+    for (char c : std::string("# GSNG: ASP       : B.P00#\r\n")) appended += std::string{c, '\0'};
+    loaded mixed = load(text + appended, {"ASP"});
+    EXPECT_EQ(mixed.listing, "A.P00#B.P00#");
 }
 
 TEST(SystemListing, EntryTextIsCutAt127Characters) {
@@ -168,6 +226,10 @@ TEST(SystemListing, Errors) {
          "Error 1025: Global Server Listing missing..."},
         {"family listing too long", family_too_long, {"ITEM=North"},
          "Error 1027: Global Server Listing too long..."},
+        // LIMITS= is read from the whole entry line, also after ",Sensor=", and checked
+        // before everything else the listing may lack.
+        {"entry line with a bad LIMITS=", "# GSNX: ASP       :Item=X" + std::string(allocation) + ",limits=95/90\n",
+         {"ASP"}, "Error 1019: Invalid Parameter LIMITS=95/90 !"},
     };
     for (const auto &c : cases) {
         loaded result = load(c.content, c.parameters);
@@ -205,4 +267,37 @@ TEST(SystemListing, FileThatCannotBeOpenedAgain) {
         EXPECT_FALSE(load_system_listing(run, arguments[2], message));
         EXPECT_EQ(std::string(message.c_str()), c.message);
     }
+}
+
+TEST(SystemListing, EntryLineLimitsReplaceTheCommandLines) {
+    const std::string listing = "# GSNG: ASP       : A.P00#\n";
+    loaded after_sensor = load(listing + "# GSNX: ASP       :Item=X" + allocation + ",LIMITS=80/90\n", {"ASP"});
+    EXPECT_TRUE(after_sensor.ok) << after_sensor.message;
+    EXPECT_EQ(after_sensor.entry, "Item=X");
+    EXPECT_TRUE(after_sensor.limits.has_max_warning && after_sensor.limits.has_max_error);
+    EXPECT_EQ(after_sensor.limits.max_warning, 80);
+    EXPECT_EQ(after_sensor.limits.max_error, 90);
+
+    // The command line's LIMITS= does not carry over to the entry line's options.
+    loaded none = load(listing + "# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP", "LIMITS=80/90"});
+    EXPECT_TRUE(none.ok) << none.message;
+    EXPECT_FALSE(none.limits.has_max_warning || none.limits.has_max_error);
+}
+
+TEST(SystemListing, ItemCutAtNinetyCharactersEndsOnAWholeCharacter) {
+    // 89 letters and a UTF-8 "ü": the cut at 90 would leave the "ü" half.
+    const std::string label = std::string(89, 'a') + "\xc3\xbc";
+    loaded result = load("# GSNG: ASP       : A.P00#\n# GSNX: ASP       :Item=" + label + allocation + "\n", {"ASP"});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.item, std::string(89, 'a'));
+    // The same from the command line.
+    run_record run{};
+    std::string option = "ITEM=" + std::string(88, 'b') + "\xc3\xbc" + "x";
+    const char *arguments[] = {"Korvanel.exe", "ANY", option.c_str()};
+    parse_command_line(run, 3, arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(88, 'b') + "\xc3\xbc");
+    std::string cut = "ITEM=" + std::string(89, 'b') + "\xc3\xbc";
+    const char *cut_arguments[] = {"Korvanel.exe", "ANY", cut.c_str()};
+    parse_command_line(run, 3, cut_arguments);
+    EXPECT_EQ(std::string(run.item_label.c_str()), std::string(89, 'b'));
 }

@@ -55,3 +55,20 @@ void text_upper_ascii(char *text) {
     for (; *text; ++text)
         if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
 }
+
+void text_drop_cut_character(char *data, size_t *length) {
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(data);
+    size_t end = *length;
+    // Walk back over at most three continuation bytes to the byte that leads them.
+    size_t continuations = 0;
+    while (continuations < 3 && continuations < end && (bytes[end - 1 - continuations] & 0xC0) == 0x80)
+        ++continuations;
+    if (continuations == end) return;
+    unsigned char lead = bytes[end - 1 - continuations];
+    size_t needed = (lead >= 0xC2 && lead <= 0xDF) ? 1 : (lead >= 0xE0 && lead <= 0xEF) ? 2
+                  : (lead >= 0xF0 && lead <= 0xF4) ? 3 : 0;
+    if (needed > continuations) {
+        *length = end - 1 - continuations;
+        data[*length] = '\0';
+    }
+}

@@ -98,3 +98,9 @@ void text_upper_ascii(char *text);
 
 /// Turns every ':' of `text` into a blank: labels and entry texts show colons as blanks.
 void text_colons_to_blanks(char *text);
+
+/// For a text cut at a fixed length: shortens it at `*length` so that it does not end
+/// inside a UTF-8 character (a lead byte followed by fewer continuation bytes than it
+/// announces). A text that was cut has lost its end anyway; a character that ends it
+/// half would otherwise read as two others.
+void text_drop_cut_character(char *data, size_t *length);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST(BoundedText, AppendCutsAtCapacityAndMarksIt) {
     bounded_text<5> text;
     EXPECT_TRUE(text.assign("abc"));
@@ -54,4 +56,27 @@ TEST(BoundedText, FindsAndCompares) {
     EXPECT_TRUE(text.equals("A,HOST=x"));
     EXPECT_FALSE(text.equals("A,HOST=xy"));
     EXPECT_FALSE(text.equals("A,HOST="));
+}
+
+TEST(BoundedText, CutTextDoesNotEndInsideACharacter) {
+    struct {
+        const char *text;
+        const char *kept;
+    } cases[] = {
+        {"Werk M\xc3", "Werk M"},                   // two-byte character cut after its lead
+        {"Preis \xe2\x82", "Preis "},               // three-byte character cut after two bytes
+        {"\xf0\x9f\x98", ""},                       // four-byte character cut after three bytes
+        {"Werk M\xc3\xbc", "Werk M\xc3\xbc"},       // a whole character stays
+        {"Preis \xe2\x82\xac", "Preis \xe2\x82\xac"},
+        {"Werk M\xfc", "Werk M\xfc"},               // an ANSI byte that leads nothing stays
+        {"x\x80\x80\x80\x80", "x\x80\x80\x80\x80"},  // stray continuation bytes stay
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        bounded_text<31> text;
+        text.assign(c.text);
+        text_drop_cut_character(text.data, &text.length);
+        EXPECT_STREQ(text.c_str(), c.kept) << c.text;
+        EXPECT_EQ(text.length, strlen(c.kept)) << c.text;
+    }
 }

@@ -24,3 +24,41 @@ bool option_value_into(const run_record &run, const char *option, char *out, siz
     out[taken] = '\0';
     return true;
 }
+
+namespace {
+
+char upper_ascii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool starts_with_any_case(const char *text, const char *keyword) {
+    for (; *keyword != '\0'; ++text, ++keyword)
+        if (upper_ascii(*text) != upper_ascii(*keyword)) return false;
+    return true;
+}
+
+}  // namespace
+
+given_value find_given_option(const char *text, const char *keyword) {
+    given_value found = {nullptr, 0};
+    if (text == nullptr) return found;
+    for (const char *at = text; *at != '\0'; ++at) {
+        if (!starts_with_any_case(at, keyword)) continue;
+        found.text = at + strlen(keyword);
+        found.length = strcspn(found.text, " ,");
+        return found;
+    }
+    return found;
+}
+
+bool read_whole_number(given_value value, unsigned minimum, unsigned maximum, unsigned &number) {
+    if (value.text == nullptr || value.length == 0) return false;
+    unsigned long long read = 0;
+    for (size_t i = 0; i < value.length; ++i) {
+        char c = value.text[i];
+        if (c < '0' || c > '9') return false;
+        // Past the maximum the number can only grow: stop counting before it could overflow.
+        if (read <= maximum) read = read * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (read < minimum || read > maximum) return false;
+    number = static_cast<unsigned>(read);
+    return true;
+}

@@ -28,3 +28,21 @@ bool option_value(const run_record &run, const char *option, bounded_text<Capaci
     value.assign(found ? buffer : "");
     return found;
 }
+
+/// Where an option's value stands in a text as given: `text` null when the option is
+/// absent, else the value's first character and its length.
+struct given_value {
+    const char *text;
+    size_t length;
+};
+
+/// Finds the first `keyword` (such as "TIMEOUT=") in `text`, its letters compared in
+/// any case, and returns its value: the characters after it up to a blank, a comma or
+/// the end. Reads a text of any length; copies nothing.
+given_value find_given_option(const char *text, const char *keyword);
+
+/// Reads `value` as a whole number from `minimum` to `maximum` into `number`: one or
+/// more decimal digits and nothing else (no sign, no blank, no decimal point). False
+/// for an absent or empty value, any other character, or a number out of the range,
+/// however many digits it has (it never wraps).
+bool read_whole_number(given_value value, unsigned minimum, unsigned maximum, unsigned &number);

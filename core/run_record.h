@@ -3,6 +3,7 @@
 // and writes the fields it names here; nothing else keeps state between steps.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -12,10 +13,15 @@
 
 constexpr size_t parameter_capacity = 127;        // the joined parameter arguments
 constexpr size_t file_name_capacity = 63;         // a profile or listing file name
-constexpr size_t directory_capacity = 95;         // a directory with its trailing backslash
+// The installation directory that "C:\PRTG_Path.Txt" may name, and what the profile
+// search appends below it: "PRTG Network Monitor\Custom Sensors\ExeXml\" (43) and then
+// "Custom Sensors\ExeXml\" (22), which the search may take one after the other.
+constexpr size_t path_file_directory_limit = 100;  // without the backslash that ends it
+constexpr size_t directory_capacity = path_file_directory_limit + 1 + 43 + 22;  // with its trailing backslash
 constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
 constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path
+constexpr size_t entry_line_capacity = 2047;      // a listing line, read whole up to the listing's capacity
 
 // An error message handed back by a step to the run driver, which makes it the document.
 typedef bounded_text<message_capacity> run_message;
@@ -43,6 +49,30 @@ struct structure_handle_record {
     RFC_TYPEHANDLE rfcsi{};
     RFC_TYPEHANDLE db02infdb4{};
     RFC_TYPEHANDLE missobj{};
+};
+
+// The limits PRTG checks a channel's value against: above max_warning the sensor turns
+// yellow, above max_error red. Only the limits that are set are written.
+struct channel_limits {
+    bool has_max_warning = false;
+    long max_warning = 0;
+    bool has_max_error = false;
+    long max_error = 0;
+};
+
+// The RFC-level steps of a run, in their order; the time-limit message names them.
+enum run_step : int { step_logon, step_system_info, step_measurement };
+
+// The step under way: the watchdog thread reads it while the run moves on, so it is
+// atomic; copies of a record (tests make them) take its value.
+struct watched_step {
+    std::atomic<int> value{step_logon};
+    watched_step() = default;
+    watched_step(const watched_step &other) : value(other.value.load()) {}
+    watched_step &operator=(const watched_step &other) {
+        value.store(other.value.load());
+        return *this;
+    }
 };
 
 struct run_record {
@@ -74,4 +104,10 @@ struct run_record {
     bounded_text<10> database_system;             // database system reported by the SAP system
     bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
+    channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
+    bounded_text<entry_line_capacity> entry_line;  // the same line uncut, where its options are read
+    unsigned timeout_seconds{};                     // TIMEOUT=: the time budget from process start, 0 for none
+    unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once
+    uint64_t deadline{};                            // host clock (ms) at which the budget ends; 0 for none
+    watched_step current_step;                      // the RFC step under way, read by the watchdog
 };

@@ -1,7 +1,8 @@
 // Fuzz target: any bytes as the path file "C:\PRTG_Path.Txt", through the whole
 // profile location of PRTG's flavour, on a private drive root whose drives hold the
 // profile below each directory the search can descend to. Inputs that name ".." are
-// skipped, so no search ever leaves the private root.
+// skipped, also in UTF-16 (". ." with any byte between), so no search ever leaves the
+// private root.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         ready = true;
     }
     for (size_t i = 0; i + 1 < size; ++i)
-        if (data[i] == '.' && data[i + 1] == '.') return 0;
+        if (data[i] == '.' && (data[i + 1] == '.' || (i + 2 < size && data[i + 2] == '.'))) return 0;
     FILE *path_file = fopen((drive_root + "/C/PRTG_Path.Txt").c_str(), "wb");
     if (path_file == nullptr) abort();
     fwrite(data, 1, size, path_file);

@@ -2,7 +2,8 @@
 // count of results (first byte), then the parameter text, the text element's
 // content, a channel name, a value, a unit and an error message, separated by NUL
 // bytes. Every document must fit the output buffer whole and end properly closed,
-// with the content of its text element escaped in the XML flavours.
+// with the content of its text element escaped in the XML flavours, and every PRTG
+// document pure ASCII without control characters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +33,15 @@ void check_text_element(const bounded_text<output_buffer_capacity> &buffer) {
         if (*c == '<' || *c == '>') abort();
 }
 
+// A document for PRTG is pure ASCII and holds no control character but our line feeds
+// and the tabs of its texts, whatever bytes its texts came with.
+void check_document_characters(const bounded_text<output_buffer_capacity> &buffer) {
+    for (size_t i = 0; i < buffer.length; ++i) {
+        unsigned char byte = static_cast<unsigned char>(buffer.data[i]);
+        if (byte >= 0x80 || byte == 0x7F || (byte < 0x20 && byte != '\n' && byte != '\t')) abort();
+    }
+}
+
 void check_buffer(const run_record &run) {
     const bounded_text<output_buffer_capacity> &buffer = run.output_buffer;
     if (buffer.cut || strlen(buffer.c_str()) != buffer.length) abort();
@@ -42,6 +52,7 @@ void check_error_document(const run_record &run) {
     if (!run.output_buffer.starts_with("<Prtg>\n<Error>1</Error>\n<Text>")) abort();
     if (!ends_with(run.output_buffer, "</Text>\n</Prtg>\n")) abort();
     check_text_element(run.output_buffer);
+    check_document_characters(run.output_buffer);
 }
 
 }  // namespace
@@ -79,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (xml) {
             if (!run.output_buffer.starts_with("\n<Prtg>\n") || !ends_with(run.output_buffer, "\n</Prtg>\n")) abort();
             check_text_element(run.output_buffer);
+            check_document_characters(run.output_buffer);
         } else if (!ends_with(run.output_buffer, "\n")) {
             abort();
         }

@@ -1,10 +1,12 @@
-// What differs between Windows and POSIX: opening, creating and deleting files by
-// the Windows-style names the program uses, the local time of day, standard
-// output and the end of the process. host_win32.cpp and host_posix.cpp implement it;
-// nothing outside this folder needs to know which one is linked.
+// What differs between Windows and POSIX: opening, creating, locking and deleting
+// files by the Windows-style names the program uses, the local time of day and a
+// clock that never jumps, standard output, the watchdog thread and the end of the
+// process. host_win32.cpp and host_posix.cpp implement it; nothing outside this
+// folder needs to know which one is linked.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 /// Prepares the process: standard output in binary mode, so a line feed is written alone.
@@ -17,18 +19,82 @@ FILE *host_create_write(const char *name);
 /// Deletes a file; false when it was missing or could not be deleted.
 bool host_delete(const char *name);
 
+// What became of an operation on an existing file.
+enum class host_file_result {
+    done,     // it worked
+    missing,  // no such file (or it is a directory)
+    denied,   // read-only, or no permission for this user
+    failed,   // any other failure
+};
+
+/// Tests, without changing anything, that `name` is an existing file that this process
+/// may replace: writable itself (not read-only), in a directory where a new file can be
+/// made.
+host_file_result host_check_replaceable(const char *name);
+
+/// Replaces the existing file `name` by the `count` bytes in one step: writes them to a
+/// new file in the same directory, then puts that in the old file's place, keeping the
+/// old file's permissions (its access list on Windows, its mode on POSIX). On failure
+/// the old file is untouched and no new file is left behind.
+host_file_result host_replace_file(const char *name, const unsigned char *bytes, size_t count);
+
+/// Writes one UTF-16 character (`count` 1, or 2 for a surrogate pair) in the probe's ANSI
+/// code page into `out` (Windows-1252 where there is no Windows) and returns the number of
+/// bytes, 1 to 8. A character the code page cannot hold becomes "?", never a look-alike.
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]);
+/// A lock held on a file, or host_no_lock.
+typedef intptr_t host_file_lock;
+constexpr host_file_lock host_no_lock = -1;
+/// Opens (creating it when missing) the file `name` and waits, however long it takes,
+/// until this process holds it exclusively: no other process that locks the same file
+/// gets past this call until the lock is released (LockFileEx / flock). The file's
+/// content is never touched. Returns host_no_lock when the file cannot be opened or
+/// locked; the lock ends with host_unlock_file or with the process, however it ends.
+host_file_lock host_lock_file(const char *name);
+/// Releases a lock of host_lock_file and closes its file; nothing for host_no_lock.
+void host_unlock_file(host_file_lock lock);
+
 /// True when standard input is an interactive terminal (console), not a pipe or file.
 bool host_stdin_is_terminal();
 /// Switches the echo of typed characters on standard input on or off; false when
 /// standard input is no terminal. While echo is off, an interrupt restores it first.
 bool host_set_stdin_echo(bool on);
 
+/// Decodes the character that begins at `bytes` (`available` >= 1 bytes readable) in
+/// this machine's ANSI code page, the one Windows hands a program's arguments and old
+/// files in: writes its Unicode code point into `code_point` and returns the bytes it
+/// takes (1, or 2 for a double-byte character). A byte sequence the code page does not
+/// map gives U+FFFD and takes 1 byte.
+size_t host_decode_ansi(const unsigned char *bytes, size_t available, unsigned long *code_point);
+
 /// Writes the local time of day as "hh:mm:ss" (24-hour clock) into `out`, 9 bytes with terminator.
 void host_time_of_day(char out[9]);
+
+/// Milliseconds on a clock that never jumps (not with the time of day, not backwards),
+/// counted from an arbitrary origin; the same clock in every thread of the process.
+uint64_t host_clock_ms();
+/// The reading of host_clock_ms when the process started: on Windows taken from the
+/// process's creation time, so the time the loader and librfc32's start-up took counts;
+/// on POSIX the moment host_start ran, which follows the start within milliseconds.
+uint64_t host_process_start_ms();
+/// Sleeps for at least `milliseconds`.
+void host_sleep_ms(unsigned milliseconds);
+/// Starts a thread that waits until host_clock_ms reaches `deadline` and then calls
+/// `at_deadline` once (at once when the deadline has passed). The thread holds no
+/// resource the process needs to end; false when no thread could be started.
+bool host_start_watchdog(uint64_t deadline, void (*at_deadline)());
 
 /// Writes `count` bytes to standard output unchanged.
 void host_write_stdout(const char *bytes, size_t count);
 /// Writes a terminated text to standard output unchanged.
 void host_print(const char *text);
+/// Hands what was written to standard output on at once, so that it is not lost when
+/// the process dies without ending (a crash inside the library).
+void host_flush();
 /// Flushes standard output and ends the process with `status`.
 [[noreturn]] void host_exit(int status);
+/// Flushes standard output and ends the whole process with `status` at once, from any
+/// thread (TerminateProcess / _exit): no exit handlers and no cleanup of the C library
+/// run, so a library stuck in another thread, perhaps holding its own locks, cannot
+/// stop the end.
+[[noreturn]] void host_terminate(int status);

@@ -24,6 +24,8 @@ void host_write_stdout(const char *bytes, size_t count) {
 
 void host_print(const char *text) { host_write_stdout(text, strlen(text)); }
 
+void host_flush() { fflush(stdout); }
+
 void host_exit(int status) {
     fflush(stdout);
     exit(status);

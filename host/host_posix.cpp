@@ -5,9 +5,14 @@
 // is missing, as Windows does, so `prd` finds `PRD.P00` on both builds; the names of
 // the last directory scanned are kept while that directory stays unchanged.
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
 #include <signal.h>
 #include <termios.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,9 +182,104 @@ void restore_echo_and_stop(int signal_number) {
     raise(signal_number);
 }
 
+// The watchdog's one setting, written before its thread starts.
+struct watchdog_setting {
+    uint64_t deadline;
+    void (*at_deadline)();
+};
+watchdog_setting watchdog;
+
+void *watch(void *) {
+    struct timespec until;
+    until.tv_sec = static_cast<time_t>(watchdog.deadline / 1000);
+    until.tv_nsec = static_cast<long>(watchdog.deadline % 1000) * 1000000L;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+    watchdog.at_deadline();
+    return nullptr;
+}
+
+// Taken while the program is loaded, before main: as near to the start as POSIX lets
+// a program see it.
+const uint64_t process_start = host_clock_ms();
+
 }  // namespace
 
 void host_start() {}
+
+size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char out[8]) {
+    // Windows-1252 where it differs from Latin-1: the characters of bytes 80 to 9F. The
+    // five bytes that name no character there stand for the code points of their value,
+    // as on Windows.
+    static const uint16_t high_c1[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    out[0] = '?';
+    if (count != 1) return 1;  // beyond the basic plane: never in Windows-1252
+    uint16_t unit = units[0];
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+        out[0] = static_cast<unsigned char>(unit);
+        return 1;
+    }
+    for (size_t i = 0; i < 32; ++i)
+        if (high_c1[i] == unit) out[0] = static_cast<unsigned char>(0x80 + i);
+    return 1;
+}
+
+uint64_t host_clock_ms() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+uint64_t host_process_start_ms() { return process_start; }
+
+void host_sleep_ms(unsigned milliseconds) {
+    struct timespec rest;
+    rest.tv_sec = milliseconds / 1000;
+    rest.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+    }
+}
+
+bool host_start_watchdog(uint64_t deadline, void (*at_deadline)()) {
+    watchdog.deadline = deadline;
+    watchdog.at_deadline = at_deadline;
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_t thread;
+    bool started = pthread_create(&thread, &attributes, watch, nullptr) == 0;
+    pthread_attr_destroy(&attributes);
+    return started;
+}
+
+void host_terminate(int status) {
+    fflush(stdout);
+    _exit(status);
+}
+
+host_file_lock host_lock_file(const char *name) {
+    native_path path;
+    if (!map_name(name, path)) return host_no_lock;
+    int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (file < 0) return host_no_lock;
+    while (flock(file, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(file);
+            return host_no_lock;
+        }
+    }
+    return file;
+}
+
+void host_unlock_file(host_file_lock lock) {
+    if (lock == host_no_lock) return;
+    flock(static_cast<int>(lock), LOCK_UN);
+    close(static_cast<int>(lock));
+}
 
 bool host_stdin_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 
@@ -221,8 +321,114 @@ FILE *host_create_write(const char *name) {
     return fopen(path.c_str(), "wb");
 }
 
+namespace {
+
+host_file_result result_of(int error) {
+    if (error == ENOENT || error == ENOTDIR) return host_file_result::missing;
+    if (error == EACCES || error == EPERM || error == EROFS) return host_file_result::denied;
+    return host_file_result::failed;
+}
+
+// The file that `name` stands for, links resolved, so that the new file goes beside
+// it and the link stays a link.
+host_file_result resolve_file(const char *name, char (&target)[PATH_MAX], struct stat &info) {
+    native_path path;
+    if (!map_name(name, path)) return host_file_result::missing;
+    if (realpath(path.c_str(), target) == nullptr) return result_of(errno);
+    if (stat(target, &info) != 0) return result_of(errno);
+    if (!S_ISREG(info.st_mode)) return host_file_result::missing;
+    return host_file_result::done;
+}
+
+void directory_of(const char *target, native_path &directory) {
+    directory.assign(target);
+    const char *slash = strrchr(target, '/');
+    directory.truncate(slash == nullptr ? 0 : (slash == target ? 1 : static_cast<size_t>(slash - target)));
+    if (directory.empty()) directory.assign(".");
+}
+
+}  // namespace
+
+host_file_result host_check_replaceable(const char *name) {
+    char target[PATH_MAX];
+    struct stat info;
+    host_file_result found = resolve_file(name, target, info);
+    if (found != host_file_result::done) return found;
+    // A file that nobody may write is read-only, also for root, as the attribute is on Windows.
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return host_file_result::denied;
+    if (access(target, W_OK) != 0) return result_of(errno);
+    native_path directory;
+    directory_of(target, directory);
+    if (access(directory.c_str(), W_OK | X_OK) != 0) return result_of(errno);
+    return host_file_result::done;
+}
+
+host_file_result host_replace_file(const char *name, const unsigned char *bytes, size_t count) {
+    host_file_result ready = host_check_replaceable(name);
+    if (ready != host_file_result::done) return ready;
+    char target[PATH_MAX];
+    struct stat info;
+    host_file_result found = resolve_file(name, target, info);
+    if (found != host_file_result::done) return found;
+    native_path directory;
+    directory_of(target, directory);
+    native_path temporary;
+    temporary.format("%s/.korvanel-XXXXXX", directory.c_str());
+    if (temporary.cut) return host_file_result::failed;
+    int descriptor = mkstemp(temporary.data);
+    if (descriptor < 0) return result_of(errno);
+    bool written = fchmod(descriptor, info.st_mode & 07777) == 0;
+    // The owner can only be kept by root; a file of one's own stays one's own anyway.
+    if (fchown(descriptor, info.st_uid, info.st_gid) != 0) {
+    }
+    for (size_t at = 0; written && at < count;) {
+        ssize_t done = write(descriptor, bytes + at, count - at);
+        if (done <= 0 && errno != EINTR) written = false;
+        if (done > 0) at += static_cast<size_t>(done);
+    }
+    int error = written ? 0 : errno;
+    if (written && fsync(descriptor) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (close(descriptor) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && rename(temporary.c_str(), target) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        unlink(temporary.c_str());
+        return error == 0 ? host_file_result::failed : result_of(error);
+    }
+    return host_file_result::done;
+}
+
 bool host_delete(const char *name) {
     native_path path;
     if (!map_name(name, path)) return false;
     return unlink(path.c_str()) == 0;
+}
+
+namespace {
+
+// Windows-1252, the ANSI code page of Western European Windows, from 0x80 to 0x9F; the
+// bytes it leaves undefined keep their own value, as Windows itself maps them. From
+// 0xA0 on it equals Latin-1.
+const unsigned short windows_1252_high[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+size_t host_decode_ansi(const unsigned char *bytes, size_t, unsigned long *code_point) {
+    // This port has no code page of its own: it reads text as a Western European
+    // Windows probe would, so both builds print the same document.
+    unsigned char byte = bytes[0];
+    *code_point = (byte >= 0x80 && byte < 0xA0) ? windows_1252_high[byte - 0x80] : byte;
+    return 1;
 }

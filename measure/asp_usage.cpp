@@ -68,7 +68,7 @@ void write_success_document(run_record &run, const unsigned char (&record)[db02i
     bounded_text<31> value;
     value.format("%" PRId64, packed_integer(record + sys_asp_p_field.offset, sys_asp_p_field.width,
                                             percentage_decimals));
-    write_result(run, "System ASP used", value.c_str(), "PerCent");
+    write_result(run, "System ASP used", value.c_str(), "PerCent", &run.asp_limits);
     format_size(value, record + sys_asp_s_field.offset, gigabytes);
     write_result(run, "Size of system ASP", value.c_str(), size_unit);
     format_size(value, record + asp_tot_s_field.offset, gigabytes);

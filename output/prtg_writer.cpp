@@ -1,11 +1,12 @@
 // The document writer. Content appends stop short of the last `closing_reserve`
 // bytes of the buffer, which only the closing elements may use; an entity such as
-// "&amp;" is written whole or not at all. The text flavours' results come from
+// "&amp;" or a reference such as "&#252;" is written whole or not at all. The text flavours' results come from
 // text_flavours.cpp; the error document is PRTG XML in every flavour.
 #include "output/prtg_writer.h"
 
 #include <cstring>
 
+#include "output/document_text.h"
 #include "output/text_flavours.h"
 
 namespace {
@@ -14,60 +15,76 @@ namespace {
 constexpr size_t closing_reserve = 32;
 constexpr size_t content_limit = output_buffer_capacity - closing_reserve;
 
-const char *entity_for(char c) {
-    switch (c) {
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '&': return "&amp;";
-        default: return nullptr;
+// Appends `text` to `out` as content of the run's kind of document (XML or a text
+// flavour's line), without passing `limit` characters; false when it had to stop.
+bool put_content(const run_record &run, bounded_text<output_buffer_capacity> &out, const char *text, size_t count,
+                 size_t limit) {
+    return content_put(out, text, count, is_xml_flavour(run) ? content_form::xml : content_form::plain_text, limit);
+}
+
+void put_xml(bounded_text<output_buffer_capacity> &out, const bounded_text<working_area_capacity> &text) {
+    content_put(out, text.c_str(), text.length, content_form::xml, output_buffer_capacity);
+}
+
+// Control characters in a value or name would break a text flavour's line, and in
+// XML they are no characters at all: they are blanks in every flavour.
+void blank_controls(bounded_text<working_area_capacity> &text) {
+    for (size_t i = 0; i < text.length; ++i) {
+        unsigned char byte = static_cast<unsigned char>(text.data[i]);
+        if ((byte < 0x20 && byte != '\t') || byte == 0x7F) text.data[i] = ' ';
     }
 }
 
-// Appends `text` to `out`, escaping when asked, without passing `limit` characters;
-// false when it had to stop.
-template <size_t Capacity>
-bool put(bounded_text<Capacity> &out, const char *text, size_t count, bool escape, size_t limit) {
-    for (size_t i = 0; i < count && text[i] != '\0'; ++i) {
-        const char *entity = escape ? entity_for(text[i]) : nullptr;
-        size_t piece_length = entity ? strlen(entity) : 1;
-        if (out.length + piece_length > limit) return false;
-        if (entity)
-            out.append(entity);
-        else
-            out.append_char(text[i]);
-    }
-    return true;
+// PRTG reads limits from elements between the value and the end of the result, and
+// uses them only with the limit mode switched on.
+void append_limits(const channel_limits *limits, bounded_text<output_buffer_capacity> &element) {
+    if (limits == nullptr || !(limits->has_max_warning || limits->has_max_error)) return;
+    if (limits->has_max_warning) element.append_format("\n<LimitMaxWarning>%ld</LimitMaxWarning>", limits->max_warning);
+    if (limits->has_max_error) element.append_format("\n<LimitMaxError>%ld</LimitMaxError>", limits->max_error);
+    element.append("\n<LimitMode>1</LimitMode>");
 }
 
+// `unit` is a custom unit's name; `builtin_unit` one of PRTG's own (then `unit` is unused).
 void append_xml_result(const bounded_text<working_area_capacity> &channel,
                        const bounded_text<working_area_capacity> &value,
-                       const bounded_text<working_area_capacity> &unit, bounded_text<output_buffer_capacity> &element) {
-    const size_t no_limit = output_buffer_capacity;
+                       const bounded_text<working_area_capacity> &unit, const char *builtin_unit,
+                       const channel_limits *limits, bounded_text<output_buffer_capacity> &element) {
     element.append("\n<Result><Channel>");
-    put(element, channel.c_str(), channel.length, true, no_limit);
+    put_xml(element, channel);
     element.append("</Channel>");
-    if (!unit.empty()) {
+    if (builtin_unit != nullptr) {
+        element.append_format("\n<Unit>%s</Unit>", builtin_unit);
+    } else if (!unit.empty()) {
         element.append("\n<Unit>Custom</Unit>");
         element.append("\n<CustomUnit>");
-        put(element, unit.c_str(), unit.length, true, no_limit);
+        put_xml(element, unit);
         element.append("</CustomUnit>");
     }
     element.append("\n<Value>");
-    put(element, value.c_str(), value.length, true, no_limit);
-    element.append("</Value></Result>\n");
+    put_xml(element, value);
+    element.append("</Value>");
+    append_limits(limits, element);
+    element.append("</Result>\n");
+}
+
+// Appends a result built whole, or leaves it out when it would not fit.
+void append_element(run_record &run, const bounded_text<output_buffer_capacity> &element) {
+    if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
 }
 
 }  // namespace
 
-void write_error_document(run_record &run, const char *message) {
+void write_error_document(run_record &run, const char *message) { write_error_document_to(run.output_buffer, message); }
+
+void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message) {
     // The message is often the buffer itself: take it before the buffer starts afresh.
     bounded_text<output_buffer_capacity> kept;
     kept.assign(message);
-    bounded_text<output_buffer_capacity> &out = run.output_buffer;
     out.assign("<Prtg>");
     out.append("\n<Error>1</Error>");
     out.append("\n<Text>");
-    put(out, kept.c_str(), kept.length, true, content_limit);
+    // The error document is PRTG's in every flavour, and so is the form of its text.
+    content_put(out, kept.c_str(), kept.length, content_form::xml, content_limit);
     out.append("</Text>");
     out.append("\n</Prtg>\n");
 }
@@ -81,11 +98,11 @@ void open_document(run_record &run) {
 
 void open_text(run_record &run) {
     const char *opening = is_xml_flavour(run) ? "\n<Text>" : "\n# ";
-    put(run.output_buffer, opening, strlen(opening), false, content_limit);
+    content_put(run.output_buffer, opening, strlen(opening), content_form::markup, content_limit);
 }
 
 void append_text(run_record &run, const char *text, size_t count) {
-    put(run.output_buffer, text, count, is_xml_flavour(run), content_limit);
+    put_content(run, run.output_buffer, text, count, content_limit);
 }
 
 void close_text(run_record &run) {
@@ -96,7 +113,8 @@ void close_text(run_record &run) {
         run.output_buffer.clear();
 }
 
-void write_result(run_record &run, const char *channel, const char *value, const char *unit) {
+void write_result(run_record &run, const char *channel, const char *value, const char *unit,
+                  const channel_limits *limits) {
     ++run.result_count;
     bounded_text<working_area_capacity> value_copy;
     bounded_text<working_area_capacity> channel_copy;
@@ -104,14 +122,30 @@ void write_result(run_record &run, const char *channel, const char *value, const
     value_copy.assign(value);
     channel_copy.assign(channel);
     unit_copy.assign(unit);
+    blank_controls(value_copy);
+    blank_controls(channel_copy);
+    blank_controls(unit_copy);
 
     // Built whole first, so that a result either fits entirely or is left out.
     bounded_text<output_buffer_capacity> element;
     if (is_xml_flavour(run))
-        append_xml_result(channel_copy, value_copy, unit_copy, element);
+        append_xml_result(channel_copy, value_copy, unit_copy, nullptr, limits, element);
     else
         append_text_result(run, channel_copy.c_str(), value_copy.c_str(), unit_copy.c_str(), element);
-    if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
+    append_element(run, element);
+}
+
+void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits) {
+    if (!is_xml_flavour(run)) return;
+    ++run.result_count;
+    bounded_text<working_area_capacity> value_copy;
+    bounded_text<working_area_capacity> channel_copy;
+    bounded_text<working_area_capacity> no_unit;
+    value_copy.format("%u", value);
+    channel_copy.assign(channel);
+    bounded_text<output_buffer_capacity> element;
+    append_xml_result(channel_copy, value_copy, no_unit, "Count", limits, element);
+    append_element(run, element);
 }
 
 void close_document(run_record &run) { run.output_buffer.append(is_xml_flavour(run) ? "\n</Prtg>\n" : "\n"); }

@@ -13,6 +13,9 @@
 /// Replaces the output buffer with the PRTG XML error document carrying `message`
 /// (escaped), in every flavour alike. `message` may be the output buffer itself.
 void write_error_document(run_record &run, const char *message);
+/// The same into `out`, for a document built away from the run's output buffer (the
+/// watchdog's, while the run may still be writing its own). Reads nothing else.
+void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message);
 
 /// Replaces the output buffer with the document head ("\n<Prtg>\n" in XML, nothing
 /// in the text flavours).
@@ -26,9 +29,15 @@ void append_text(run_record &run, const char *text, size_t count = static_cast<s
 /// parameter_string empties the buffer, since only the selected value is printed.
 void close_text(run_record &run);
 /// Raises result_count and appends one result (channel) with its value and unit in
-/// the run's flavour; in XML an empty unit writes no unit. A result that would not
-/// fit is left out whole.
-void write_result(run_record &run, const char *channel, const char *value, const char *unit);
+/// the run's flavour; in XML an empty unit writes no unit, and `limits` (when given
+/// and holding a limit) adds its limit elements. A result that would not fit is left
+/// out whole.
+void write_result(run_record &run, const char *channel, const char *value, const char *unit,
+                  const channel_limits *limits = nullptr);
+/// In the XML flavours raises result_count and appends one result that counts things,
+/// with PRTG's built-in unit "Count" and the limit elements of `limits` (may be null);
+/// in the text flavours writes nothing. A result that would not fit is left out whole.
+void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits);
 /// Appends the closing of the document ("\n</Prtg>\n" in XML, "\n" in text).
 void close_document(run_record &run);
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "output/document_text.h"
 #include "run/command_line.h"
 
 namespace {
@@ -242,4 +243,142 @@ TEST(PrtgWriter, FullTextDocumentStillEndsWithItsLineFeed) {
     EXPECT_FALSE(run.output_buffer.cut);
     EXPECT_EQ(out.substr(out.size() - 2), "x\n");
     EXPECT_EQ(out.find("Message."), std::string::npos);
+}
+
+TEST(PrtgWriter, CountResultsAndLimits) {
+    channel_limits error_above_zero;
+    error_above_zero.has_max_error = true;
+    channel_limits warning_above_zero;
+    warning_above_zero.has_max_warning = true;
+    channel_limits both;
+    both.has_max_warning = true;
+    both.max_warning = 90;
+    both.has_max_error = true;
+    both.max_error = 95;
+    channel_limits none;
+    struct {
+        const char *name;
+        const channel_limits *limits;
+        const char *expected;
+    } cases[] = {
+        {"no limits", nullptr, "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value></Result>\n"},
+        {"limits without a value set", &none,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value></Result>\n"},
+        {"error only", &error_above_zero,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxError>0</LimitMaxError>\n<LimitMode>1</LimitMode></Result>\n"},
+        {"warning only", &warning_above_zero,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxWarning>0</LimitMaxWarning>\n<LimitMode>1</LimitMode></Result>\n"},
+        {"both, warning first", &both,
+         "\n<Result><Channel>Systems</Channel>\n<Unit>Count</Unit>\n<Value>3</Value>\n"
+         "<LimitMaxWarning>90</LimitMaxWarning>\n<LimitMaxError>95</LimitMaxError>\n<LimitMode>1</LimitMode></Result>\n"},
+    };
+    for (const auto &c : cases) {
+        run_record run = xml_run();
+        write_count_result(run, "Systems", 3, c.limits);
+        EXPECT_EQ(std::string(run.output_buffer.c_str()), c.expected) << c.name;
+        EXPECT_EQ(run.result_count, 1) << c.name;
+    }
+
+    // A custom-unit result takes the same limit elements after its value.
+    run_record run = xml_run();
+    write_result(run, "System ASP used", "87", "PerCent", &both);
+    EXPECT_EQ(std::string(run.output_buffer.c_str()),
+              "\n<Result><Channel>System ASP used</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>"
+              "\n<Value>87</Value>\n<LimitMaxWarning>90</LimitMaxWarning>\n<LimitMaxError>95</LimitMaxError>"
+              "\n<LimitMode>1</LimitMode></Result>\n");
+
+    // The text flavours keep their forms: no count results, and limits are PRTG's alone.
+    for (const char *flavour : {"Gantries", "Brimtol"}) {
+        run_record text = xml_run();
+        text.output_flavour.assign(flavour);
+        write_count_result(text, "Systems", 3, &both);
+        EXPECT_STREQ(text.output_buffer.c_str(), "") << flavour;
+        EXPECT_EQ(text.result_count, 0) << flavour;
+        write_result(text, "System ASP used", "87", "PerCent", &both);
+        EXPECT_EQ(std::string(text.output_buffer.c_str()).find("Limit"), std::string::npos) << flavour;
+    }
+}
+
+TEST(DocumentText, ContentFormsOfOutsideText) {
+    struct {
+        const char *name;
+        const char *text;
+        content_form form;
+        const char *expected;
+    } cases[] = {
+        {"plain ASCII unchanged", "Info=DB4,Sid=PRD", content_form::xml, "Info=DB4,Sid=PRD"},
+        {"markup escaped", "R&D <1>", content_form::xml, "R&amp;D &lt;1&gt;"},
+        {"CR, LF, 0x01 and DEL as blanks, tab kept", "a\rb\nc\x01" "d\x7f" "e\tf", content_form::xml, "a b c d e\tf"},
+        {"controls as blanks in a text line too", "a\r\nb\x1f", content_form::plain_text, "a  b "},
+        {"text lines keep other bytes", "M\xfcnchen & <x>", content_form::plain_text, "M\xfcnchen & <x>"},
+        {"markup copied as it is", "\n<Text>", content_form::markup, "\n<Text>"},
+        {"UTF-8 as the character", "M\xc3\xbcnchen", content_form::xml, "M&#252;nchen"},
+        {"ANSI byte in Windows-1252", "M\xfcnchen", content_form::xml, "M&#252;nchen"},
+        {"Windows-1252 beyond Latin-1", "\x80 \x9f", content_form::xml, "&#8364; &#376;"},
+        {"three- and four-byte UTF-8", "\xe2\x82\xac \xf0\x9f\x98\x80", content_form::xml, "&#8364; &#128512;"},
+        {"mixed: each run on its own", "\xc3\xbc\xfc", content_form::xml, "&#252;&#252;"},
+        {"overlong form is no UTF-8", "\xc0\xaf", content_form::xml, "&#192;&#175;"},
+        {"encoded surrogate is no UTF-8", "\xed\xa0\x80", content_form::xml, "&#237;&#160;&#8364;"},
+        {"UTF-8 cut after its lead byte in a UTF-8 text", "f\xc3\xbcr Gr\xc3", content_form::xml, "f&#252;r Gr"},
+        {"UTF-8 cut inside a three-byte character", "Preis \xe2\x82", content_form::xml, "Preis "},
+        {"a lone last ANSI letter is kept", "Caf\xe9", content_form::xml, "Caf&#233;"},
+        {"a last ANSI letter after other ANSI text is kept", "M\xfcnchen Caf\xe9", content_form::xml,
+         "M&#252;nchen Caf&#233;"},
+        {"an incomplete character inside the text is ANSI", "\xc3 x", content_form::xml, "&#195; x"},
+        {"noncharacter U+FFFF", "\xef\xbf\xbf", content_form::xml, "&#65533;"},
+    };
+    for (const auto &c : cases) {
+        bounded_text<output_buffer_capacity> out;
+        EXPECT_TRUE(content_put(out, c.text, static_cast<size_t>(-1), c.form, output_buffer_capacity)) << c.name;
+        EXPECT_EQ(std::string(out.c_str()), c.expected) << c.name;
+    }
+}
+
+TEST(DocumentText, ReferencesAreWrittenWholeOrNotAtAll) {
+    // "ab" and then room for 5 more characters: "&#252;" needs 6, so it stops before it.
+    bounded_text<output_buffer_capacity> out;
+    out.assign("xy");
+    EXPECT_FALSE(content_put(out, "ab\xfc" "cd", static_cast<size_t>(-1), content_form::xml, 9));
+    EXPECT_STREQ(out.c_str(), "xyab");
+    out.assign("xy");
+    EXPECT_TRUE(content_put(out, "a\xc3\xbc", static_cast<size_t>(-1), content_form::xml, 9));
+    EXPECT_STREQ(out.c_str(), "xya&#252;");
+    // A count that ends inside a UTF-8 character is a cut text.
+    out.clear();
+    EXPECT_TRUE(content_put(out, "\xc3\xbc\xc3\xbc", 3, content_form::xml, output_buffer_capacity));
+    EXPECT_STREQ(out.c_str(), "&#252;");
+}
+
+TEST(PrtgWriter, OutsideTextInEveryPartOfTheDocument) {
+    // The error document is PRTG XML in every flavour, references included.
+    for (const char *flavour : {"EXEXML", "Gantries", "Brimtol"}) {
+        run_record run = xml_run();
+        run.output_flavour.assign(flavour);
+        write_error_document(run, "Error 1012: Exception.: X - Keine Berechtigung f\xfcr\r\nDB02");
+        EXPECT_EQ(std::string(run.output_buffer.c_str()),
+                  "<Prtg>\n<Error>1</Error>\n<Text>Error 1012: Exception.: X - Keine Berechtigung f&#252;r  DB02"
+                  "</Text>\n</Prtg>\n")
+            << flavour;
+    }
+
+    run_record xml = xml_run();
+    write_result(xml, "M\xc3\xbcnchen\n", "8\r7", "Per\x01" "Cent");
+    EXPECT_EQ(std::string(xml.output_buffer.c_str()),
+              "\n<Result><Channel>M&#252;nchen </Channel>\n<Unit>Custom</Unit>\n<CustomUnit>Per Cent</CustomUnit>"
+              "\n<Value>8 7</Value></Result>\n");
+
+    // Gantries and Brimtol keep the bytes, but a line break cannot forge a line.
+    run_record gantries = xml_run();
+    gantries.output_flavour.assign("Gantries");
+    open_text(gantries);
+    append_text(gantries, "Sid=P\r\nStatistic.x: 1 \xfc");
+    write_result(gantries, "a\nb", "8\n7", "MByte");
+    EXPECT_EQ(std::string(gantries.output_buffer.c_str()),
+              "\n# Sid=P  Statistic.x: 1 \xfc\n\nMessage.a_b: a b (MByte)\nStatistic.a_b: 8 7");
+    run_record brimtol = xml_run();
+    brimtol.output_flavour.assign("Brimtol");
+    write_result(brimtol, "a\rb", "8\x01", "PerCent");
+    EXPECT_EQ(std::string(brimtol.output_buffer.c_str()), "\n> a b: 8  %");
 }

@@ -133,18 +133,28 @@ RFC_HANDLE open_connection(run_record &run) {
     FILE *destination_file = host_open_read(destination_file_name.c_str());
     if (destination_file == nullptr) return RfcOpen(&run.connection_options.options);
 
-    bounded_text<63> notice;
-    notice.format("* SapRfc.Ini.......: %s<\n", run.profile_record.destination.c_str());
-    host_print(notice.c_str());
+    // A console line like the trace lines, and like them only in trace mode: printed
+    // before the document, it would make the document something PRTG cannot read.
+    if (run.trace_mode) {
+        bounded_text<63> notice;
+        notice.format("* SapRfc.Ini.......: %s<\n", run.profile_record.destination.c_str());
+        host_print(notice.c_str());
+        host_flush();  // out before the library is called, which might crash
+    }
+    // Another sensor in this directory would otherwise copy its own destination file
+    // over ours before the library has read it. Where no lock file can be made, the
+    // run goes on unlocked, as it always did.
+    host_file_lock lock = host_lock_file(ini_lock_file_name);
     bool copied = copy_to_ini_file(destination_file);
     fclose(destination_file);
-    if (!copied) return 0;
-
+    RFC_HANDLE handle = 0;
     bounded_text<255> connect_string;
-    if (!build_connect_string(run, connect_string)) return 0;
-    RFC_ERROR_INFO_EX error_info;
-    memset(&error_info, 0, sizeof error_info);
-    RFC_HANDLE handle = RfcOpenEx(connect_string.data, &error_info);
+    if (copied && build_connect_string(run, connect_string)) {
+        RFC_ERROR_INFO_EX error_info;
+        memset(&error_info, 0, sizeof error_info);
+        handle = RfcOpenEx(connect_string.data, &error_info);
+    }
+    host_unlock_file(lock);
     // The text holds the plain password; it is not left behind on the stack.
     wipe(connect_string.data, sizeof connect_string.data);
     return handle;

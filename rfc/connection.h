@@ -1,6 +1,9 @@
 // The RFC connection to one SAP system, opened from the profile's logon data: with
 // RfcOpen and explicit options, or, when a file "SapRfc.<destination>" lies in the
-// working directory, through the library's own "SapRfc.ini" and RfcOpenEx.
+// working directory, through the library's own "SapRfc.ini" and RfcOpenEx. Sensors
+// that PRTG runs at the same time share the one "SapRfc.ini" of the working
+// directory, so the second route holds a lock from the copy until the library has
+// read it.
 #pragma once
 
 #include "core/librfc32.h"
@@ -17,9 +20,15 @@ void fill_connection_options(run_record &run);
 /// quotes; false when it does not fit or a value cannot be quoted (it holds a quote).
 bool build_connect_string(const run_record &run, bounded_text<255> &out);
 
+/// The lock file beside "SapRfc.ini" that every run taking the destination-file
+/// route holds while "SapRfc.ini" is its own; its content is never used.
+constexpr const char *ini_lock_file_name = "SapRfc.ini.lck";
+
 /// Opens the connection described by the profile record: through "SapRfc.ini" (after
 /// printing "* SapRfc.Ini.......: <destination><" and copying the destination file
-/// there byte for byte) when "SapRfc.<destination>" exists, else with RfcOpen.
+/// there byte for byte, holding the lock of ini_lock_file_name, waited for as long as
+/// it takes, from before the copy until RfcOpenEx has returned) when
+/// "SapRfc.<destination>" exists, else with RfcOpen.
 /// Returns the handle, or 0 when no connection was opened (also when "SapRfc.ini"
 /// could not be written completely, in which case the library is not called).
 RFC_HANDLE open_connection(run_record &run);

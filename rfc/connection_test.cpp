@@ -230,14 +230,22 @@ TEST_F(ConnectionOpen, IniFileRouteCopiesTheDestinationFileByteForByte) {
     standin_test::write_file("SapRfc.DEMO", destination_file);
     run.profile_record.language.assign("EN");
     run.profile_record.hostname.assign("not used");
-    testing::internal::CaptureStdout();
+    // The console line is a trace line: only in trace mode, where it stands among the others.
+    for (bool trace : {false, true}) {
+        run.trace_mode = trace;
+        testing::internal::CaptureStdout();
+        RFC_HANDLE handle = logon();
+        fflush(stdout);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), trace ? "* SapRfc.Ini.......: DEMO<\n" : "") << trace;
+        if (handle != 0) RfcClose(handle);
+    }
+    RfcClose(0);
+    run.trace_mode = false;
     RFC_HANDLE handle = logon();
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "* SapRfc.Ini.......: DEMO<\n");
     EXPECT_NE(handle, 0u);
     EXPECT_EQ(standin_test::read_file("SapRfc.ini"), destination_file);
     std::vector<std::string> opens = calls("RfcOpen");
-    ASSERT_EQ(opens.size(), 1u);
+    ASSERT_EQ(opens.size(), 3u);
     EXPECT_EQ(opens[0].rfind("RfcOpenEx ", 0), 0u) << opens[0];
     EXPECT_NE(opens[0].find("CLIENT=100 USER=MONITOR PASSWD=<12 chars> LANG=D DEST=DEMO"), std::string::npos)
         << opens[0];
@@ -250,8 +258,16 @@ TEST_F(ConnectionOpen, IniFileThatCannotBeWrittenOpensNothing) {
     EXPECT_TRUE(calls("RfcOpen").empty());
 }
 
-TEST_F(ConnectionOpen, RefusedLogonYieldsNoHandle) {
+TEST_F(ConnectionOpen, WrongPasswordOpensTheDirectRouteButNotTheDestinationFile) {
+    // RfcOpen leaves the logon to the first call; RfcOpenEx checks it at once.
     run.profile_record.password.assign("wrong");
+    RFC_HANDLE direct = open_connection(run);
+    EXPECT_NE(direct, 0u);
+    RfcClose(direct);
+    standin_test::write_file("SapRfc.DEMO", "DEST=DEMO\nTYPE=A\nASHOST=sapdemo\nSYSNR=00\n");
+    testing::internal::CaptureStdout();
     EXPECT_EQ(open_connection(run), 0u);
-    EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the destination-file line is a trace line
+    EXPECT_EQ(standin_test::trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 }

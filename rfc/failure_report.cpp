@@ -1,12 +1,15 @@
-// RFC failure reporting; see failure_report.h. The abort report needs nothing from
-// the run record: the library calls it with nothing but an operation text, and
-// everything it prints comes from RfcLastError.
+// RFC failure reporting; see failure_report.h. The library calls the abort handler
+// with nothing but an operation text; everything the report says comes from
+// RfcLastError, and only its form (PRTG document or console report) from the run
+// registered with the handler.
 #include "rfc/failure_report.h"
 
 #include <cstring>
 
 #include "host/host.h"
 #include "host/line_reader.h"
+#include "output/document_output.h"
+#include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "core/exit_status.h"
 
@@ -14,6 +17,9 @@ namespace {
 
 constexpr int label_width = 15;
 constexpr size_t trace_line_characters = 99;
+
+// The run whose form the abort report takes; none until the handler is registered.
+run_record *abort_run = nullptr;
 
 // The library fills these records; a field that arrives without its terminator
 // must still print as a bounded text.
@@ -32,10 +38,25 @@ void print_label_line(const char *label, int indent, int width, const char *valu
     host_print(line.c_str());
 }
 
-void RFC_CALL abort_on_rfc_error(char *operation) {
-    host_print("RFC error\n");
-    print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
+void register_abort_run(run_record *run) { abort_run = run; }
 
+void abort_report_text(const char *operation, const RFC_ERROR_INFO &error_info, abort_text &out) {
+    const char *const labels[] = {"operation/code", "key", "status", "message", "internal status"};
+    const char *const values[] = {operation != nullptr ? operation : "", error_info.key, error_info.status,
+                                  error_info.message, error_info.intstat};
+    out.assign("RFC error");
+    const char *separator = ": ";
+    for (size_t i = 0; i < sizeof labels / sizeof labels[0]; ++i) {
+        if (values[i][0] == '\0') continue;
+        out.append_format("%s%s %s", separator, labels[i], values[i]);
+        separator = ", ";
+    }
+}
+
+void LIBRFC32_API abort_on_rfc_error(char *operation) {
+    // The report is the run's document: when the time limit's document is already
+    // out, it must not follow it.
+    if (!claim_document_output(exit_rfc_abort)) yield_to_watchdog();
     RFC_ERROR_INFO error_info;
     memset(&error_info, 0, sizeof error_info);
     RfcLastError(&error_info);
@@ -43,15 +64,41 @@ void RFC_CALL abort_on_rfc_error(char *operation) {
     terminate_field(error_info.status);
     terminate_field(error_info.message);
     terminate_field(error_info.intstat);
+
+    // PRTG must get a document it can read; the console report, for a person at the
+    // console or a text flavour's host, stays as it always was.
+    if (abort_run != nullptr && is_xml_flavour(*abort_run) && !abort_run->trace_mode) {
+        abort_text text;
+        abort_report_text(operation, error_info, text);
+        write_error_document(*abort_run, text.c_str());
+        host_print(abort_run->output_buffer.c_str());
+        // Out before the library closes its connections, which may never return: the
+        // watchdog then ends the process with this document's status.
+        document_output_written();
+        RfcClose(0);
+        host_exit(exit_rfc_abort);
+    }
+
+    host_print("RFC error\n");
+    print_label_line("operation/code", 0, label_width, operation != nullptr ? operation : "");
     print_label_line("key", 0, label_width, error_info.key);
     print_label_line("status", 0, label_width, error_info.status);
     print_label_line("message", 0, label_width, error_info.message);
     print_label_line("internal status", 0, label_width, error_info.intstat);
     host_print("\n");
+    document_output_written();
 
     RfcClose(0);
     host_print("* Programm aborted...\n");
     host_exit(exit_rfc_abort);
+}
+
+bool logon_was_refused() {
+    RFC_ERROR_INFO_EX error_info;
+    memset(&error_info, 0, sizeof error_info);
+    // 1: the library has no error to hand out; the record then says nothing.
+    if (RfcLastErrorEx(&error_info) != 0) return false;
+    return error_info.group == RFC_ERROR_LOGON_FAILURE;
 }
 
 void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name) {

@@ -10,12 +10,33 @@
 /// The trace file the library writes into the working directory.
 constexpr const char *rfc_trace_file_name = "Dev_Rfc.Trc";
 
+// The one-line account of a library failure: room for every field of the library's
+// error record with its label, so that none is lost before the document's own limit.
+typedef bounded_text<1023> abort_text;
+
+/// Names the run whose flavour and trace mode decide the form of the abort report
+/// (null: the console report). The library calls the handler with nothing but an
+/// operation text, so the run is registered here with the handler.
+void register_abort_run(run_record *run);
+
 /// The library's error handler, also called directly when a structure cannot be
-/// installed or a table created or deleted. Prints "RFC error", the operation and
-/// the fields of RfcLastError as label lines, closes every connection, prints
-/// "* Programm aborted..." and ends the process with exit_rfc_abort. Never returns;
-/// writes nothing into the output buffer.
-[[noreturn]] void RFC_CALL abort_on_rfc_error(char *operation);
+/// installed or a table created or deleted. Reads RfcLastError and closes every
+/// connection. For a registered run in an XML flavour without trace mode it prints the
+/// PRTG error document with the text of abort_report_text; otherwise it prints
+/// "RFC error", the operation and the fields of RfcLastError as label lines and
+/// "* Programm aborted...". Ends the process with exit_rfc_abort; never returns.
+[[noreturn]] void LIBRFC32_API abort_on_rfc_error(char *operation);
+
+/// After a failed call: true when the library groups the failure as a refused logon
+/// (RFC_ERROR_LOGON_FAILURE, read with RfcLastErrorEx, which hands each error out
+/// once); false for any other failure or when the library reports none.
+bool logon_was_refused();
+
+/// Writes the one-line account of a library failure into `out`: "RFC error: " and the
+/// parts "operation/code", "key", "status", "message" and "internal status", each
+/// label followed by a blank and its value, joined by ", "; a part whose value is empty
+/// is left out with its label ("RFC error" alone when all are). Cut at out's capacity.
+void abort_report_text(const char *operation, const RFC_ERROR_INFO &error_info, abort_text &out);
 
 /// Prints `indent` blanks, `label` padded to `width` columns (a longer one whole),
 /// " : ", `value` and a line feed on standard output.

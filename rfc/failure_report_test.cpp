@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "output/prtg_writer.h"
@@ -101,4 +102,44 @@ TEST_F(FailureReport, LongTraceLinesAreReadInPiecesOf99) {
     // A piece that begins a new line's worth of text can carry a message itself.
     std::string split = std::string(99, '-') + "ERROR       from the rest\n";
     EXPECT_EQ(diagnosis_of(split.c_str()), "Error 1014: RFC-Failure raised ! - from the rest");
+}
+
+TEST(FailureReportTexts, AbortReportTextLeavesOutEmptyParts) {
+    struct {
+        const char *name;
+        const char *operation;
+        const char *key;
+        const char *status;
+        const char *message;
+        const char *intstat;
+        const char *expected;
+    } cases[] = {
+        {"every part", "RfcCall", "RFC_ERROR_COMMUNICATION", "Connection to partner broken", "partner 'DEMO' gone",
+         "RfcCall [1] : returns 1",
+         "RFC error: operation/code RfcCall, key RFC_ERROR_COMMUNICATION, status Connection to partner broken, "
+         "message partner 'DEMO' gone, internal status RfcCall [1] : returns 1"},
+        {"empty status and internal status", "ItCreate MISS_VIEWS", "RFC_ERROR_RESOURCE", "", "no memory", "",
+         "RFC error: operation/code ItCreate MISS_VIEWS, key RFC_ERROR_RESOURCE, message no memory"},
+        {"no operation", nullptr, "K", "", "", "", "RFC error: key K"},
+        {"nothing at all", "", "", "", "", "", "RFC error"},
+    };
+    for (const auto &c : cases) {
+        RFC_ERROR_INFO info{};
+        strncpy(info.key, c.key, sizeof info.key - 1);
+        strncpy(info.status, c.status, sizeof info.status - 1);
+        strncpy(info.message, c.message, sizeof info.message - 1);
+        strncpy(info.intstat, c.intstat, sizeof info.intstat - 1);
+        abort_text text;
+        abort_report_text(c.operation, info, text);
+        EXPECT_STREQ(text.c_str(), c.expected) << c.name;
+    }
+
+    // Every field at its full size still fits whole.
+    RFC_ERROR_INFO full;
+    memset(&full, 'x', sizeof full);
+    full.key[sizeof full.key - 1] = full.status[sizeof full.status - 1] = '\0';
+    full.message[sizeof full.message - 1] = full.intstat[sizeof full.intstat - 1] = '\0';
+    abort_text text;
+    abort_report_text("RfcInstallStructure", full, text);
+    EXPECT_FALSE(text.cut);
 }

@@ -1,6 +1,8 @@
-// Structure descriptors; see structures.h. The rows carry offset 0 throughout: the
-// library lays the fields out one after another, and the program reads the records
-// at the offsets that follow from that.
+// Structure descriptors; see structures.h. The library lays the fields out itself,
+// one after another, aligning each integer and float field to its size; in these
+// three structures every integer already falls on a multiple of four, so the records
+// hold their fields without gaps and the program reads them at the offsets that
+// follow from that. A row's fifth field is unused and passed as 0.
 #include "rfc/structures.h"
 
 #include "rfc/failure_report.h"

@@ -13,8 +13,7 @@ constexpr unsigned missobj_length = 40;      // one MISSOBJ table line
 
 enum class structure_kind { rfcsi, db02infdb4, missobj };
 
-/// The descriptor rows of a structure (the library may write their offsets), and
-/// their count through `entries`.
+/// The descriptor rows of a structure, and their count through `entries`.
 RFC_TYPE_ELEMENT *structure_rows(structure_kind kind, unsigned *entries);
 
 /// Returns the structure's handle from the run record, installing the structure with

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "rfc/client_fixture.h"
+#include "rfc/failure_report.h"
 
 using SystemInfo = RfcClient;
 
@@ -67,4 +68,30 @@ TEST_F(SystemInfo, RfcsiIsInstalledOncePerProcess) {
     ASSERT_EQ(installs.size(), 1u);
     EXPECT_TRUE(holds_all(installs[0], {" RFCSI ", " entries=18 ", " -> 0"})) << installs[0];
     EXPECT_NE(run.structure_handles.rfcsi, 0u);
+}
+
+TEST_F(SystemInfo, RefusedLogonIsToldApartFromOtherFailuresByItsGroup) {
+    // Both fail the identification with return code 1; only the library's error
+    // group says that the system refused the logon.
+    struct {
+        const char *what, *landscape, *password;
+        bool refused;
+    } cases[] = {
+        {"wrong password", "", "wrong", true},
+        {"fault logon_refused", "fault = logon_refused\n", "Monitor#2024", true},
+        {"wrong client", "client = 200\n", "Monitor#2024", true},
+        {"broken connection", "fault = call_fails RFC_SYSTEM_INFO\n", "Monitor#2024", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        demo_with(c.landscape);
+        run.profile_record.password.assign(c.password);
+        RFC_HANDLE handle = logon();
+        run.output_buffer.clear();
+        EXPECT_EQ(identify_system(run, handle), RFC_FAILURE);
+        EXPECT_STREQ(run.output_buffer.c_str(), "Error 1014: RFC-Failure raised !");
+        EXPECT_EQ(logon_was_refused(), c.refused);
+        EXPECT_FALSE(logon_was_refused());  // the library hands each error out once
+        RfcClose(handle);
+    }
 }

@@ -4,6 +4,7 @@
 // trace the sensor's diagnosis reads.
 #include "rfc_bridge/bridge_calls.h"
 #include "rfc_bridge/bridge_logon.h"
+#include "rfc_bridge/bridge_report.h"
 
 #include "rfc/failure_report.h"
 
@@ -221,6 +222,8 @@ RFC_TYPE_ELEMENT element(const char *name, unsigned type, unsigned length, unsig
 }  // namespace
 
 TEST_F(BridgeCalls, LogonIsTranslatedAndARefusalAnswersTheFirstCall) {
+    RFC_ERROR_INFO_EX handed{};
+    EXPECT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 1) << "no error yet";
     RFC_HANDLE handle = open_demo("ES");
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(fake.logon["user"], "MONITOR");
@@ -243,6 +246,14 @@ TEST_F(BridgeCalls, LogonIsTranslatedAndARefusalAnswersTheFirstCall) {
     EXPECT_EQ(fake.invokes, 0);
     EXPECT_EQ(diagnosis(), " - Name or password is incorrect (repeat logon)");
     EXPECT_STREQ(the_bridge().last_error.key.c_str(), "RFC_ERROR_LOGON_FAILURE");
+    // The sensor counts a system failed by this group; the error is handed out once.
+    ASSERT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 0);
+    EXPECT_EQ(handed.group, RFC_ERROR_LOGON_FAILURE);
+    EXPECT_STREQ(handed.key, "RFC_ERROR_LOGON_FAILURE");
+    EXPECT_STREQ(handed.message, "Name or password is incorrect (repeat logon)");
+    EXPECT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 1);
+    EXPECT_EQ(handed.group, 0);
+    EXPECT_EQ(hand_out_last_error_ex(the_bridge(), nullptr), 1);
 
     // Through a connect string the refusal comes at once.
     char connect[] = "ASHOST=sapdemo SYSNR=00 CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 LANG=D";
@@ -250,6 +261,11 @@ TEST_F(BridgeCalls, LogonIsTranslatedAndARefusalAnswersTheFirstCall) {
     EXPECT_EQ(open_by_connect_string(the_bridge(), connect, &error), 0u);
     EXPECT_EQ(error.group, 103);
     EXPECT_STREQ(error.key, "RFC_ERROR_LOGON_FAILURE");
+    EXPECT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 1) << "RfcOpenEx's record handed it out";
+    // A connect string the bridge cannot read is the program's error, group 101.
+    char unreadable[] = "ASHOST=sapdemo BOGUS=1";
+    EXPECT_EQ(open_by_connect_string(the_bridge(), unreadable, &error), 0u);
+    EXPECT_EQ(error.group, RFC_ERROR_PROGRAM);
 
     // No trace line or last error ever shows the password.
     FILE *trace = fopen("Dev_Rfc.Trc", "r");
@@ -335,15 +351,16 @@ TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
         int classic;
         const char *exception;
         const char *diagnosis;
+        int classic_group;  // what RfcLastErrorEx hands out
     } rows[] = {
         {RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, u"NOT_AUTHORIZED", u"NOT_AUTHORIZED", 2, "NOT_AUTHORIZED",
-         " - NOT_AUTHORIZED"},
+         " - NOT_AUTHORIZED", RFC_ERROR_APPLICATION_EXCEPTION},
         {RFC_ABAP_MESSAGE, ABAP_RUNTIME_FAILURE, u"", u"Table DB4TABLES is locked", 3, "SYSTEM_FAILURE",
-         " - Table DB4TABLES is locked"},
+         " - Table DB4TABLES is locked", RFC_ERROR_SYSTEM_FAILURE},
         {RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, u"SYSTEM_FAILURE", u"Runtime error DBIF_RSQL", 3,
-         "SYSTEM_FAILURE", " - Runtime error DBIF_RSQL"},
+         "SYSTEM_FAILURE", " - Runtime error DBIF_RSQL", RFC_ERROR_SYSTEM_FAILURE},
         {RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, u"", u"connection to partner broken", 1, nullptr,
-         " - connection to partner broken"},
+         " - connection to partner broken", RFC_ERROR_COMMUNICATION},
     };
     for (const row &r : rows) {
         remove("Dev_Rfc.Trc");
@@ -366,6 +383,9 @@ TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
             EXPECT_EQ(exception, nullptr);
         }
         EXPECT_EQ(diagnosis(), r.diagnosis);
+        RFC_ERROR_INFO_EX handed{};
+        EXPECT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 0);
+        EXPECT_EQ(handed.group, r.classic_group);
         close_connections(the_bridge(), handle);
     }
 }
@@ -373,7 +393,7 @@ TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
 TEST_F(BridgeCalls, UnknownHandlesGoToTheErrorHandler) {
     static std::string handled;
     struct handler {
-        static void RFC_CALL record(char *operation) { handled = operation; }
+        static void LIBRFC32_API record(char *operation) { handled = operation; }
     };
     the_bridge().error_handler = handler::record;
     RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};

@@ -96,18 +96,6 @@ FILE *open_destination_file(bounded_text<260> &name) {
     return file;
 }
 
-void fill_error_info_ex(RFC_ERROR_INFO_EX *error_info, const bridge_state &state, int group) {
-    if (error_info == nullptr) return;
-    memset(error_info, 0, sizeof *error_info);
-    error_info->group = group;
-    bounded_text<32> key;
-    key.assign(state.last_error.key.c_str());
-    memcpy(error_info->key, key.c_str(), key.size() + 1);
-    bounded_text<512> message;
-    message.assign(state.last_error.message.c_str());
-    memcpy(error_info->message, message.c_str(), message.size() + 1);
-}
-
 }  // namespace
 
 bool ensure_library(bridge_state &state) {
@@ -182,23 +170,26 @@ RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_strin
     if (usable) usable = translate_connect_string(given, with_destination ? &block : nullptr, parameters, problem);
     if (!usable) {
         report_open_problem(state, "RfcOpenEx", problem.c_str());
-        fill_error_info_ex(error_info, state, 101);
+        hand_out_last_error_ex(state, error_info);
         return 0;
     }
     if (!ensure_library(state)) {
         report_load_failure(state, "RfcOpenEx");
-        fill_error_info_ex(error_info, state, 101);
+        hand_out_last_error_ex(state, error_info);
         return 0;
     }
     nwrfc::RFC_ERROR_INFO info;
     nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
     parameters = logon_parameters{};  // both held the password
     given = connect_pairs{};
-    if (nw != nullptr) return add_connection(state, nw, nullptr);
+    if (nw != nullptr) {
+        if (error_info != nullptr) memset(error_info, 0, sizeof *error_info);
+        return add_connection(state, nw, nullptr);
+    }
     bridge_failure failure = failure_from_netweaver(info);
     failure.api.assign("RfcOpenEx [0] : returns 0");
     report_failure(state, failure);
-    fill_error_info_ex(error_info, state, is_logon_refusal(info) ? 103 : 102);
+    hand_out_last_error_ex(state, error_info);
     return 0;
 }
 

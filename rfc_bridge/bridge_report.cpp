@@ -12,6 +12,8 @@
 void report_failure(bridge_state &state, const bridge_failure &failure) {
     bridge_error &error = state.last_error;
     error.key.assign(failure.key);
+    error.group = classic_error_group(failure.key);
+    error.handed_out_ex = false;  // a new error: RfcLastErrorEx hands it out once more
     error.status.assign(failure.message.c_str());
     error.message.assign(failure.detail.empty() ? failure.message.c_str() : failure.detail.c_str());
     error.intstat.assign(failure.api.c_str());
@@ -25,6 +27,23 @@ void report_failure(bridge_state &state, const bridge_failure &failure) {
     write_trace_block(file, failure, opened, state.origin.empty() ? "RFC bridge, sapnwrfc not loaded" : state.origin.c_str(),
                       bridge_thread_number());
     fclose(file);
+}
+
+int hand_out_last_error_ex(bridge_state &state, RFC_ERROR_INFO_EX *error_info) {
+    if (error_info == nullptr) return 1;
+    memset(error_info, 0, sizeof *error_info);
+    bridge_error &error = state.last_error;
+    // Each error is handed out once, as by SAP's classic library.
+    if (error.key.empty() || error.handed_out_ex) return 1;
+    error_info->group = error.group;
+    bounded_text<sizeof error_info->key - 1> key;
+    key.assign(error.key.c_str());
+    memcpy(error_info->key, key.c_str(), key.size() + 1);
+    bounded_text<sizeof error_info->message - 1> message;
+    message.assign(error.message.c_str());
+    memcpy(error_info->message, message.c_str(), message.size() + 1);
+    error.handed_out_ex = true;
+    return 0;
 }
 
 bridge_failure failure_from_netweaver(const nwrfc::RFC_ERROR_INFO &info) {

@@ -8,6 +8,10 @@
 /// Keeps `failure` as the last error and appends its block to Dev_Rfc.Trc (a file
 /// that cannot be written is skipped, as the classic library does).
 void report_failure(bridge_state &state, const bridge_failure &failure);
+/// Fills *error_info (group, key, message) with the last error and marks it handed
+/// out; 0, or 1 with *error_info cleared when there is none or it was handed out
+/// already. A null error_info answers 1.
+int hand_out_last_error_ex(bridge_state &state, RFC_ERROR_INFO_EX *error_info);
 /// A failure from the NetWeaver library's error information: its key mapped to
 /// the classic group, its message as the "======> " line, an ABAP message's class
 /// and number as the detail.

@@ -58,9 +58,11 @@ struct bridge_table {
     unsigned row_count;
 };
 
-/// The last error, as RfcLastError hands it out.
+/// The last error, as RfcLastError and RfcLastErrorEx hand it out.
 struct bridge_error {
-    bounded_text<32> key;
+    bounded_text<32> key;  // empty: no error yet
+    int group;             // RFC_ERROR_PROGRAM ... of the key
+    bool handed_out_ex;    // RfcLastErrorEx (or RfcOpenEx's record) has handed it out
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;

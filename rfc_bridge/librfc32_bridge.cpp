@@ -1,4 +1,4 @@
-// The ten functions of the classic librfc32 that Korvanel imports, under their
+// The eleven functions of the classic librfc32 that Korvanel imports, under their
 // classic names and calling convention, each handing its work to the bridge's
 // operation of that concern. The bridge's one state record lives here; SAP's
 // NetWeaver library is loaded at the first open, never when the bridge is loaded.
@@ -25,30 +25,30 @@ void copy_text(char *target, size_t size, const char *source) {
 
 }  // namespace
 
-void RFC_CALL RfcEnvironment(RFC_ENV *environment) {
+void LIBRFC32_API RfcEnvironment(RFC_ENV *environment) {
     if (environment != nullptr) state.error_handler = environment->errorhandler;
 }
 
-RFC_HANDLE RFC_CALL RfcOpen(RFC_OPTIONS *options) { return open_by_options(state, options); }
+RFC_HANDLE LIBRFC32_API RfcOpen(RFC_OPTIONS *options) { return open_by_options(state, options); }
 
-RFC_HANDLE RFC_CALL RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_info) {
+RFC_HANDLE LIBRFC32_API RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_info) {
     return open_by_connect_string(state, connect_param, error_info);
 }
 
-RFC_RC RFC_CALL RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
+RFC_RC LIBRFC32_API RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
                                     RFC_TYPEHANDLE *handle) {
     return install_structure(state, name, elements, entries, handle);
 }
 
-RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
+RFC_RC LIBRFC32_API RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
     return send_call(state, handle, function, exporting, tables);
 }
 
-RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABLE *tables, char **exception) {
+RFC_RC LIBRFC32_API RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABLE *tables, char **exception) {
     return receive_call(state, handle, importing, tables, exception);
 }
 
-int RFC_CALL RfcLastError(RFC_ERROR_INFO *error_info) {
+int LIBRFC32_API RfcLastError(RFC_ERROR_INFO *error_info) {
     if (error_info == nullptr) return 1;
     copy_text(error_info->key, sizeof error_info->key, state.last_error.key.c_str());
     copy_text(error_info->status, sizeof error_info->status, state.last_error.status.c_str());
@@ -57,8 +57,10 @@ int RFC_CALL RfcLastError(RFC_ERROR_INFO *error_info) {
     return 0;
 }
 
-void RFC_CALL RfcClose(RFC_HANDLE handle) { close_connections(state, handle); }
+int LIBRFC32_API RfcLastErrorEx(RFC_ERROR_INFO_EX *error_info) { return hand_out_last_error_ex(state, error_info); }
 
-ITAB_H RFC_CALL ItCreate(char *name, unsigned leng, unsigned, unsigned) { return create_table(state, name, leng); }
+void LIBRFC32_API RfcClose(RFC_HANDLE handle) { close_connections(state, handle); }
 
-int RFC_CALL ItDelete(ITAB_H table) { return delete_table(state, table); }
+ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned, unsigned) { return create_table(state, name, leng); }
+
+int LIBRFC32_API ItDelete(ITAB_H table) { return delete_table(state, table); }

@@ -4,6 +4,8 @@
 
 #include "core/librfc32.h"
 
+#include <cstring>
+
 using namespace nwrfc;
 
 int classic_return_code(nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
@@ -28,6 +30,22 @@ const char *classic_error_key(nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
     if (code == RFC_COMMUNICATION_FAILURE || code == nwrfc::RFC_CLOSED || code == nwrfc::RFC_TIMEOUT)
         return "RFC_ERROR_COMMUNICATION";
     return "RFC_ERROR_PROGRAM";
+}
+
+int classic_error_group(const char *key) {
+    static const struct {
+        const char *key;
+        int group;
+    } groups[] = {
+        {"RFC_ERROR_COMMUNICATION", RFC_ERROR_COMMUNICATION},
+        {"RFC_ERROR_LOGON_FAILURE", RFC_ERROR_LOGON_FAILURE},
+        {"RFC_ERROR_SYSTEM_FAILURE", RFC_ERROR_SYSTEM_FAILURE},
+        {"RFC_ERROR_APPLICATION", RFC_ERROR_APPLICATION_EXCEPTION},
+        {"RFC_ERROR_RESOURCE", RFC_ERROR_RESOURCE},
+    };
+    for (const auto &entry : groups)
+        if (key != nullptr && strcmp(entry.key, key) == 0) return entry.group;
+    return RFC_ERROR_PROGRAM;
 }
 
 const char *classic_return_code_name(int rc) {

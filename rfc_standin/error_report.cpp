@@ -55,7 +55,7 @@ const char *return_code_name(int rc) {
     case RFC_FAILURE: return "RFC_FAILURE";
     case RFC_EXCEPTION: return "RFC_EXCEPTION";
     case RFC_SYS_EXCEPTION: return "RFC_SYS_EXCEPTION";
-    case RFC_CALL_RC: return "RFC_CALL";
+    case RFC_CALL: return "RFC_CALL";
     case RFC_INTERNAL_COM: return "RFC_INTERNAL_COM";
     case RFC_CLOSED: return "RFC_CLOSED";
     case RFC_TIMEOUT: return "RFC_TIMEOUT";
@@ -73,10 +73,21 @@ void report_failure(standin_state &state, const rfc_failure &failure, trace_leve
     error.status.assign(failure.message.c_str());
     error.message.assign(failure.detail.empty() ? failure.message.c_str() : failure.detail.c_str());
     error.intstat.assign(failure.api.c_str());
+    error.handed_out_ex = false;
     append_block(failure, level);
 }
 
+void report_failure(standin_state &state, const rfc_failure &failure, const standin_system *system) {
+    report_failure(state, failure, system != nullptr ? system->trace : trace_full);
+    if (system != nullptr && system->handler_on_every_failure) state.handler_due = true;
+}
+
+void call_error_handler_if_due(standin_state &state, bounded_text<2000> &line, const char *operation) {
+    if (state.handler_due) call_error_handler(state, line, operation);
+}
+
 void call_error_handler(standin_state &state, bounded_text<2000> &line, const char *operation) {
+    state.handler_due = false;
     line.append(" -> error handler");
     log_call(line);
     line.clear();

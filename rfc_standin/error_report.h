@@ -24,10 +24,17 @@ void set_failure_result(rfc_failure &failure, const char *function, RFC_HANDLE h
 /// Dev_Rfc.Trc as `level` says (full, header and result line only, or nothing);
 /// a trace file that cannot be written is skipped silently, as the library does.
 void report_failure(standin_state &state, const rfc_failure &failure, trace_level level);
+/// Reports `failure` as `system` writes its trace (as trace_full when there is no
+/// system); when the system hands every failure to the error handler
+/// (error_handler = always), marks the handler due.
+void report_failure(standin_state &state, const rfc_failure &failure, const standin_system *system);
+/// Calls the error handler with `operation` when a failure of this call made it due
+/// (see call_error_handler); does nothing otherwise.
+void call_error_handler_if_due(standin_state &state, bounded_text<2000> &line, const char *operation);
 /// Name of an RFC return code ("RFC_SYS_EXCEPTION"); "RFC_RC" for one without a name.
 const char *return_code_name(int rc);
 /// Writes `line` to the call log ending in " -> error handler", then calls the
 /// registered error handler with `operation` (the program's handler normally ends
 /// the process; when it returns, the caller fails the call). `line` is emptied, so
-/// the caller logs nothing more.
+/// the caller logs nothing more. Whatever was due is then done.
 void call_error_handler(standin_state &state, bounded_text<2000> &line, const char *operation);

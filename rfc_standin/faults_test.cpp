@@ -13,7 +13,7 @@ struct Faults : StandIn {};
 std::vector<std::string> handled;
 std::string key_seen_by_handler;
 
-void RFC_CALL record_handler(char *operation) {
+void LIBRFC32_API record_handler(char *operation) {
     handled.push_back(operation);
     RFC_ERROR_INFO info;
     memset(&info, 0, sizeof info);
@@ -135,20 +135,80 @@ TEST_F(Faults, ErrorHandlerIsCalledDuringTheNamedCall) {
     EXPECT_EQ(trace_diagnosis(trace()), "connection to partner 'DEMO' broken during the call of DB02_DB4_GET_INFO");
 }
 
-TEST_F(Faults, LogonFaultsComeBeforeTheCredentials) {
+TEST_F(Faults, ErrorHandlerAlwaysTakesEveryFailureOfTheSystem) {
+    // error_handler = always: the library hands every failure of the system to the
+    // handler, as SAP documents RfcEnvironment; an exception the module raises is its
+    // answer, not a failure of the library.
     struct {
-        const char *fault;
-        const char *message;
+        const char *what;
+        const char *landscape;
+        const char *password;
+        const char *operation;  // null: the handler is not called
+        const char *key;
     } cases[] = {
-        {"unreachable", "partner not reached (host sapdemo, service 3300)"},
-        {"logon_refused", "Name or password is incorrect. Please re-enter"},
+        {"refused logon, at the first call", "", "wrong", "RfcCall", "RFC_ERROR_LOGON_FAILURE"},
+        {"system unreachable", "fault = unreachable\n", "Monitor#2024", "RfcOpen", "RFC_ERROR_COMMUNICATION"},
+        {"broken call", "fault = call_fails RFC_SYSTEM_INFO\n", "Monitor#2024", "RfcCall", "RFC_ERROR_COMMUNICATION"},
+        {"system exception", "fault = sys_exception RFC_SYSTEM_INFO X\n", "Monitor#2024", "RfcReceive",
+         "RFC_ERROR_SYSTEM_FAILURE"},
+        {"timeout", "fault = return_code RFC_SYSTEM_INFO 23\n", "Monitor#2024", "RfcReceive", "RFC_ERROR_COMMUNICATION"},
+        {"structure refused", "fault = install_fails RFCSI\n", "Monitor#2024", "RfcInstallStructure", "RFC_ERROR_PROGRAM"},
+        {"exception of the module", "fault = exception RFC_SYSTEM_INFO NOT_AUTHORIZED\n", "Monitor#2024", nullptr, ""},
+        {"no failure", "", "Monitor#2024", nullptr, ""},
     };
+    set_variable("KORVANEL_RFC_CALL_LOG", "calls.log");
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.fault);
-        demo_with(std::string("fault = ") + c.fault + "\n");
-        EXPECT_EQ(open_r3(), 0u);  // with the right password
-        EXPECT_EQ(trace_diagnosis(trace()), c.message);
+        SCOPED_TRACE(c.what);
+        demo_with(std::string("error_handler = always\n") + c.landscape);
+        std::filesystem::remove("calls.log");
+        register_handler();
+        RFC_HANDLE handle = open_r3("sapdemo", 0, "100", "MONITOR     ", c.password);
+        if (handle != 0) {
+            RFC_TYPEHANDLE rfcsi = 0;
+            if (RfcInstallStructure((char *)"RFCSI", rfcsi_rows, 18, &rfcsi) == RFC_OK) {
+                system_info_call call;
+                call.run(handle);
+            }
+        }
+        if (c.operation == nullptr) {
+            EXPECT_TRUE(handled.empty());
+        } else {
+            ASSERT_EQ(handled.size(), 1u);
+            EXPECT_EQ(handled[0], c.operation);
+            EXPECT_EQ(key_seen_by_handler, c.key);
+            EXPECT_NE(read_file("calls.log").find(std::string("\n") + c.operation), std::string::npos);
+            EXPECT_NE(read_file("calls.log").find(" -> error handler\n"), std::string::npos);
+        }
+        RfcClose(0);
     }
+    // The key belongs to its system: another system's failures keep today's answers.
+    write_file("SapLandscape.txt", std::string(base_landscape) +
+                                       "[system OTHER]\nhost = sapother\nsysnr = 1\nclient = 100\nuser = U\n"
+                                       "password = P\nerror_handler = always\n");
+    register_handler();
+    RFC_HANDLE handle = open_r3("sapdemo", 0, "100", "MONITOR", "wrong");
+    system_info_call call;
+    EXPECT_EQ(call.run(handle), RFC_FAILURE);
+    EXPECT_TRUE(handled.empty());
+}
+
+TEST_F(Faults, LogonFaultsComeBeforeTheCredentials) {
+    // With the right password: unreachable fails every open; logon_refused fails the
+    // connect string's open and, after RfcOpen, the first call.
+    const char *connect = "ASHOST=sapdemo SYSNR=00 CLIENT=100 USER=MONITOR PASSWD=Monitor#2024";
+    demo_with("fault = unreachable\n");
+    EXPECT_EQ(open_r3(), 0u);
+    EXPECT_EQ(trace_diagnosis(trace()), "partner not reached (host sapdemo, service 3300)");
+    EXPECT_EQ(RfcOpenEx(const_cast<char *>(connect), nullptr), 0u);
+
+    demo_with("fault = logon_refused\n");
+    EXPECT_EQ(RfcOpenEx(const_cast<char *>(connect), nullptr), 0u);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
+    RFC_HANDLE handle = open_r3();
+    ASSERT_NE(handle, 0u);
+    system_info_call call;
+    EXPECT_EQ(call.run(handle), RFC_FAILURE);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 }
 
 TEST_F(Faults, TraceLevelBareLeavesNoMessageAndOffWritesNothing) {

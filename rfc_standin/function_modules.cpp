@@ -9,7 +9,9 @@
 #include "rfc_standin/error_report.h"
 #include "rfc_standin/internal_tables.h"
 #include "rfc_standin/landscape.h"
+#include "rfc_standin/logon.h"
 #include "rfc_standin/record_layouts.h"
+#include "rfc_standin/slow_systems.h"
 #include "rfc_standin/structures.h"
 #include "rfc_standin/standin_text.h"
 
@@ -220,11 +222,11 @@ void log_entry(const standin_state &state, call_line &line, const Entry *entry, 
 }
 
 RFC_RC library_failure(standin_state &state, const char *function_name, RFC_HANDLE handle, const char *detail,
-                       trace_level level) {
+                       const standin_system *system) {
     rfc_failure failure = make_failure("RFC_ERROR_PROGRAM", "Invalid call of the RFC library");
     failure.detail.assign(detail);
     set_failure_result(failure, function_name, handle, RFC_FAILURE);
-    report_failure(state, failure, level);
+    report_failure(state, failure, system);
     return RFC_FAILURE;
 }
 
@@ -244,7 +246,7 @@ void fill_parameter(const standin_system &system, const RFC_PARAMETER &entry) {
 
 const char *other_code_message(int code) {
     switch (code) {
-    case RFC_CALL_RC: return "Call of a function module received while waiting for an answer";
+    case RFC_CALL: return "Call of a function module received while waiting for an answer";
     case RFC_INTERNAL_COM: return "Internal communication error";
     case RFC_CLOSED: return "Connection closed by the partner";
     case RFC_TIMEOUT: return "Timeout: no answer from the partner in time";
@@ -257,17 +259,21 @@ const char *other_code_message(int code) {
 RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *function, const RFC_PARAMETER *exporting,
                      const RFC_TABLE *tables, call_line &line) {
     standin_connection *connection = find_connection(state, handle);
-    if (connection == nullptr) return library_failure(state, "RfcCall", handle, "invalid connection handle", trace_full);
+    if (connection == nullptr) return library_failure(state, "RfcCall", handle, "invalid connection handle", nullptr);
     const standin_system &system = connection->system;
     connection->call.active = false;
     if (function == nullptr || function[0] == '\0')
-        return library_failure(state, "RfcCall", handle, "no function module name", system.trace);
+        return library_failure(state, "RfcCall", handle, "no function module name", &system);
+    // A slow, hung or crashing system shows it before anything else happens at the call.
+    play_call_timing(system, function, line);
+    // The system checks an RfcOpen logon when the first call arrives.
+    if (refuse_logon_at_call(state, *connection, "RfcCall")) return RFC_FAILURE;
     if (find_fault(system, fault_handler_on_call, function) != nullptr) {
         rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", "Connection to partner broken");
         failure.detail.format("connection to partner '%s' broken during the call of %.40s", system.label.c_str(),
                               function);
         set_failure_result(failure, "RfcCall", handle, RFC_FAILURE);
-        report_failure(state, failure, system.trace);
+        report_failure(state, failure, &system);
         call_error_handler(state, line, "RfcCall");
         return RFC_FAILURE;
     }
@@ -276,12 +282,12 @@ RFC_RC call_function(standin_state &state, RFC_HANDLE handle, const char *functi
         failure.location.format("SAP-Gateway on host %s / sapgw%02d", system.host.c_str(), system.sysnr);
         failure.detail.format("connection to partner '%s' broken", system.host.c_str());
         set_failure_result(failure, "RfcCall", handle, RFC_FAILURE);
-        report_failure(state, failure, system.trace);
+        report_failure(state, failure, &system);
         return RFC_FAILURE;
     }
     bounded_text<200> wrong;
     if (!library_parameters_ok(state, exporting, false, wrong) || !library_tables_ok(state, tables, wrong))
-        return library_failure(state, "RfcCall", handle, wrong.c_str(), system.trace);
+        return library_failure(state, "RfcCall", handle, wrong.c_str(), &system);
 
     pending_call &call = connection->call;
     call = pending_call{};
@@ -311,21 +317,21 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
                         const RFC_TABLE *tables, char **exception) {
     standin_connection *connection = find_connection(state, handle);
     if (connection == nullptr)
-        return library_failure(state, "RfcReceive", handle, "invalid connection handle", trace_full);
+        return library_failure(state, "RfcReceive", handle, "invalid connection handle", nullptr);
     const standin_system &system = connection->system;
     pending_call &call = connection->call;
-    if (!call.active) return library_failure(state, "RfcReceive", handle, "no call to receive", system.trace);
+    if (!call.active) return library_failure(state, "RfcReceive", handle, "no call to receive", &system);
     call.active = false;
     bounded_text<200> wrong;
     if (!library_parameters_ok(state, importing, true, wrong) || !library_tables_ok(state, tables, wrong))
-        return library_failure(state, "RfcReceive", handle, wrong.c_str(), system.trace);
+        return library_failure(state, "RfcReceive", handle, wrong.c_str(), &system);
     int table_count = 0;
     bool same_tables = true;
     for (const RFC_TABLE *entry = tables; entry->name != nullptr; ++entry, ++table_count)
         if (table_count >= call.table_count || call.tables[table_count] != entry->ithandle) same_tables = false;
     if (!same_tables || table_count != call.table_count)
         return library_failure(state, "RfcReceive", handle, "table list differs from the one passed to RfcCall",
-                               system.trace);
+                               &system);
 
     const char *function = call.function.c_str();
     const function_spec *spec = find_function(function);
@@ -342,7 +348,7 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
                                 system.sysnr, system.host.c_str());
         failure.detail.assign(problem.detail.c_str());
         set_failure_result(failure, "RfcReceive", handle, RFC_SYS_EXCEPTION);
-        report_failure(state, failure, system.trace);
+        report_failure(state, failure, &system);
         connection->exception.assign("SYSTEM_FAILURE");
         if (exception != nullptr) *exception = connection->exception.data;
         return RFC_SYS_EXCEPTION;
@@ -360,7 +366,12 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
         else
             failure.message.format("Function module %s raised the exception %s", function, fault->name.c_str());
         set_failure_result(failure, "RfcReceive", handle, rc);
-        report_failure(state, failure, system.trace);
+        // An exception the module raises is its answer to the call, not an error
+        // within the library: it never goes to the error handler.
+        if (system_failure)
+            report_failure(state, failure, &system);
+        else
+            report_failure(state, failure, system.trace);
         connection->exception.assign(fault->name.c_str());
         if (exception != nullptr) *exception = connection->exception.data;
         return rc;
@@ -370,7 +381,7 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
         rfc_failure failure = make_failure("RFC_ERROR_COMMUNICATION", other_code_message(fault->code));
         failure.detail.format("%s ends with return code %d", function, fault->code);
         set_failure_result(failure, "RfcReceive", handle, fault->code);
-        report_failure(state, failure, system.trace);
+        report_failure(state, failure, &system);
         return fault->code;
     }
     for (const RFC_PARAMETER *entry = importing; entry->name != nullptr; ++entry) fill_parameter(system, *entry);

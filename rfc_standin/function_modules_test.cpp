@@ -220,7 +220,6 @@ TEST_F(Modules, RowsThatCannotDescribeAFieldAreNotInstalled) {
         {"length 0", {(char *)"C", TYPC, 0, 0, 0}, "structure ZROW: a row of length 0"},
         {"packed with too many decimals", {(char *)"P", TYPP, 2, 4, 0},
          "structure ZROW: a packed row with more bytes or decimals than a packed field holds"},
-        {"offset with a gap", {(char *)"C", TYPC, 4, 9, 9}, "structure ZROW: a row whose offset overlaps or leaves a gap"},
         {"no name", {nullptr, TYPC, 4, 0, 0}, "structure ZROW: a row without a name"},
     };
     for (const auto &c : cases) {
@@ -231,7 +230,8 @@ TEST_F(Modules, RowsThatCannotDescribeAFieldAreNotInstalled) {
         EXPECT_EQ(handle, 0u);
         EXPECT_EQ(trace_diagnosis(trace()), c.message);
     }
-    RFC_TYPE_ELEMENT placed[2] = {{(char *)"FIRST", TYPC, 4, 0, 0}, {(char *)"SECOND", TYPP, 8, 2, 4}};
+    // The fifth field is not an offset: the library places the fields and ignores it.
+    RFC_TYPE_ELEMENT unused_field_set[2] = {{(char *)"FIRST", TYPC, 4, 0, 0}, {(char *)"SECOND", TYPP, 8, 2, 9}};
     RFC_TYPEHANDLE handle = 0;
-    EXPECT_EQ(RfcInstallStructure((char *)"ZROW", placed, 2, &handle), RFC_OK);
+    EXPECT_EQ(RfcInstallStructure((char *)"ZROW", unused_field_set, 2, &handle), RFC_OK);
 }

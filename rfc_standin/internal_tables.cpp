@@ -7,8 +7,9 @@
 
 namespace {
 
-trace_level current_trace(const standin_state &state) {
-    return state.any_opened ? state.last_opened.trace : trace_full;
+// The system whose faults and trace a table operation follows; null before any logon.
+const standin_system *current_system(const standin_state &state) {
+    return state.any_opened ? &state.last_opened : nullptr;
 }
 
 bool faulted(const standin_state &state, fault_kind kind, const char *name) {
@@ -19,7 +20,7 @@ void report_table_failure(standin_state &state, const char *function, const char
     rfc_failure failure = make_failure("RFC_ERROR_RESOURCE", "Internal table operation failed");
     failure.detail.assign(detail);
     failure.api.format("%s : returns %d", function, rc);
-    report_failure(state, failure, current_trace(state));
+    report_failure(state, failure, current_system(state));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ namespace {
 
 const char default_landscape_name[] = KORVANEL_STANDIN_LANDSCAPE_NAME;
 constexpr size_t max_line = 400;
+constexpr long max_delay = 3600000;  // an hour: longer is a hang, which has a fault of its own
 
 // Raw bytes given for a record, laid over it after all named fields.
 struct raw_overlay {
@@ -152,6 +153,8 @@ const fault_word fault_words[] = {
     {"install_fails", fault_install_fails, 1}, {"itcreate_fails", fault_itcreate_fails, 1},
     {"itdelete_fails", fault_itdelete_fails, 1}, {"handler_on_open", fault_handler_on_open, 0},
     {"handler_on_call", fault_handler_on_call, 1},
+    {"hang_on_open", fault_hang_on_open, 0},     {"hang_on_call", fault_hang_on_call, 1},
+    {"crash_on_open", fault_crash_on_open, 0},   {"crash_on_call", fault_crash_on_call, 1},
 };
 
 // Splits off the next blank-separated word of `*rest` into `word`.
@@ -192,6 +195,31 @@ const char *put_fault(standin_system &system, const char *value) {
     return nullptr;
 }
 
+// "delay_call = 700" for every function module, "delay_call = DB02_DB4_GET_INFO 700"
+// for one; a later line for the same function module replaces the earlier one.
+const char *put_call_delay(standin_system &system, const char *value) {
+    bounded_text<40> first;
+    bounded_text<40> second;
+    if (!next_word(&value, first)) return "delay missing or too long";
+    bool named = next_word(&value, second);
+    bounded_text<40> extra;
+    if (named && next_word(&value, extra)) return "too many words in the delay";
+    long number = 0;
+    if (!parse_integer(named ? second.c_str() : first.c_str(), 0, max_delay, &number))
+        return "delay must be 0 to 3600000 milliseconds";
+    const char *function = named ? first.c_str() : "";
+    call_delay *slot = nullptr;
+    for (int i = 0; i < system.call_delay_count; ++i)
+        if (equal_ignore_case(system.call_delays[i].function.c_str(), function)) slot = &system.call_delays[i];
+    if (slot == nullptr) {
+        if (system.call_delay_count == standin_max_call_delays) return "more than 4 call delays";
+        slot = &system.call_delays[system.call_delay_count++];
+        slot->function.assign(function);
+    }
+    slot->milliseconds = static_cast<int>(number);
+    return nullptr;
+}
+
 const char *put_system_key(section_reader &reader, const char *key, const char *value) {
     standin_system &system = *reader.system;
     static const struct {
@@ -226,7 +254,19 @@ const char *put_system_key(section_reader &reader, const char *key, const char *
         else return "trace must be full, bare or off";
         return nullptr;
     }
+    if (equal_ignore_case(key, "error_handler")) {
+        if (equal_ignore_case(value, "faults")) system.handler_on_every_failure = false;
+        else if (equal_ignore_case(value, "always")) system.handler_on_every_failure = true;
+        else return "error_handler must be faults or always";
+        return nullptr;
+    }
     if (equal_ignore_case(key, "fault")) return put_fault(system, value);
+    if (equal_ignore_case(key, "delay_open")) {
+        if (!parse_integer(value, 0, max_delay, &number)) return "delay must be 0 to 3600000 milliseconds";
+        system.open_delay = static_cast<int>(number);
+        return nullptr;
+    }
+    if (equal_ignore_case(key, "delay_call")) return put_call_delay(system, value);
 
     struct {
         const char *prefix;

@@ -129,11 +129,21 @@ TEST_F(Landscape, LinesNotUnderstoodStopEveryLogon) {
         {"db02.raw.10 = 0G", "raw bytes must be pairs of hex digits"},
         {"api_rc = many", "not a 32-bit integer"},
         {"trace = verbose", "trace must be full, bare or off"},
+        {"error_handler = sometimes", "error_handler must be faults or always"},
         {"fault = explode", "unknown fault kind"},
         {"fault = call_fails", "fault target missing or too long"},
         {"fault = exception RFC_SYSTEM_INFO", "fault name or code missing or too long"},
         {"fault = return_code RFC_SYSTEM_INFO soon", "return code is not an integer"},
         {"fault = unreachable now", "too many words in the fault"},
+        {"fault = hang_on_call", "fault target missing or too long"},
+        {"fault = crash_on_open RFC_SYSTEM_INFO", "too many words in the fault"},
+        {"delay_open = soon", "delay must be 0 to 3600000 milliseconds"},
+        {"delay_open = -1", "delay must be 0 to 3600000 milliseconds"},
+        {"delay_open = 3600001", "delay must be 0 to 3600000 milliseconds"},
+        {"delay_call =", "delay missing or too long"},
+        {"delay_call = DB02_DB4_GET_INFO", "delay must be 0 to 3600000 milliseconds"},
+        {"delay_call = DB02_DB4_GET_INFO 1.5", "delay must be 0 to 3600000 milliseconds"},
+        {"delay_call = DB02_DB4_GET_INFO 700 ms", "too many words in the delay"},
         {"[system]", "a section must be [system NAME]"},
         {"[system DEMO", "a section line must end with ]"},
         {"[system ]", "the system has no name"},
@@ -183,8 +193,11 @@ TEST_F(Landscape, BundledDemoPlaysItsThreeSystems) {
     ASSERT_EQ(other.run(handle), RFC_OK);
     EXPECT_EQ(other.field(101, 10), "ORACLE    ");
 
-    EXPECT_EQ(open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024"), 0u);
-    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect. Please re-enter");
+    handle = open_r3("saplck", 2, "100", "MONITOR     ", "Monitor#2024");
+    ASSERT_NE(handle, 0u);
+    system_info_call refused;
+    EXPECT_EQ(refused.run(handle), RFC_FAILURE);
+    EXPECT_EQ(trace_diagnosis(trace()), "Name or password is incorrect (repeat logon)");
 
     const char *gateways[][2] = {{"sapdemo", "sapgw00"}, {"sapora", "sapgw01"}};
     for (const auto &gateway : gateways) {

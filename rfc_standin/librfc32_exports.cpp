@@ -1,7 +1,7 @@
-// The ten functions the stand-in librfc32 exports, under SAP's names and calling
+// The eleven functions the stand-in librfc32 exports, under SAP's names and calling
 // convention. Each one writes its call-log line and hands the work to the
 // operation of its concern; the one state record of the library lives here.
-// The library is built with hidden symbols; these ten are its interface.
+// The library is built with hidden symbols; these eleven are its interface.
 #pragma GCC visibility push(default)
 #include "core/librfc32.h"
 #pragma GCC visibility pop
@@ -40,8 +40,12 @@ int error_group(const char *key) {
         const char *key;
         int group;
     } groups[] = {
-        {"RFC_ERROR_PROGRAM", 101},        {"RFC_ERROR_COMMUNICATION", 102}, {"RFC_ERROR_LOGON_FAILURE", 103},
-        {"RFC_ERROR_SYSTEM_FAILURE", 104}, {"RFC_ERROR_APPLICATION", 105},   {"RFC_ERROR_RESOURCE", 106},
+        {"RFC_ERROR_PROGRAM", RFC_ERROR_PROGRAM},
+        {"RFC_ERROR_COMMUNICATION", RFC_ERROR_COMMUNICATION},
+        {"RFC_ERROR_LOGON_FAILURE", RFC_ERROR_LOGON_FAILURE},
+        {"RFC_ERROR_SYSTEM_FAILURE", RFC_ERROR_SYSTEM_FAILURE},
+        {"RFC_ERROR_APPLICATION", RFC_ERROR_APPLICATION_EXCEPTION},
+        {"RFC_ERROR_RESOURCE", RFC_ERROR_RESOURCE},
     };
     for (const auto &entry : groups)
         if (strcmp(entry.key, key) == 0) return entry.group;
@@ -118,6 +122,7 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
     }
     logon_request request = {};
     request.api = "RfcOpenEx";
+    request.check_at_open = true;  // the connect string's LCHECK=1, its default
     request.client = parameters.client.given ? parameters.client.text.c_str() : nullptr;
     request.user = parameters.user.given ? parameters.user.text.c_str() : nullptr;
     request.password = parameters.passwd.given ? parameters.passwd.text.c_str() : nullptr;
@@ -138,7 +143,7 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
 
 extern "C" {
 
-void RFC_CALL RfcEnvironment(RFC_ENV *environment) {
+void LIBRFC32_API RfcEnvironment(RFC_ENV *environment) {
     call_line line;
     line.assign("RfcEnvironment");
     if (environment == nullptr) {
@@ -151,7 +156,7 @@ void RFC_CALL RfcEnvironment(RFC_ENV *environment) {
     log_call(line);
 }
 
-RFC_HANDLE RFC_CALL RfcOpen(RFC_OPTIONS *options) {
+RFC_HANDLE LIBRFC32_API RfcOpen(RFC_OPTIONS *options) {
     call_line line;
     line.assign("RfcOpen");
     RFC_HANDLE handle = 0;
@@ -162,38 +167,44 @@ RFC_HANDLE RFC_CALL RfcOpen(RFC_OPTIONS *options) {
         log_options(line, *options);
         handle = open_by_options(*options, line);
     }
+    call_error_handler_if_due(state, line, "RfcOpen");
     finish_line(line, " -> %lu", handle);
     return handle;
 }
 
-RFC_HANDLE RFC_CALL RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_info) {
+RFC_HANDLE LIBRFC32_API RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_info) {
     call_line line;
     line.assign("RfcOpenEx");
     RFC_HANDLE handle = open_by_connect_string(connect_param, line);
+    call_error_handler_if_due(state, line, "RfcOpenEx");
     if (error_info != nullptr) {
         memset(error_info, 0, sizeof *error_info);
         if (handle == 0) {
             error_info->group = error_group(state.last_error.key.c_str());
             copy_text(error_info->key, sizeof error_info->key, state.last_error.key.c_str());
             copy_text(error_info->message, sizeof error_info->message, state.last_error.message.c_str());
+            // Handed out here: RfcLastErrorEx no longer reports it, as SAP's library does.
+            state.last_error.handed_out_ex = true;
         }
     }
     finish_line(line, " -> %lu", handle);
     return handle;
 }
 
-RFC_RC RFC_CALL RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
-                                    RFC_TYPEHANDLE *handle) {
+RFC_RC LIBRFC32_API RfcInstallStructure(char *name, RFC_TYPE_ELEMENT *elements, unsigned entries,
+                                        RFC_TYPEHANDLE *handle) {
     call_line line;
     line.format("RfcInstallStructure %.40s entries=%u", name != nullptr ? name : "<null>", entries);
     RFC_RC rc = install_structure(state, name, elements, entries, handle);
+    call_error_handler_if_due(state, line, "RfcInstallStructure");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     if (rc == RFC_OK) line.append_format(" handle=%u", *handle);
     log_call(line);
     return rc;
 }
 
-RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
+RFC_RC LIBRFC32_API RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *exporting, RFC_TABLE *tables) {
     call_line line;
     line.format("RfcCall handle=%u %.40s", handle, function != nullptr ? function : "<null>");
     if (call_log_wanted()) {  // the lists are most of a line's cost, and without a log nobody reads them
@@ -201,11 +212,12 @@ RFC_RC RFC_CALL RfcCall(RFC_HANDLE handle, char *function, RFC_PARAMETER *export
         log_tables(state, line, "tables", tables);
     }
     RFC_RC rc = call_function(state, handle, function, exporting, tables, line);
+    call_error_handler_if_due(state, line, "RfcCall");
     finish_line(line, " -> %lu", static_cast<unsigned long>(rc));
     return rc;
 }
 
-RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABLE *tables, char **exception) {
+RFC_RC LIBRFC32_API RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABLE *tables, char **exception) {
     call_line line;
     line.format("RfcReceive handle=%u", handle);
     if (call_log_wanted()) {  // the lists are most of a line's cost, and without a log nobody reads them
@@ -213,6 +225,8 @@ RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABL
         log_tables(state, line, "tables", tables);
     }
     RFC_RC rc = receive_function(state, handle, importing, tables, exception);
+    call_error_handler_if_due(state, line, "RfcReceive");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     if ((rc == RFC_EXCEPTION || rc == RFC_SYS_EXCEPTION) && exception != nullptr && *exception != nullptr)
         line.append_format(" exception=%s", *exception);
@@ -220,7 +234,7 @@ RFC_RC RFC_CALL RfcReceive(RFC_HANDLE handle, RFC_PARAMETER *importing, RFC_TABL
     return rc;
 }
 
-int RFC_CALL RfcLastError(RFC_ERROR_INFO *error_info) {
+int LIBRFC32_API RfcLastError(RFC_ERROR_INFO *error_info) {
     call_line line;
     line.assign("RfcLastError");
     if (error_info == nullptr) {
@@ -233,23 +247,52 @@ int RFC_CALL RfcLastError(RFC_ERROR_INFO *error_info) {
     copy_text(error_info->status, sizeof error_info->status, error.status.c_str());
     copy_text(error_info->message, sizeof error_info->message, error.message.c_str());
     copy_text(error_info->intstat, sizeof error_info->intstat, error.intstat.c_str());
-    line.append_format(" -> 0 key=%s", error.key.empty() ? "<none>" : error.key.c_str());
+    // SAP's library answers 1 when no error has occurred.
+    int rc = error.key.empty() ? 1 : 0;
+    line.append_format(" -> %d key=%s", rc, error.key.empty() ? "<none>" : error.key.c_str());
+    log_call(line);
+    return rc;
+}
+
+int LIBRFC32_API RfcLastErrorEx(RFC_ERROR_INFO_EX *error_info) {
+    call_line line;
+    line.assign("RfcLastErrorEx");
+    standin_error &error = state.last_error;
+    if (error_info == nullptr) {
+        line.append(" <null> -> 1");
+        log_call(line);
+        return 1;
+    }
+    memset(error_info, 0, sizeof *error_info);
+    // Each error is handed out once; asked again, or with no error, the answer is 1.
+    if (error.key.empty() || error.handed_out_ex) {
+        line.append(" -> 1");
+        log_call(line);
+        return 1;
+    }
+    error_info->group = error_group(error.key.c_str());
+    copy_text(error_info->key, sizeof error_info->key, error.key.c_str());
+    copy_text(error_info->message, sizeof error_info->message, error.message.c_str());
+    error.handed_out_ex = true;
+    line.append_format(" -> 0 group=%d key=%s", error_info->group, error.key.c_str());
     log_call(line);
     return 0;
 }
 
-void RFC_CALL RfcClose(RFC_HANDLE handle) {
+void LIBRFC32_API RfcClose(RFC_HANDLE handle) {
     call_line line;
     line.format("RfcClose handle=%u", handle);
     log_call(line);
     close_connections(state, handle);
 }
 
-ITAB_H RFC_CALL ItCreate(char *name, unsigned leng, unsigned occu, unsigned memo) {
+ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned occu, unsigned memo) {
     call_line line;
     line.assign("ItCreate");
     line.append_format(" %.40s leng=%u occu=%u memo=%u", name != nullptr ? name : "<null>", leng, occu, memo);
     ITAB_H table = create_table(state, name, leng);
+    call_error_handler_if_due(state, line, "ItCreate");
+    if (line.empty()) return table;
     internal_table *created = find_table(state, table);
     if (created != nullptr)
         line.append_format(" -> T%d", created->number);
@@ -259,7 +302,7 @@ ITAB_H RFC_CALL ItCreate(char *name, unsigned leng, unsigned occu, unsigned memo
     return table;
 }
 
-int RFC_CALL ItDelete(ITAB_H table) {
+int LIBRFC32_API ItDelete(ITAB_H table) {
     call_line line;
     line.assign("ItDelete");
     internal_table *known = find_table(state, table);
@@ -268,6 +311,8 @@ int RFC_CALL ItDelete(ITAB_H table) {
     else
         line.append(table == nullptr ? " <null>" : " <not a table>");
     int rc = delete_table(state, table);
+    call_error_handler_if_due(state, line, "ItDelete");
+    if (line.empty()) return rc;
     line.append_format(" -> %d", rc);
     log_call(line);
     return rc;

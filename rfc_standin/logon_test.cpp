@@ -16,45 +16,105 @@ struct Logon : StandIn {
     }
 };
 
-const char refused[] = "Name or password is incorrect. Please re-enter";
+const char refused[] = "Name or password is incorrect (repeat logon)";
 
 }  // namespace
 
 TEST_F(Logon, R3LogonComparesLikeSap) {
+    // RfcOpen only reaches the system; the system checks client, user and password
+    // when the first call arrives, as SAP's library does.
+    enum refused_at { nowhere, at_open, at_first_call };
+    const char *client_refused = "Client 200 is not available in this system";
     struct {
         const char *what, *host;
         int sysnr;
         const char *client, *user, *password;
-        const char *message;  // null: the logon succeeds
+        refused_at where;
+        const char *message;
     } cases[] = {
-        {"as the sensor passes it", "sapdemo", 0, "100", "MONITOR     ", "Monitor#2024", nullptr},
-        {"host in capitals", "SAPDEMO", 0, "100", "MONITOR     ", "Monitor#2024", nullptr},
-        {"user unpadded, lower case", "sapdemo", 0, "100", "monitor", "Monitor#2024", nullptr},
-        {"password with padding", "sapdemo", 0, "100", "MONITOR", "Monitor#2024  ", nullptr},
-        {"password in another case", "sapdemo", 0, "100", "MONITOR", "monitor#2024", refused},
-        {"password cut short", "sapdemo", 0, "100", "MONITOR", "Monitor#202", refused},
-        {"other user", "sapdemo", 0, "100", "MONITOR2", "Monitor#2024", refused},
-        {"no user", "sapdemo", 0, "100", nullptr, "Monitor#2024", refused},
-        {"no password", "sapdemo", 0, "100", "MONITOR", nullptr, refused},
-        {"other client", "sapdemo", 0, "200", "MONITOR", "Monitor#2024", "Client 200 is not available in this system"},
-        {"no client", "sapdemo", 0, nullptr, "MONITOR", "Monitor#2024", "Client <none> is not available in this system"},
-        {"other system number", "sapdemo", 1, "100", "MONITOR", "Monitor#2024",
+        {"as the sensor passes it", "sapdemo", 0, "100", "MONITOR     ", "Monitor#2024", nowhere, nullptr},
+        {"host in capitals", "SAPDEMO", 0, "100", "MONITOR     ", "Monitor#2024", nowhere, nullptr},
+        {"user unpadded, lower case", "sapdemo", 0, "100", "monitor", "Monitor#2024", nowhere, nullptr},
+        {"password with padding", "sapdemo", 0, "100", "MONITOR", "Monitor#2024  ", nowhere, nullptr},
+        {"password in another case", "sapdemo", 0, "100", "MONITOR", "monitor#2024", at_first_call, refused},
+        {"password cut short", "sapdemo", 0, "100", "MONITOR", "Monitor#202", at_first_call, refused},
+        {"other user", "sapdemo", 0, "100", "MONITOR2", "Monitor#2024", at_first_call, refused},
+        {"no user", "sapdemo", 0, "100", nullptr, "Monitor#2024", at_first_call, refused},
+        {"no password", "sapdemo", 0, "100", "MONITOR", nullptr, at_first_call, refused},
+        {"other client", "sapdemo", 0, "200", "MONITOR", "Monitor#2024", at_first_call, client_refused},
+        {"no client", "sapdemo", 0, nullptr, "MONITOR", "Monitor#2024", at_first_call,
+         "Client <none> is not available in this system"},
+        {"other system number", "sapdemo", 1, "100", "MONITOR", "Monitor#2024", at_open,
          "partner not reached (host sapdemo, service 3301)"},
-        {"unknown host", "sapxyz", 0, "100", "MONITOR", "Monitor#2024", "partner not reached (host sapxyz, service 3300)"},
-        {"no host", nullptr, 0, "100", "MONITOR", "Monitor#2024", "partner not reached (host <none>, service 3300)"},
+        {"unknown host", "sapxyz", 0, "100", "MONITOR", "Monitor#2024", at_open,
+         "partner not reached (host sapxyz, service 3300)"},
+        {"no host", nullptr, 0, "100", "MONITOR", "Monitor#2024", at_open, "partner not reached (host <none>, service 3300)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         RFC_HANDLE handle = open_r3(c.host, c.sysnr, c.client, c.user, c.password);
-        if (c.message == nullptr) {
-            EXPECT_NE(handle, 0u);
-        } else {
+        if (c.where == at_open) {
             EXPECT_EQ(handle, 0u);
+        } else {
+            ASSERT_NE(handle, 0u);
+            system_info_call call;
+            EXPECT_EQ(call.run(handle), c.where == nowhere ? RFC_OK : RFC_FAILURE);
+        }
+        if (c.where != nowhere) {
             EXPECT_EQ(last_message(), c.message);
             EXPECT_EQ(trace_diagnosis(trace()), c.message);
+            RFC_ERROR_INFO_EX info;
+            EXPECT_EQ(RfcLastErrorEx(&info), 0);
+            EXPECT_EQ(info.group, c.where == at_open ? RFC_ERROR_COMMUNICATION : RFC_ERROR_LOGON_FAILURE);
         }
         RfcClose(handle);
     }
+}
+
+TEST_F(Logon, RefusedLogonEndsTheConnectionAtTheFirstCall) {
+    demo_with("fault = logon_refused\n");
+    RFC_HANDLE handle = open_r3();
+    ASSERT_NE(handle, 0u);
+    system_info_call first;
+    EXPECT_EQ(first.run(handle), RFC_FAILURE);
+    EXPECT_EQ(first.record[0], '?');  // nothing received
+    std::vector<std::string> block = lines_of(trace());
+    ASSERT_GE(block.size(), 3u);
+    EXPECT_EQ(block[block.size() - 3], "T:1234 ======> Name or password is incorrect (repeat logon)");
+    EXPECT_EQ(block[block.size() - 2], "LOCATION    SAP-Server sapdemo_DEMO_00 on host sapdemo");
+    EXPECT_EQ(block.back(), "T:1234 <* RfcCall [" + std::to_string(handle) + "] : returns 1:RFC_FAILURE");
+    // The system has ended the conversation: the handle is gone.
+    system_info_call second;
+    EXPECT_EQ(second.run(handle), RFC_FAILURE);
+    EXPECT_EQ(last_message(), "invalid connection handle");
+}
+
+TEST_F(Logon, LastErrorExHandsEachErrorOutOnce) {
+    // (The library's error lives for the process: "no error yet" cannot be shown here
+    // when the tests share one process.)
+    RFC_ERROR_INFO_EX info;
+    EXPECT_EQ(RfcLastErrorEx(nullptr), 1);
+    RFC_HANDLE handle = open_r3("sapdemo", 0, "100", "MONITOR", "wrong");
+    system_info_call call;
+    ASSERT_EQ(call.run(handle), RFC_FAILURE);
+    memset(&info, 'x', sizeof info);
+    EXPECT_EQ(RfcLastErrorEx(&info), 0);
+    EXPECT_EQ(info.group, RFC_ERROR_LOGON_FAILURE);
+    EXPECT_STREQ(info.key, "RFC_ERROR_LOGON_FAILURE");
+    EXPECT_STREQ(info.message, refused);
+    EXPECT_EQ(RfcLastErrorEx(&info), 1);  // the same error again
+    EXPECT_EQ(info.group, 0);
+    // RfcOpenEx hands its error out in its own record; RfcLastErrorEx then has none.
+    RFC_ERROR_INFO_EX open_info;
+    EXPECT_EQ(RfcOpenEx((char *)"ASHOST=nohost SYSNR=00 CLIENT=100 USER=MONITOR PASSWD=x", &open_info), 0u);
+    EXPECT_EQ(open_info.group, RFC_ERROR_COMMUNICATION);
+    EXPECT_EQ(RfcLastErrorEx(&info), 1);
+    // A later failure is a new error.
+    RFC_PARAMETER none[1] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[1] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    EXPECT_EQ(RfcCall(99, (char *)"RFC_SYSTEM_INFO", none, no_tables), RFC_FAILURE);
+    EXPECT_EQ(RfcLastErrorEx(&info), 0);
+    EXPECT_EQ(info.group, RFC_ERROR_PROGRAM);
 }
 
 TEST_F(Logon, CpicLogonFindsTheSystemByGateway) {
@@ -170,9 +230,9 @@ TEST_F(Logon, LandscapeIsFoundByVariableAndReadAtEveryOpen) {
     set_variable("KORVANEL_RFC_LANDSCAPE", "");
     EXPECT_NE(open_r3(), 0u);
     write_file("SapLandscape.txt", "[system DEMO]\nhost = sapdemo\nsysnr = 0\nclient = 100\nuser = MONITOR\n"
-                                   "password = Monitor#2024\nfault = logon_refused\n");
+                                   "password = Monitor#2024\nfault = unreachable\n");
     EXPECT_EQ(open_r3(), 0u);
-    EXPECT_EQ(last_message(), refused);
+    EXPECT_EQ(last_message(), "partner not reached (host sapdemo, service 3300)");
 
     std::filesystem::remove("SapLandscape.txt");
     EXPECT_EQ(open_r3(), 0u);

@@ -1,7 +1,7 @@
 // Everything the stand-in librfc32 knows between calls, in one process-wide record
 // handed to every operation as `standin_state &state`. Fixed capacities, no memory
-// of its own: at most 16 simulated systems, 16 faults each, 8 open connections,
-// 16 installed structures of up to 32 rows, 64 internal tables.
+// of its own: at most 16 simulated systems, 16 faults and 4 call delays each, 8 open
+// connections, 16 installed structures of up to 32 rows, 64 internal tables.
 #pragma once
 
 #include "core/librfc32.h"
@@ -15,6 +15,7 @@ constexpr int standin_max_structures = 16;
 constexpr unsigned standin_max_rows = 32;
 constexpr int standin_max_tables = 64;
 constexpr int standin_max_call_tables = 8;
+constexpr int standin_max_call_delays = 4;
 
 /// The faults a landscape can give a system (`fault = ...`).
 enum fault_kind {
@@ -29,6 +30,10 @@ enum fault_kind {
     fault_itdelete_fails,    // ItDelete of table `target` returns 1
     fault_handler_on_open,   // the error handler is called during the open
     fault_handler_on_call,   // the error handler is called during RfcCall of `target`
+    fault_hang_on_open,      // the open never returns
+    fault_hang_on_call,      // RfcCall of `target` never returns
+    fault_crash_on_open,     // the library dies of an invalid memory access during the open
+    fault_crash_on_call,     // ... during RfcCall of `target`
 };
 
 /// One fault with what it names.
@@ -37,6 +42,12 @@ struct standin_fault {
     bounded_text<40> target;  // function module, structure or table
     bounded_text<40> name;    // exception name
     int code;                 // return code
+};
+
+/// How long the calls of one function module take longer than they would (`delay_call`).
+struct call_delay {
+    bounded_text<40> function;  // empty: every function module without a delay of its own
+    int milliseconds;
 };
 
 /// How much a system writes to Dev_Rfc.Trc when something fails.
@@ -56,8 +67,12 @@ struct standin_system {
     unsigned char db02[120];
     int api_rc;
     trace_level trace;
+    bool handler_on_every_failure;  // error_handler = always: every failure goes to the error handler
     standin_fault faults[standin_max_faults];
     int fault_count;
+    int open_delay;  // milliseconds every logon takes (`delay_open`)
+    call_delay call_delays[standin_max_call_delays];
+    int call_delay_count;
 };
 
 /// Every system of the landscape file, in file order.
@@ -81,6 +96,7 @@ struct standin_connection {
     bool open;
     RFC_HANDLE handle;
     standin_system system;
+    bounded_text<80> logon_refusal;  // RfcOpen: why the system refuses the logon at the first call; empty when it accepts
     pending_call call;
     bounded_text<40> exception;  // what RfcReceive's exception name points to
 };
@@ -117,6 +133,7 @@ struct standin_error {
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;
+    bool handed_out_ex;  // RfcLastErrorEx (or RfcOpenEx's record) has handed this error out
 };
 
 /// The library's one record of everything it keeps between calls.
@@ -132,4 +149,5 @@ struct standin_state {
     internal_table tables[standin_max_tables];
     int table_number;
     standin_error last_error;
+    bool handler_due;  // a failure of the call under way is still to go to the error handler
 };

@@ -1,6 +1,7 @@
 // Rows are checked as the library checks them: known type codes, the lengths that
-// fixed types must have, packed fields of at most 16 bytes, offsets either 0 (the
-// library places the field) or the place the field would get anyway.
+// fixed types must have, packed fields of at most 16 bytes. The library places the
+// fields itself, one after another, each integer and float field aligned to its
+// size; a row's fifth field is not an offset and is not looked at.
 #include "rfc_standin/structures.h"
 
 #include "rfc_standin/error_report.h"
@@ -14,7 +15,7 @@ namespace {
 constexpr RFC_TYPEHANDLE first_structure_handle = 100;
 
 // Why a row cannot be installed, or null.
-const char *row_problem(const RFC_TYPE_ELEMENT &element, unsigned offset) {
+const char *row_problem(const RFC_TYPE_ELEMENT &element) {
     if (element.name == nullptr || element.name[0] == '\0') return "a row without a name";
     if (element.type > TYPINT1 || element.type == TYPTABH) return "a row with an unknown type code";
     if (element.length == 0) return "a row of length 0";
@@ -31,8 +32,15 @@ const char *row_problem(const RFC_TYPE_ELEMENT &element, unsigned offset) {
     if (fixed != 0 && element.length != fixed) return "a row whose length does not suit its type";
     if (element.type == TYPP && (element.length > 16 || element.decimals > 2 * element.length - 1))
         return "a packed row with more bytes or decimals than a packed field holds";
-    if (element.offset != 0 && element.offset != offset) return "a row whose offset overlaps or leaves a gap";
     return nullptr;
+}
+
+// Where the library places a field that would start at `offset`: integers and
+// floats on a multiple of their size, everything else right there.
+unsigned aligned(unsigned offset, const RFC_TYPE_ELEMENT &element) {
+    unsigned alignment = 1;
+    if (element.type == TYPINT || element.type == TYPINT2 || element.type == TYPFLOAT) alignment = element.length;
+    return (offset + alignment - 1) / alignment * alignment;
 }
 
 bool same_rows(const installed_structure &structure, const char *name, const RFC_TYPE_ELEMENT *elements,
@@ -51,7 +59,7 @@ RFC_RC install_failed(standin_state &state, const char *name, const char *detail
     rfc_failure failure = make_failure("RFC_ERROR_PROGRAM", "RfcInstallStructure failed");
     failure.detail.format("structure %.30s: %s", name != nullptr ? name : "<none>", detail);
     set_failure_result(failure, "RfcInstallStructure", 0, RFC_FAILURE);
-    report_failure(state, failure, state.any_opened ? state.last_opened.trace : trace_full);
+    report_failure(state, failure, state.any_opened ? &state.last_opened : nullptr);
     return RFC_FAILURE;
 }
 
@@ -65,12 +73,10 @@ RFC_RC install_structure(standin_state &state, const char *name, const RFC_TYPE_
     if (entries > standin_max_rows) return install_failed(state, name, "more rows than the library holds");
     if (state.any_opened && find_fault(state.last_opened, fault_install_fails, name) != nullptr)
         return install_failed(state, name, "installation refused");
-    unsigned offset = 0;
     for (unsigned i = 0; i < entries; ++i) {
-        const char *problem = row_problem(elements[i], offset);
+        const char *problem = row_problem(elements[i]);
         if (problem != nullptr) return install_failed(state, name, problem);
         if (strlen(elements[i].name) > 30) return install_failed(state, name, "a row name longer than 30");
-        offset += elements[i].length;
     }
     for (int i = 0; i < state.structure_count; ++i) {
         if (same_rows(state.structures[i], name, elements, entries)) {
@@ -90,8 +96,8 @@ RFC_RC install_structure(standin_state &state, const char *name, const RFC_TYPE_
         row.type = elements[i].type;
         row.length = elements[i].length;
         row.decimals = elements[i].decimals;
-        row.offset = structure.length;
-        structure.length += row.length;
+        row.offset = aligned(structure.length, elements[i]);
+        structure.length = row.offset + row.length;
     }
     structure.handle = first_structure_handle + static_cast<RFC_TYPEHANDLE>(state.structure_count);
     ++state.structure_count;

@@ -11,18 +11,18 @@ namespace {
 
 struct Written : StandIn {};
 
-void RFC_CALL ignore_error(char *) {}
+void LIBRFC32_API ignore_error(char *) {}
 
 }  // namespace
 
 TEST_F(Written, ErrorBlocksHaveTheShapeOfSapsTraceFile) {
-    EXPECT_EQ(open_r3("sapdemo", 0, "100", "MONITOR", "wrong"), 0u);
+    EXPECT_EQ(RfcOpenEx((char *)"ASHOST=sapdemo SYSNR=00 CLIENT=100 USER=MONITOR PASSWD=wrong", nullptr), 0u);
     EXPECT_EQ(open_r3("saplck", 2), 0u);
     std::vector<std::string> lines = lines_of(trace());
     std::vector<std::string> expected = {
         "**** ERROR file opened at *",
-        "T:1234 ======> Name or password is incorrect. Please re-enter",
-        "T:1234 <* RfcOpen [0] : returns 0",
+        "T:1234 ======> Name or password is incorrect (repeat logon)",
+        "T:1234 <* RfcOpenEx [0] : returns 0",
         "**** ERROR file opened at *",
         "T:1234 ======> Connect to SAP gateway failed",
         "LOCATION    CPIC (TCP/IP) on local host",

@@ -29,6 +29,9 @@ void parse_command_line(run_record &run, int argc, const char *const *argv) {
     if (option_value(run, "ITEM=", run.item_label)) {
         // The item label is shown in the summary, where ':' would read as a separator.
         text_colons_to_blanks(run.item_label.data);
+        // A label as long as the field may have been cut there, inside a character.
+        if (run.item_label.length == item_label_capacity)
+            text_drop_cut_character(run.item_label.data, &run.item_label.length);
         run.multi_system_mode = true;
         profile_argument = family_profile_name;
     }

@@ -88,8 +88,8 @@ TEST(CommandLine, LimitsCutParametersButNeverTheProfileName) {
     std::string item = "ITEM=" + std::string(100, 'i');
     EXPECT_EQ(parsed({"PRD", item.c_str()}).item_label.size(), 90u);
 
-    // A 95-character directory and a 63-character name with its suffix are held whole.
-    std::string fits = std::string(94, 'd') + "\\" + std::string(59, 'n');
+    // A directory of the full capacity and a 63-character name with its suffix are held whole.
+    std::string fits = std::string(directory_capacity - 1, 'd') + "\\" + std::string(59, 'n');
     run_record whole = parsed({fits.c_str()});
     EXPECT_EQ(std::string(whole.profile_name.c_str()), fits + ".P00");
     EXPECT_FALSE(whole.profile_name.cut);

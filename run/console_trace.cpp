@@ -32,6 +32,8 @@ void print_trace_line(const run_record &run) {
     if (!run.trace_mode) return;
     host_print(run.trace_line.c_str());
     host_print("\n");
+    // Out before the next library call: the lines tell how far a run got whose library crashed.
+    host_flush();
 }
 
 void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out) {

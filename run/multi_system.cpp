@@ -9,11 +9,13 @@
 #include "config/profile_file.h"
 #include "host/host.h"
 #include "measure/asp_usage.h"
+#include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "run/console_trace.h"
 #include "core/exit_status.h"
 #include "run/rfc_steps.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -21,6 +23,7 @@ struct system_counts {
     unsigned systems;
     unsigned processed;
     unsigned failed;
+    unsigned not_found;  // entries whose profile could not be opened (skipped)
 };
 
 // Takes the next entry of the listing, from `next` on: the text up to its "#", or all
@@ -33,6 +36,14 @@ void take_entry(const run_record &run, size_t &next, bounded_text<system_listing
     size_t length = hash ? static_cast<size_t>(hash - listing) : strlen(listing);
     entry.assign(listing, length);
     next += hash ? length + 1 : length;
+}
+
+// Prints the document head followed by a line feed, through output_buffer, which is
+// left empty.
+void print_document_head(run_record &run) {
+    open_document(run);
+    print_document(run, exit_success, "\n");
+    run.output_buffer.clear();
 }
 
 void start_run(run_record &run, bool from_global_listing) {
@@ -50,10 +61,10 @@ void start_run(run_record &run, bool from_global_listing) {
     set_trace_line(run, "Executing", "* %s %s", run.time_of_day.c_str(), run.parameter_text.c_str());
     print_trace_line(run);
 
-    open_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
-    run.output_buffer.clear();
+    // In trace mode the head stands between the console lines as it always has. Without
+    // trace it waits for the summary: a run that ends early then prints its error
+    // document alone, which PRTG can read, instead of a head that is never closed.
+    if (run.trace_mode) print_document_head(run);
 }
 
 void print_system_state(const run_record &run, const char *state) {
@@ -63,6 +74,7 @@ void print_system_state(const run_record &run, const char *state) {
     host_print(" State=");
     host_print(state);
     host_print("\n");
+    host_flush();  // out before the next system's library calls, which might crash
 }
 
 // One system: returns exit_success when the run goes on (the system counted), or
@@ -82,14 +94,23 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     prepare_rfc_environment(run);
     // The password in the record is another system's when this profile's own one was
     // rejected: sending it would show one system's credential to another system's host.
+    enter_step(run, step_logon);
     if (!password_rejected) run.rfc_handle = open_connection(run);
     if (run.rfc_handle == 0) {
         system_failed = true;
     } else {
-        int status = identify_db4_system(run);
+        // A locked or wrong monitoring user costs its own system only, like a failed
+        // open; every other failed identification still ends the run.
+        bool logon_refused = false;
+        int status = identify_db4_system(run, &logon_refused);
         if (status != exit_success) return status;
-        run.run_status.assign("ERR");
-        run.call_result = measure_asp_usage(run, run.rfc_handle);
+        if (logon_refused) {
+            system_failed = true;
+        } else {
+            enter_step(run, step_measurement);
+            run.run_status.assign("ERR");
+            run.call_result = measure_asp_usage(run, run.rfc_handle);
+        }
     }
     close_connection(run);
 
@@ -104,10 +125,26 @@ int visit_system(run_record &run, const char *entry, system_counts &counts) {
     return exit_success;
 }
 
+// The counts as channels, so that PRTG can alert on them: any failed system turns the
+// sensor red, any entry without a profile yellow. Counts use PRTG's own unit, unlike
+// the custom units of the ASP channels. The text flavours keep their summary line alone.
+void write_summary_channels(run_record &run, const system_counts &counts) {
+    channel_limits failed_limits;
+    failed_limits.has_max_error = true;
+    failed_limits.max_error = 0;
+    channel_limits not_found_limits;
+    not_found_limits.has_max_warning = true;
+    not_found_limits.max_warning = 0;
+    write_count_result(run, "Systems", counts.systems, nullptr);
+    write_count_result(run, "Processed", counts.processed, nullptr);
+    write_count_result(run, "Failed", counts.failed, &failed_limits);
+    write_count_result(run, "Not found", counts.not_found, &not_found_limits);
+}
+
 }  // namespace
 
 int run_multi_system(run_record &run) {
-    system_counts counts = {0, 0, 0};
+    system_counts counts = {0, 0, 0, 0};
     start_run(run, run.parameter_string.find("ITEM=") < 0);
 
     size_t next = 0;
@@ -128,7 +165,10 @@ int run_multi_system(run_record &run) {
             continue;
         }
         run.profile_file = host_open_read(run.profile_path.c_str());
-        if (run.profile_file == nullptr) continue;  // a missing profile is skipped
+        if (run.profile_file == nullptr) {  // a missing profile is skipped, and counted
+            ++counts.not_found;
+            continue;
+        }
 
         int status = visit_system(run, entry.c_str(), counts);
         if (status != exit_success) return status;
@@ -138,6 +178,7 @@ int run_multi_system(run_record &run) {
     // worded it, in the buffer ahead of the summary: there it is document content and
     // is escaped like all other.
     bounded_text<output_buffer_capacity> failure_text = run.output_buffer;
+    if (!run.trace_mode) print_document_head(run);
     run.output_buffer.clear();
     append_text(run, failure_text.c_str());
     open_text(run);
@@ -146,9 +187,9 @@ int run_multi_system(run_record &run) {
                    counts.processed, counts.failed);
     append_text(run, summary.c_str());
     close_text(run);
+    write_summary_channels(run, counts);
     close_document(run);
-    host_print(run.output_buffer.c_str());
-    host_print("\n");
+    print_document(run, exit_success, "\n");
     print_processed_line(run);
     return exit_success;
 }

@@ -7,7 +7,9 @@
 #include "core/run_record.h"
 
 /// Visits every entry of run.system_listing ("NAME#NAME#...", profiles resolved in
-/// profile_directory), prints the document head at once, the trace lines as they come
-/// and the summary at the end. Returns exit_success after the summary, or
-/// exit_error_document when a system cannot be identified or is not on DB4.
+/// profile_directory), prints the trace lines as they come and the summary document
+/// with its count channels at the end; the document head comes first in trace mode and
+/// with the summary otherwise, so a run ended early prints its error document alone.
+/// Returns exit_success after the summary, or exit_error_document when a system cannot
+/// be identified or is not on DB4.
 int run_multi_system(run_record &run);

@@ -5,6 +5,7 @@
 #include "rfc/system_info.h"
 #include "core/exit_status.h"
 #include "output/document_output.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ constexpr const char *required_database_prefix = "DB4";  // DB2 for IBM i
 }  // namespace
 
 void prepare_rfc_environment(run_record &run) {
+    register_abort_run(&run);
     run.rfc_environment.errorhandler = abort_on_rfc_error;
     run.rfc_environment.allocate = nullptr;
     RfcEnvironment(&run.rfc_environment);
@@ -25,9 +27,18 @@ void close_connection(run_record &run) {
     run.rfc_handle = 0;
 }
 
-int identify_db4_system(run_record &run) {
+int identify_db4_system(run_record &run, bool *logon_refused) {
+    enter_step(run, step_system_info);
     run.run_status.assign("ERR");
     run.call_result = identify_system(run, run.rfc_handle);
+    // An RfcOpen logon is checked by the system with this first call; a refusal
+    // comes back as a plain RFC failure, told apart only by its error group.
+    if (logon_refused != nullptr && !run.run_status.equals("OK") && run.call_result == RFC_FAILURE &&
+        logon_was_refused()) {
+        *logon_refused = true;
+        run.output_buffer.clear();
+        return exit_success;
+    }
     int status = exit_success;
     if (!run.run_status.equals("OK"))
         status = fail_after_rfc_step(run);

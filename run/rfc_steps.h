@@ -16,7 +16,10 @@ void close_connection(run_record &run);
 /// DB2 for IBM i ("DB4", compared exactly). Returns exit_success when it may be
 /// measured; otherwise prints the error document (the call's text with the trace
 /// diagnosis, or error 1018), closes the connection and returns exit_error_document.
-int identify_db4_system(run_record &run);
+/// When `logon_refused` is given, a call that failed because the system refused the
+/// logon ends nothing: *logon_refused is set, output_buffer emptied, the connection
+/// left to the caller and exit_success returned.
+int identify_db4_system(run_record &run, bool *logon_refused = nullptr);
 
 /// The failure path of an RFC-level step: appends the trace-file diagnosis to the
 /// step's own error text in output_buffer, makes the whole text the error document,

@@ -3,6 +3,7 @@
 // ends, writes the error document and hands the exit status to main.
 #include "run/run_driver.h"
 
+#include "config/limits_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
@@ -20,6 +21,7 @@
 #include "core/exit_status.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
+#include "run/time_budget.h"
 
 namespace {
 
@@ -41,6 +43,9 @@ void print_run_trace_lines(run_record &run) {
 
 int run_single_profile(run_record &run) {
     prepare_rfc_environment(run);
+    enter_step(run, step_logon);
+    // From here on the run may wait for SAP: the destination it names is settled.
+    start_watchdog(run);
     print_run_trace_lines(run);
 
     run.rfc_handle = open_connection(run);
@@ -53,12 +58,13 @@ int run_single_profile(run_record &run) {
     int status = identify_db4_system(run);
     if (status != exit_success) return status;
 
+    enter_step(run, step_measurement);
     run.run_status.assign("ERR");
     run.call_result = measure_asp_usage(run, run.rfc_handle);
     close_connection(run);
     if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
 
-    host_print(run.output_buffer.c_str());
+    print_document(run, exit_success);
     host_delete(rfc_trace_file_name);  // a missing file is no error
     print_processed_line(run);
     return exit_success;
@@ -81,11 +87,18 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     choose_output_flavour(run);
 
     run_message message;
+    // A malformed budget ends the run before anything is looked for, let alone logged on.
+    if (!read_budget_options(run, argc, argv, message)) return fail_with(run, message.c_str());
+    // Checked before the profile is even looked for: a malformed value is the sensor's
+    // setup at fault, whatever the profile holds.
+    for (int i = 2; i < argc && i <= 3; ++i)
+        if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
         const char *first_parameter = argc >= 3 ? argv[2] : nullptr;
         if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
+        if (!read_entry_budget_options(run, message)) return fail_with(run, message.c_str());
         return run_multi_system(run);
     }
 

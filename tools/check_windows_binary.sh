@@ -1,24 +1,35 @@
 #!/usr/bin/env bash
 # Checks the shape of a Windows build: Korvanel.exe is a 32-bit console program
 # that imports nothing but Windows system DLLs and librfc32.dll (the latter under
-# the ten plain names), so it runs on a PRTG probe with only SAP's DLL beside it.
+# the eleven plain names), so it runs on a PRTG probe with only SAP's DLL beside it.
+# It and every further program named (the password tool) carry the asInvoker
+# manifest, so Windows never redirects their writes into a VirtualStore.
 set -euo pipefail
 exe=$1
-description=$(file -b "$exe")
-case "$description" in
-"PE32 executable (console) Intel 80386"*) ;;
-*) echo "not a 32-bit console program: $description"; exit 1 ;;
-esac
 status=0
+for program in "$@"; do
+    description=$(file -b "$program")
+    case "$description" in
+    "PE32 executable (console) Intel 80386"*) ;;
+    *) echo "not a 32-bit console program: $program: $description"; exit 1 ;;
+    esac
+    resources=$(mktemp)
+    i686-w64-mingw32-objcopy -O binary --only-section=.rsrc "$program" "$resources" 2>/dev/null || true
+    if ! grep -q 'requestedExecutionLevel level="asInvoker"' "$resources"; then
+        echo "no asInvoker manifest: $program"
+        status=1
+    fi
+    rm -f "$resources"
+done
 while read -r dll; do
     case "${dll,,}" in
     kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | librfc32.dll) ;;
     *) echo "unexpected DLL import: $dll"; status=1 ;;
     esac
 done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')
-# The librfc32 imports: the ten functions, by their plain (undecorated) names.
+# The librfc32 imports: the eleven functions, by their plain (undecorated) names.
 imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n '/DLL Name: librfc32.dll/,/^$/p' | awk 'NR > 2 && NF >= 3 {print $3}' | sort | tr '\n' ' ')
-expected="ItCreate ItDelete RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcOpen RfcOpenEx RfcReceive "
+expected="ItCreate ItDelete RfcCall RfcClose RfcEnvironment RfcInstallStructure RfcLastError RfcLastErrorEx RfcOpen RfcOpenEx RfcReceive "
 if [ "$imports" != "$expected" ]; then
     echo "librfc32.dll imports differ: $imports"
     status=1

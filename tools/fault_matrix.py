@@ -22,6 +22,10 @@ import sys
 import tempfile
 
 PASSWORD = "Monitor#2024"
+# SAP's words for a refused logon, as the stand-in writes them into Dev_Rfc.Trc.
+REFUSED = "Name or password is incorrect (repeat logon)"
+# The library's error groups of the failures a multi-system run asks about.
+GROUPS = {"RFC_ERROR_COMMUNICATION": 102, "RFC_ERROR_LOGON_FAILURE": 103}
 # The password above, scrambled as the password tool writes it into a profile.
 STORED_PASSWORD = '<;?7N`mw")Odu9!e}z6=;kfu'
 
@@ -105,9 +109,37 @@ class RunEnded(Exception):
     """An error document ended the run (exit status 2)."""
 
 
+class Hung(Exception):
+    """The library never returned from the step named by the argument."""
+
+
+class Crashed(Exception):
+    """The library died of an invalid memory access, and the process with it."""
+
+
+# The time budget the rows of hung systems run with, and how long such a run may take:
+# the budget, half a second for the answer and a second for a loaded machine.
+TIMEOUT = 2
+ELAPSED = "%d %g\n" % (TIMEOUT, TIMEOUT + 1.5)
+
+
 def error_document(message):
     escaped = message.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
     return "<Prtg>\n<Error>1</Error>\n<Text>%s</Text>\n</Prtg>\n" % escaped
+
+
+def count_channel(name, value, limits=""):
+    return "\n<Result><Channel>%s</Channel>\n<Unit>Count</Unit>\n<Value>%d</Value>%s</Result>\n" % (
+        name, value, limits)
+
+
+def summary_channels(systems, processed, failed, not_found):
+    """The channels of a multi-system summary: any failed system is an error, any entry
+    without a profile a warning."""
+    return (count_channel("Systems", systems) + count_channel("Processed", processed)
+            + count_channel("Failed", failed, "\n<LimitMaxError>0</LimitMaxError>\n<LimitMode>1</LimitMode>")
+            + count_channel("Not found", not_found,
+                            "\n<LimitMaxWarning>0</LimitMaxWarning>\n<LimitMode>1</LimitMode>"))
 
 
 def label_line(label, value):
@@ -117,21 +149,36 @@ def label_line(label, value):
 class Sensor:
     """What one run of the sensor does against the stand-in: its call log and output."""
 
-    def __init__(self):
+    def __init__(self, trace):
+        self.trace = trace
         self.calls = []
         self.stdout = ""
         self.installed = set()
         self.tables_made = 0
         self.handles_given = 0
+        self.last_error = None  # the key of the library's last failure of a call
 
     # --- the stand-in's failures, as the sensor gets to see them ---------------------
     def abort(self, operation, key, status, message, internal):
         self.calls.append("RfcLastError -> 0 key=%s" % key)
         self.calls.append("RfcClose handle=0")
+        if not self.trace:
+            # Without trace PRTG reads the report, so it comes as the error document.
+            parts = [("operation/code", operation), ("key", key), ("status", status), ("message", message),
+                     ("internal status", internal)]
+            self.stdout += error_document("RFC error: " + ", ".join("%s %s" % part for part in parts if part[1]))
+            raise Aborted()
         self.stdout += "RFC error\n" + label_line("operation/code", operation) + label_line("key", key)
         self.stdout += label_line("status", status) + label_line("message", message)
         self.stdout += label_line("internal status", internal) + "\n* Programm aborted...\n"
         raise Aborted()
+
+    def hang_or_crash(self, system, line, on_open, function=None):
+        """The faults that stop the process where it stands: the call is logged first."""
+        for kind, outcome in (("hang", Hung), ("crash", Crashed)):
+            if self.fault_is(system, kind + ("_on_open" if on_open else "_on_call"), function):
+                self.calls.append(line + (" -> hangs" if kind == "hang" else " -> crashes"))
+                raise outcome(function or "logon")
 
     @staticmethod
     def fault_is(system, kind, target=None):
@@ -150,11 +197,13 @@ class Sensor:
                     'sysnr=%d gwhost=%s gwservice=sapgw%02d trace=0' % (system.name, len(PASSWORD), system.host,
                                                                          system.sysnr, system.host, system.sysnr))
             api = "RfcOpen"
+        self.hang_or_crash(system, line, True)
         if self.fault_is(system, "handler_on_open"):
             self.calls.append(line + " -> error handler")
             self.abort(api, "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
                        "connection to partner '%s' broken during logon" % system.name, "%s [0] : returns 0" % api)
-        if self.fault_is(system, "unreachable") or self.fault_is(system, "logon_refused"):
+        # The connect string's logon is checked at once; RfcOpen's with the first call.
+        if self.fault_is(system, "unreachable") or (self.fault_is(system, "logon_refused") and system.ini_route):
             self.calls.append(line + " -> 0")
             return 0
         self.handles_given += 1
@@ -177,6 +226,11 @@ class Sensor:
         """RfcCall and RfcReceive; returns the return code, the sensor's error text and
         the trace file's diagnosis of it."""
         call = "RfcCall handle=%d %s exporting={} tables={%s}" % (handle, function, tables)
+        self.hang_or_crash(system, call, False, function)
+        if self.fault_is(system, "logon_refused"):
+            self.calls.append(call + " -> 1")
+            self.last_error = "RFC_ERROR_LOGON_FAILURE"
+            return 1, "Error 1014: RFC-Failure raised !", REFUSED
         if self.fault_is(system, "handler_on_call", function):
             self.calls.append(call + " -> error handler")
             self.abort("RfcCall", "RFC_ERROR_COMMUNICATION", "Connection to partner broken",
@@ -184,6 +238,7 @@ class Sensor:
                        "RfcCall [%d] : returns 1:RFC_FAILURE" % handle)
         if self.fault_is(system, "call_fails", function):
             self.calls.append(call + " -> 1")
+            self.last_error = "RFC_ERROR_COMMUNICATION"
             return 1, "Error 1014: RFC-Failure raised !", "connection to partner '%s' broken" % system.host
         self.calls.append(call + " -> 0")
         receive = "RfcReceive handle=%d importing={%s} tables={%s}" % (handle, importing, tables)
@@ -238,8 +293,9 @@ class Sensor:
 
 
 def single_run(system):
-    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit status."""
-    sensor = Sensor()
+    """The single-profile run of DEMO.P00, without trace; returns the sensor and the exit
+    status ("crash" for a process that died)."""
+    sensor = Sensor(trace=False)
     try:
         sensor.calls.append("RfcEnvironment errorhandler=set allocate=none")
         handle = sensor.open(system)
@@ -259,12 +315,19 @@ def single_run(system):
         return sensor, 2
     except Aborted:
         return sensor, 1
+    except Hung as hung:
+        # The watchdog's document is the only one, whatever the run had written.
+        sensor.stdout = error_document("Error 1022: Time limit of %d s reached for %s during %s !" % (
+            TIMEOUT, system.name, hung.args[0]))
+        return sensor, 2
+    except Crashed:
+        return sensor, "crash"
 
 
 def multi_run(systems, item):
     """The multi-system run over the global listing, in trace mode; returns the sensor
     and the exit status."""
-    sensor = Sensor()
+    sensor = Sensor(trace=True)
     sensor.stdout += "* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
     sensor.stdout += "* {hh:mm:ss} Item=%s State=Executing\n" % item
     sensor.stdout += "\n<Prtg>\n\n"
@@ -276,11 +339,18 @@ def multi_run(systems, item):
             state = "Rfc Failure"
             if handle != 0:
                 code, text, diagnosis = sensor.identify(system, handle)
-                if code != 0:
+                refused = False
+                if code == 1:
+                    # A failed identification: only a refused logon lets the run go on.
+                    key = sensor.last_error
+                    sensor.calls.append("RfcLastErrorEx -> 0 group=%d key=%s" % (GROUPS[key], key))
+                    refused = key == "RFC_ERROR_LOGON_FAILURE"
+                if code != 0 and not refused:
                     sensor.stdout += error_document(text + " - " + diagnosis)
                     sensor.close(handle)
                     raise RunEnded()
-                code, _, _ = sensor.measure(system, handle)
+                if not refused:
+                    code, _, _ = sensor.measure(system, handle)
                 sensor.close(handle)
                 if code == 0:
                     state = "Processed"
@@ -294,15 +364,21 @@ def multi_run(systems, item):
         return sensor, 1
     except RunEnded:
         return sensor, 2
-    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n\n</Prtg>\n\n" % (
+    except Crashed:
+        # Every trace line was out before the library was called again.
+        return sensor, "crash"
+    sensor.stdout += "\n<Text>(***) %s: NoSystems=%d, Processed=%d, Failed=%d</Text>\n" % (
         item, len(systems), processed, failed)
+    sensor.stdout += summary_channels(len(systems), processed, failed, 0)
+    sensor.stdout += "\n</Prtg>\n\n"
     sensor.stdout += "\n* {hh:mm:ss} SAP Korvanel now processed...\n"
     return sensor, 0
 
 
 # --- the table: every fault the stand-in plays, at every RFC step it can hit ------------
 # (step, fault line words); the fault names a function module, structure or table.
-OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"])]
+OPEN_FAULTS = [("open", ["unreachable"]), ("open", ["logon_refused"]), ("open", ["handler_on_open"]),
+               ("open", ["hang_on_open"]), ("open", ["crash_on_open"])]
 
 
 def call_faults(step, function, exception):
@@ -312,10 +388,16 @@ def call_faults(step, function, exception):
         (step, ["sys_exception", function, "ABAP_RUNTIME_ERROR"]),
         (step, ["return_code", function, "23"]),
         (step, ["handler_on_call", function]),
+        (step, ["hang_on_call", function]),
+        (step, ["crash_on_call", function]),
     ]
 
 
+# A refused logon strikes at the open on the destination-file route (RfcOpenEx) and at
+# the first call on the direct route (RfcOpen): the single-profile run goes the direct
+# route only, the multi-system run both ways.
 ROWS = (OPEN_FAULTS
+        + [("sysinfo", ["logon_refused"])]
         + [("install", ["install_fails", "RFCSI"])]
         + call_faults("sysinfo", SYSINFO, "NOT_AUTHORIZED")
         + [("itcreate", ["itcreate_fails", table]) for table in TABLES]
@@ -332,7 +414,8 @@ STEP_TEXT = {
     "itdelete": "when the table %(target)s is deleted",
 }
 
-OUTCOME_TEXT = {1: "the library's error report, exit 1", 2: "the error document, exit 2", 0: "exit 0"}
+OUTCOME_TEXT = {1: "the library's error report (without trace as the error document), exit 1",
+                2: "the error document, exit 2", 0: "exit 0", "crash": "the process dies"}
 
 
 def row_name(run, step, fault):
@@ -355,6 +438,12 @@ def write(folder, relative, text):
         f.write(text)
 
 
+def runs_of(step, fault):
+    if fault == ["logon_refused"] and step == "open":
+        return ("multi",)
+    return ("single", "multi")
+
+
 def single_row(folder, step, fault):
     system = System("DEMO", 0)
     system.fault = fault
@@ -364,7 +453,11 @@ def single_row(folder, step, fault):
     write(folder, work + "SapLandscape.txt", system.landscape())
     write(folder, work + "SapRfc.ini", OTHER_INI)
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
-    write(folder, "args", "DEMO\n")
+    if fault[0].startswith("hang_"):
+        write(folder, "args", "DEMO\nTIMEOUT=%d\n" % TIMEOUT)
+        write(folder, "elapsed", ELAPSED)
+    else:
+        write(folder, "args", "DEMO\n")
     write(folder, "unchanged", "C:\\work\\DEMO.P00\nC:\\work\\SapLandscape.txt\nC:\\work\\SapRfc.ini\n")
     write(folder, "about", about("single", step, fault, status,
                                  "SapRfc.ini of another destination stays as it was; Dev_Rfc.Trc is kept."))
@@ -372,7 +465,9 @@ def single_row(folder, step, fault):
 
 
 def multi_row(folder, step, fault):
-    systems = [System("S01", 1), System("S02", 2, ini_route=True), System("S03", 3)]
+    # S02 takes the destination-file route, except to show a logon refused at the first call.
+    refused_at_call = fault == ["logon_refused"] and step == "sysinfo"
+    systems = [System("S01", 1), System("S02", 2, ini_route=not refused_at_call), System("S03", 3)]
     # Structures are installed once, with the first system: only its faults can hit them.
     faulty = systems[0] if step == "install" else systems[1]
     faulty.fault = fault
@@ -387,12 +482,21 @@ def multi_row(folder, step, fault):
     for system in systems:
         write(folder, work + "%s.P00" % system.name, system.profile())
     write(folder, work + "SapLandscape.txt", "\n".join(system.landscape() for system in systems))
-    write(folder, work + "SapRfc.S02", systems[1].destination_file())
+    unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt"]
+    if systems[1].ini_route:
+        write(folder, work + "SapRfc.S02", systems[1].destination_file())
+        unchanged.append("SapRfc.S02")
     write(folder, work + "Dev_Rfc.Trc", OLD_TRACE)
     write(folder, "args", "GLOBAL\nASP #\n")
-    unchanged = ["SAP Wendmark.Gbl", "S01.P00", "S02.P00", "S03.P00", "SapLandscape.txt", "SapRfc.S02"]
     write(folder, "unchanged", "".join("C:\\work\\%s\n" % name for name in unchanged))
     reached_s02 = any(call.startswith("RfcOpenEx") for call in sensor.calls)
+    if refused_at_call:
+        write(folder, "absent", "C:\\work\\SapRfc.ini\n")
+        ini = "no system takes the destination-file route"
+        write(folder, "about", about("multi", step, fault, status,
+                                     "Systems S01, S02 and S03, the fault on S02, which is counted failed; %s; "
+                                     "Dev_Rfc.Trc is kept." % ini))
+        return sensor, status
     if reached_s02:
         write(folder, "expect/C/work/SapRfc.ini", systems[1].destination_file())
         ini = "SapRfc.ini becomes an exact copy of SapRfc.S02"
@@ -442,10 +546,18 @@ def write_matrix(scenarios):
             shutil.rmtree(os.path.join(scenarios, name))
     for run, make_row in (("single", single_row), ("multi", multi_row)):
         for step, fault in ROWS:
+            # A listing has no time budget until its systems are visited in processes
+            # of their own: a hung system would hold the run until PRTG ends it.
+            if run not in runs_of(step, fault) or (run == "multi" and fault[0].startswith("hang_")):
+                continue
             folder = os.path.join(scenarios, row_name(run, step, fault))
             sensor, status = make_row(folder, step, fault)
             write(folder, "stdout", sensor.stdout)
-            write(folder, "status", "%d\n" % status)
+            write(folder, "status", "%s\n" % status)
+            if status == "crash":
+                # The process dies before it prints a document: PRTG shows its own error.
+                write(folder, "not_prtg", "the library crashes the process before any document is printed; "
+                      "PRTG then shows its own message for a sensor that ended without output\n")
             write(folder, "kept", "C:\\work\\Dev_Rfc.Trc\n")
             write(folder, "env", "KORVANEL_RFC_CALL_LOG=calls.log\n")
             write(folder, "expect/C/work/calls.log", "".join(call + "\n" for call in sensor.calls))

@@ -1,12 +1,14 @@
 // korvanel-password: turns a password into the stored value of a profile's
-// "Password...:" line. The password is read from standard input only (never from
-// the command line, where other users could see it), without echo at a terminal.
+// "Password...:" line, and with a profile named writes that line into it. The password
+// is read from standard input only (never from the command line, where other users
+// could see it), without echo at a terminal; it is never shown nor written in plain.
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "host/host.h"
 #include "tools/password_scrambler.h"
+#include "tools/profile_password_line.h"
 
 namespace {
 
@@ -14,11 +16,18 @@ constexpr int status_refused = 2;
 // Room for a 20-character password and a carriage return; anything longer is too long.
 constexpr size_t input_room = password_body_length + 1;
 
+// A profile is a few hundred bytes; one far larger is no profile.
+constexpr size_t profile_limit = 65536;
+unsigned char profile_bytes[profile_limit + 1];
+unsigned char written_bytes[profile_limit + 256];
+
 const char *const usage_text =
-    "usage: korvanel-password < password-file\n"
-    "       korvanel-password            (then type the password; it is not shown)\n"
-    "Reads a password of 2 to 20 printable ASCII characters from standard input and prints\n"
-    "the line to put into a Korvanel profile, for example: Password...: <24 characters>\n";
+    "usage: korvanel-password PROFILE      (for example PRD.P00; then type the password, it is not shown)\n"
+    "       korvanel-password PROFILE < password-file\n"
+    "       korvanel-password                (prints the line instead of writing it)\n"
+    "Reads a password of 2 to 20 printable ASCII characters from standard input. With a\n"
+    "profile it writes the line \"Password...: <24 characters>\" into that profile, in place of\n"
+    "its last password line or at its end; without one it prints the line.\n";
 
 const char *refusal_text(scramble_refusal refusal) {
     switch (refusal) {
@@ -55,14 +64,86 @@ void wipe(char *text, size_t count) {
     for (size_t i = 0; i < count; ++i) bytes[i] = '\0';
 }
 
+// Every message has the tool's name in front, so that it stands out in a script's log.
+void complain(const char *text) { fprintf(stderr, "korvanel-password: %s\n", text); }
+
+// The messages never name the file: a name that is no file may be a password typed in
+// the wrong place.
+void report_file_problem(host_file_result result) {
+    switch (result) {
+        case host_file_result::missing:
+            complain("no profile file by the name given; name the profile file, for example PRD.P00 (the password is typed when asked, never given on the command line)");
+            return;
+        case host_file_result::denied:
+            complain("cannot write the profile: it is read-only, or this user may not change it (below Program Files only an administrator may); the profile is unchanged");
+            return;
+        case host_file_result::failed:
+            complain("cannot write the profile; the profile is unchanged");
+            return;
+        case host_file_result::done:
+            return;
+    }
+}
+
+// Reads the whole profile into profile_bytes; false with the message when it cannot be
+// read or is too large to be a profile.
+bool read_profile_bytes(const char *name, size_t &length) {
+    FILE *file = host_open_read(name);
+    if (file == nullptr) {
+        report_file_problem(host_file_result::missing);
+        return false;
+    }
+    length = fread(profile_bytes, 1, sizeof profile_bytes, file);
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed) {
+        complain("cannot read the profile; the profile is unchanged");
+        return false;
+    }
+    if (length > profile_limit) {
+        complain("the file is larger than 64 KiB and cannot be a profile; the profile is unchanged");
+        return false;
+    }
+    return true;
+}
+
+// Writes the stored password's line into the profile; returns the exit status.
+int write_into_profile(const char *name, size_t length, const char *stored) {
+    size_t written = 0;
+    password_line_edit edit;
+    bool fits = put_password_line(profile_bytes, length, stored, written_bytes, sizeof written_bytes, &written, edit);
+    host_file_result result = fits ? host_replace_file(name, written_bytes, written) : host_file_result::failed;
+    wipe(reinterpret_cast<char *>(written_bytes), sizeof written_bytes);
+    if (result != host_file_result::done) {
+        report_file_problem(result);
+        return status_refused;
+    }
+    printf("korvanel-password: %s: password line %s (line %zu)\n", name, edit.replaced ? "replaced" : "added",
+           edit.line_number);
+    if (edit.earlier_lines > 0)
+        complain("note: the profile has more Password...: lines before this one; the sensor stops at the first it cannot read, so remove them");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    (void)argv;
     host_start();
-    if (argc > 1) {
+    const char *profile = argc == 2 ? argv[1] : nullptr;
+    if (argc > 2 || (profile != nullptr && (profile[0] == '-' || strcmp(profile, "/?") == 0 || profile[0] == '\0'))) {
         fputs(usage_text, stderr);
         return status_refused;
+    }
+    // The profile is read and its write permission tested before the password is asked
+    // for, so nobody types a password for a file that cannot take it.
+    size_t profile_length = 0;
+    if (profile != nullptr) {
+        if (!read_profile_bytes(profile, profile_length)) return status_refused;
+        host_file_result ready = host_check_replaceable(profile);
+        if (ready != host_file_result::done) {
+            report_file_problem(ready);
+            return status_refused;
+        }
     }
 
     bool terminal = host_stdin_is_terminal();
@@ -87,9 +168,10 @@ int main(int argc, char **argv) {
     }
     wipe(plain, sizeof plain);
     if (refusal != scramble_refusal::none) {
-        fprintf(stderr, "korvanel-password: %s\n", refusal_text(refusal));
+        complain(refusal_text(refusal));
         return status_refused;
     }
+    if (profile != nullptr) return write_into_profile(profile, profile_length, stored);
     host_print("Password...: ");
     host_print(stored);
     host_print("\n");

@@ -126,17 +126,21 @@ def walkthrough(zip_path, work, prefix):
         shutil.copy(os.path.join(standin, name), probe.sensor_dir)
     shutil.copy(os.path.join(standin, "SapLandscape.txt"), probe.prtg_dir)
 
-    # The profile without its password line, then the line the tool prints appended.
+    # The profile without its password line, then the tool writes the line into it.
     with open(os.path.join(standin, "DEMO.P00"), "rb") as f:
         lines = f.read().splitlines(keepends=True)
     profile = os.path.join(probe.sensor_dir, "DEMO.P00")
+    kept = [line for line in lines if not line.startswith(b"Password...:")]
     with open(profile, "wb") as f:
-        f.writelines(line for line in lines if not line.startswith(b"Password...:"))
-    status, line = probe.run(SENSOR_WINDOWS + "\\korvanel-password.exe", [], probe.sensor_dir, PASSWORD + b"\r\n")
-    if status != 0 or not re.match(rb"\APassword\.\.\.: [ -~]{24}\n\Z", line):
-        problems.append("the password tool gave status %d and no password line" % status)
-    with open(profile, "ab") as f:
-        f.write(line)
+        f.writelines(kept)
+    status, said = probe.run(SENSOR_WINDOWS + "\\korvanel-password.exe", ["DEMO.P00"], probe.sensor_dir,
+                             PASSWORD + b"\r\n")
+    if status != 0 or said != b"korvanel-password: DEMO.P00: password line added (line %d)\n" % (len(kept) + 1):
+        problems.append("the password tool gave status %d and said %r" % (status, said))
+    with open(profile, "rb") as f:
+        written = f.read()
+    if not re.search(rb"\nPassword\.\.\.: [ -~]{24}(\r?\n)\Z", written) or not written.startswith(b"".join(kept)):
+        problems.append("the password tool did not add its line to the profile: %r" % written[-60:])
 
     sensor = SENSOR_WINDOWS + "\\Korvanel.exe"
     for arguments, expected, status in [

@@ -10,7 +10,12 @@ A scenario is a folder:
   wine_folder  under wine, run the copy of the program in this folder of its build
              instead (Windows loads a librfc32.dll beside the program first)
   stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
-  status     the expected exit status
+  status     the expected exit status, or "crash": the program died of an invalid
+             memory access (natively SIGSEGV, or a sanitizer's report of it; under
+             wine any status but the sensor's own 0, 1 and 2)
+  elapsed    MIN MAX: the run must take at least MIN and at most MAX seconds, wall
+             time from its start to its end (a run that hangs until a time limit);
+             under a wrapper such as valgrind only MIN is checked
   expect/X/  files that must exist afterwards on drive X:, with exactly this content
   absent     Windows-style paths that must not exist afterwards, one per line
   unchanged  Windows-style paths of files given under drives/ that must still be there
@@ -29,6 +34,10 @@ A scenario is a folder:
              SAP's NetWeaver library (--bridge), one per line as "CHECK: reason", CHECK
              being stdout, status, or expect/unchanged/kept/absent and a path as in
              those files; the run says which checks it skipped and why
+  not_prtg   why the standard output is not a document PRTG reads, for a scenario in
+             an XML flavour without trace characters whose output is meant to be
+             something else; without this file such output must pass the strict
+             reader: the reader PRTG is (see prtg_problems)
 Drive X: is ROOT/X; natively the program finds ROOT through KORVANEL_DRIVE_ROOT, under
 wine the prefix's dosdevices point there. No report ever shows a secret.
 """
@@ -37,10 +46,12 @@ import ast
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 
 TIME_PLACEHOLDER = b"{hh:mm:ss}"
+WINE_LOCALE = "C.UTF-8"
 
 
 def read_lines(path):
@@ -78,6 +89,86 @@ class Masker:
 
     def leaks(self, data):
         return any(secret in data for secret in self.secrets)
+
+
+TEXT_FLAVOURS = ("Gantries", "Brimtol")
+TRACE_CHARACTERS = "#@$%"
+PRTG_TEXT_LIMIT = 2000  # characters PRTG shows of a sensor's message
+
+
+def parameters_of(program_args):
+    """The parameter text as the sensor joins it: the second and third argument."""
+    return b" ".join(program_args[1:3]).decode("latin-1")
+
+
+def read_by_prtg(program_args):
+    """True when the run's output is a document for PRTG: an XML flavour (FLAVOUR=,
+    any letter case of the keyword, the exact name as value) and no trace character."""
+    parameters = parameters_of(program_args)
+    if any(c in parameters for c in TRACE_CHARACTERS):
+        return False
+    at = parameters.upper().find("FLAVOUR=")
+    if at < 0:
+        return True
+    value = re.match(r"[^ ,]*", parameters[at + len("FLAVOUR="):]).group(0)
+    return value not in TEXT_FLAVOURS
+
+
+def prtg_problems(data):
+    """What keeps PRTG from reading `data` as an EXE/XML sensor's answer, read as
+    strictly as PRTG does (expat): well-formed, pure ASCII (so no encoding can be
+    mistaken), one root element prtg in any case, a text of at most 2000 characters,
+    every result with a channel and a value, an error document with the value 1 and a
+    text. Empty when there is nothing to complain about."""
+    import xml.parsers.expat
+    problems = []
+    if any(byte >= 0x80 for byte in data):
+        problems.append("bytes beyond ASCII")
+    elements = []  # [name, text, children] of the open elements
+    root = []
+
+    def start(name, attributes):
+        element = [name, "", []]
+        if elements:
+            elements[-1][2].append(element)
+        else:
+            root.append(element)
+        elements.append(element)
+
+    def end(name):
+        elements.pop()
+
+    def characters(text):
+        if elements:
+            elements[-1][1] += text
+
+    parser = xml.parsers.expat.ParserCreate()
+    parser.StartElementHandler, parser.EndElementHandler = start, end
+    parser.CharacterDataHandler = characters
+    try:
+        parser.Parse(data, True)
+    except xml.parsers.expat.ExpatError as error:
+        return problems + ["not well-formed XML: %s" % error]
+    if len(root) != 1 or root[0][0].lower() != "prtg":
+        return problems + ["the root element is not prtg"]
+    children = {}
+    for child in root[0][2]:
+        children.setdefault(child[0].lower(), []).append(child)
+    for text in children.get("text", []):
+        if len(text[1]) > PRTG_TEXT_LIMIT:
+            problems.append("a text of %d characters, more than %d" % (len(text[1]), PRTG_TEXT_LIMIT))
+    for result in children.get("result", []):
+        names = [child[0].lower() for child in result[2]]
+        if "channel" not in names or "value" not in names:
+            problems.append("a result without channel or value")
+    if "error" in children:
+        if [e[1].strip() for e in children["error"]] != ["1"]:
+            problems.append("an error document whose error value is not 1")
+        if not any(t[1].strip() for t in children.get("text", [])):
+            problems.append("an error document without a text")
+    elif "result" not in children and "text" not in children:
+        problems.append("neither a result nor a text")
+    return problems
 
 
 GENERATE_LINE = re.compile(r'^(.+?) = (\d+) x (".*")$')
@@ -121,19 +212,50 @@ def run_to_files(command, cwd, env):
     """Runs the program with its output in files, waiting for the process alone: wine's
     helper processes may inherit and keep open the handles of the first program."""
     import tempfile
+    import time
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        started = time.monotonic()
         process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        returncode = process.wait(timeout=120)
+        try:
+            returncode = process.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            returncode = "still running after 120 s"
+        result_elapsed = time.monotonic() - started
         out.seek(0)
         err.seek(0)
-        return Result(returncode, out.read(), err.read())
+        result = Result(returncode, out.read(), err.read())
+        result.elapsed = result_elapsed
+        return result
+
+
+def crashed(result, wine):
+    """True when the run ended as the process does on an invalid memory access."""
+    if not isinstance(result.returncode, int):
+        return False
+    if wine:
+        return result.returncode not in (0, 1, 2)
+    if result.returncode == -signal.SIGSEGV:
+        return True
+    # A sanitizer reports the access and ends the process with a status of its own.
+    return result.returncode != 0 and b"SEGV" in result.stderr
 
 
 def wine_environment(prefix):
     env = dict(os.environ)
+    # Wine takes its ANSI code page from the locale's language and its Unix code page
+    # from the locale's charset: C.UTF-8 (present on every Debian system) names no
+    # language, so wine takes English, whose ANSI code page is Windows-1252, the one the
+    # native build reads text in; and arguments reach wine as UTF-8. Both builds then
+    # print the same bytes for the same scenario.
+    for variable in ("LANGUAGE", "LC_CTYPE", "LC_MESSAGES"):
+        env.pop(variable, None)
+    env["LANG"] = env["LC_ALL"] = WINE_LOCALE
     env["WINEPREFIX"] = prefix
     env["WINEDEBUG"] = "-all"
-    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    # No debugger for a program that crashes on purpose: it ends as it would on Windows.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winedbg.exe=d"
     env.pop("DISPLAY", None)
     return env
 
@@ -209,7 +331,9 @@ def run_scenario(args):
 
     masker = Masker(read_lines(os.path.join(scenario, "secrets")) or [])
     before = snapshot(root)
-    program_args = read_lines(os.path.join(scenario, "args")) or []
+    # The arguments as the file holds their bytes (UTF-8, as a terminal would pass them);
+    # wine hands them to the program in its ANSI code page.
+    program_args = [a.encode("latin-1") for a in read_lines(os.path.join(scenario, "args")) or []]
 
     skips = bridge_skips(scenario) if args.bridge else {}
     skipped = []
@@ -259,12 +383,28 @@ def run_scenario(args):
     if applies("stdout") and not expected_pattern(expected).match(result.stdout):
         failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
             masker(expected).decode("latin-1"), masker(result.stdout).decode("latin-1")))
+    if read_by_prtg(program_args) and not os.path.exists(os.path.join(scenario, "not_prtg")):
+        for problem in prtg_problems(result.stdout):
+            failures.append("PRTG cannot read the output: %s" % problem)
     status_lines = read_lines(os.path.join(scenario, "status"))
-    expected_status = int(status_lines[0]) if status_lines else 0
-    if applies("status") and result.returncode != expected_status:
-        failures.append("exit status %d, expected %d" % (result.returncode, expected_status))
-    if not args.wine and result.stderr:
+    expect_crash = bool(status_lines) and status_lines[0] == "crash"
+    if not applies("status"):
+        pass
+    elif expect_crash:
+        if not crashed(result, args.wine):
+            failures.append("exit status %s, expected a crash" % result.returncode)
+    else:
+        expected_status = int(status_lines[0]) if status_lines else 0
+        if result.returncode != expected_status:
+            failures.append("exit status %s, expected %d" % (result.returncode, expected_status))
+    # Only a crash may leave a report there: the sanitizer's or valgrind's.
+    if not args.wine and result.stderr and not (expect_crash and (args.wrapper or result.returncode != -signal.SIGSEGV)):
         failures.append("standard error is not empty: %s" % masker(result.stderr).decode("latin-1"))
+    elapsed_lines = read_lines(os.path.join(scenario, "elapsed"))
+    if elapsed_lines:
+        least, most = (float(word) for word in elapsed_lines[0].split())
+        if result.elapsed < least or (result.elapsed > most and not args.wrapper):
+            failures.append("the run took %.2f s, expected %g to %g s" % (result.elapsed, least, most))
 
     def content_after(relative, missing):
         path = os.path.join(root, relative)
@@ -316,7 +456,11 @@ def run_scenario(args):
         for failure in failures:
             print(failure)
         return 1
-    print("scenario %s passed%s" % (name, " (through the bridge)" if args.bridge else ""))
+    through = " through the bridge" if args.bridge else ""
+    if elapsed_lines:
+        print("scenario %s passed%s in %.2f s" % (name, through, result.elapsed))
+    else:
+        print("scenario %s passed%s" % (name, through))
     return 0
 
 

@@ -1,0 +1,73 @@
+// Hung and crashing systems, seen from a child process (gtest's death tests fork):
+// a crash is a real SIGSEGV at the step it names, a hang never returns, and the call
+// log says which call it was before the process is gone.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "rfc_standin/standin_fixture.h"
+
+using namespace standin_test;
+
+namespace {
+
+struct HungAndCrashing : StandIn {
+    void SetUp() override {
+        StandIn::SetUp();
+        set_variable("KORVANEL_RFC_CALL_LOG", (std::filesystem::current_path() / "calls.log").string());
+    }
+    std::string last_logged() {
+        std::vector<std::string> lines = lines_of(read_file("calls.log"));
+        return lines.empty() ? "" : lines.back();
+    }
+};
+
+// SIGSEGV, or under AddressSanitizer its report of the invalid access and a failing exit.
+bool died_of_invalid_access(int status) {
+    if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGSEGV;
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+}
+
+// A hang is cut short by an alarm, which only a process still stuck in the call meets.
+void within_a_second(void (*step)()) {
+    alarm(1);
+    step();
+    _exit(0);
+}
+
+}  // namespace
+
+TEST_F(HungAndCrashing, EachStepDiesOrHangsWhereTheLandscapeSays) {
+    struct {
+        const char *fault;
+        bool crash;
+        const char *logged;  // the start and end of the call log's last line
+        const char *ending;
+    } cases[] = {
+        {"crash_on_open", true, "RfcOpen mode=0 dest=DEMO", " -> crashes"},
+        {"hang_on_open", false, "RfcOpen mode=0 dest=DEMO", " -> hangs"},
+        {"crash_on_call RFC_SYSTEM_INFO", true, "RfcCall handle=", "RFC_SYSTEM_INFO exporting={} tables={} -> crashes"},
+        {"hang_on_call RFC_SYSTEM_INFO", false, "RfcCall handle=", "RFC_SYSTEM_INFO exporting={} tables={} -> hangs"},
+    };
+    static standin_test::StandIn *fixture;
+    fixture = this;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        std::filesystem::remove("calls.log");
+        demo_with(std::string("fault = ") + c.fault + "\n");
+        bool at_open = strstr(c.fault, "_on_open") != nullptr;
+        auto step = at_open ? +[] { fixture->open_r3(); }
+                            : +[] {
+                                  system_info_call call;
+                                  call.run(fixture->open_r3());
+                              };
+        if (c.crash)
+            EXPECT_EXIT(step(), died_of_invalid_access, "");
+        else
+            EXPECT_EXIT(within_a_second(step), ::testing::KilledBySignal(SIGALRM), "");
+        std::string last = last_logged();
+        EXPECT_EQ(last.rfind(c.logged, 0), 0u) << last;
+        ASSERT_GE(last.size(), strlen(c.ending));
+        EXPECT_EQ(last.substr(last.size() - strlen(c.ending)), c.ending);
+    }
+}
