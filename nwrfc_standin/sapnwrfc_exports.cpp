@@ -168,6 +168,8 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
     }
     logon_request request = {};
     request.api = "RfcOpenConnection";
+    // SAP's NetWeaver library logs on within the open: a refused logon fails it.
+    request.check_at_open = true;
     request.by_gateway = ashost.empty();
     request.host = ashost.c_str();
     request.sysnr = atoi(sysnr.c_str());

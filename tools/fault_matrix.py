@@ -534,9 +534,6 @@ def bridge_skips(run, fault, absent_ini):
     elif kind == "return_code":
         lines.append("stdout: return code %s comes only from the classic stand-in; NetWeaver outcomes map to "
                      "1, 2 or 3" % fault[2])
-    elif kind == "logon_refused" and run == "single":
-        lines.append("stdout: through the bridge a refused logon answers the first RfcCall, as SAP's classic "
-                     "library does on the RfcOpen route; this stand-in refuses it at the open")
     return "".join(line + "\n" for line in lines)
 
 
