@@ -7,6 +7,8 @@ Layout, all below the folder Korvanel-<version>/:
   docs/                                 the administrator's guide with its examples
   standin-for-trials/                   the stand-in librfc32.dll with its README.txt and
                                         the demo's landscape, profiles and listings
+  rfc-bridge/                           the bridge librfc32.dll (on SAP's NetWeaver RFC
+                                        library) with its README.txt
 The stand-in lies in its own folder so that unpacking the zip beside SAP's librfc32.dll
 never puts it in the place of SAP's. Entries are sorted and dated 1980-01-01, so the
 same inputs give the same zip. Texts meant for Notepad get CR LF line ends.
@@ -23,6 +25,7 @@ import zipfile
 STRIP = "i686-w64-mingw32-strip"
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 STANDIN_FOLDER = "standin-for-trials"
+BRIDGE_FOLDER = "rfc-bridge"
 DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmark.Gbl", "Wendmark.Prf")
 
 
@@ -84,6 +87,9 @@ def release_entries(source_dir, win32_dir, version, scratch):
         (STANDIN_FOLDER + "/librfc32.dll", stripped(os.path.join(win32_dir, "librfc32.dll"), scratch), True),
         (STANDIN_FOLDER + "/README.txt",
          with_crlf(read(os.path.join(source_dir, "docs", "release", "standin-for-trials.txt"))), False),
+        (BRIDGE_FOLDER + "/librfc32.dll", stripped(os.path.join(win32_dir, "bridge", "librfc32.dll"), scratch), True),
+        (BRIDGE_FOLDER + "/README.txt", with_crlf(read(os.path.join(source_dir, "docs", "release", "rfc-bridge.txt"))),
+         False),
     ]
     demo_dir = os.path.join(source_dir, "demo", "drives", "C", "PRTG")
     for name in DEMO_FILES:

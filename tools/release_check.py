@@ -3,7 +3,8 @@
 guide's steps with nothing but the zip's contents.
 
 Listing: one top folder; the two programs, the README and the whole guide with every
-example; librfc32.dll only in standin-for-trials/, nowhere it could shadow SAP's DLL;
+example; the stand-in librfc32.dll only in standin-for-trials/, nowhere it could shadow
+SAP's DLL, and the bridge's only in rfc-bridge/;
 the same zip from the same inputs.
 
 Walkthrough, on a drive laid out like a probe's: Korvanel.exe unpacked alone does not
@@ -58,15 +59,17 @@ def check_listing(zip_path, source_dir):
         problems.append("entries outside %s: %s" % (top, outside))
     inside = sorted(n[len(top):] for n in names if n.startswith(top))
     wanted = ["Korvanel.exe", "korvanel-password.exe", "README.txt", "standin-for-trials/librfc32.dll",
-              "standin-for-trials/README.txt", "standin-for-trials/SapLandscape.txt", "standin-for-trials/DEMO.P00"]
+              "standin-for-trials/README.txt", "standin-for-trials/SapLandscape.txt", "standin-for-trials/DEMO.P00",
+              "rfc-bridge/librfc32.dll", "rfc-bridge/README.txt"]
     docs_dir = os.path.join(source_dir, "docs")
     for directory, dirs, files in os.walk(docs_dir):
         dirs[:] = [d for d in dirs if d != "release" or directory != docs_dir]
         wanted += [os.path.relpath(os.path.join(directory, f), source_dir).replace(os.sep, "/") for f in files]
     problems += ["missing from the zip: %s" % name for name in wanted if name not in inside]
     libraries = [n for n in inside if n.lower().endswith(".dll")]
-    if libraries != ["standin-for-trials/librfc32.dll"]:
-        problems.append("DLLs of the zip: %s (only standin-for-trials/librfc32.dll belongs there)" % libraries)
+    if libraries != ["rfc-bridge/librfc32.dll", "standin-for-trials/librfc32.dll"]:
+        problems.append("DLLs of the zip: %s (only rfc-bridge/librfc32.dll and standin-for-trials/librfc32.dll "
+                        "belong there)" % libraries)
     return problems
 
 

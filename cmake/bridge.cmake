@@ -1,0 +1,138 @@
+# The bridge: Korvanel's own librfc32 built on SAP's NetWeaver RFC library. Its
+# translation pieces form a library of their own with their own unit tests, so
+# nothing here changes the program, the stand-in or their tests.
+set(bridge_unit_sources
+  rfc_bridge/connect_pairs.cpp rfc_bridge/saprfc_ini.cpp rfc_bridge/logon_translation.cpp
+  rfc_bridge/record_layout.cpp rfc_bridge/text_conversion.cpp rfc_bridge/packed_encoder.cpp
+  rfc_bridge/trace_block.cpp rfc_bridge/return_codes.cpp)
+add_library(rfc_bridge_units STATIC ${bridge_unit_sources})
+target_include_directories(rfc_bridge_units PUBLIC ${CMAKE_SOURCE_DIR})
+# Linked into the bridge's shared library.
+set_target_properties(rfc_bridge_units PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+file(GLOB bridge_test_sources CONFIGURE_DEPENDS rfc_bridge/*_test.cpp)
+add_executable(rfc_bridge_tests ${bridge_test_sources})
+# korvanel_core brings bounded_text and the sensor's own packed decoder and trace
+# diagnosis, which the tests hold the bridge's output against.
+target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_units korvanel_core ${gtest_libraries})
+if(NOT WIN32)
+  set_target_properties(rfc_bridge_tests PROPERTIES BUILD_RPATH "$ORIGIN")
+  target_link_options(rfc_bridge_tests PRIVATE -Wl,--enable-new-dtags)
+endif()
+if(NOT CMAKE_CROSSCOMPILING)
+  gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
+endif()
+
+# The bridge's operations over the NetWeaver library, apart from the eleven exported
+# functions, so the unit tests can put a fake library in its place.
+set(bridge_core_sources
+  rfc_bridge/bridge_storage.cpp rfc_bridge/bridge_logon.cpp rfc_bridge/bridge_calls.cpp
+  rfc_bridge/bridge_fields.cpp rfc_bridge/bridge_report.cpp rfc_bridge/nwrfc_functions.cpp)
+if(WIN32)
+  list(APPEND bridge_core_sources rfc_bridge/library_host_win32.cpp)
+else()
+  list(APPEND bridge_core_sources rfc_bridge/library_host_posix.cpp)
+endif()
+add_library(rfc_bridge_core STATIC ${bridge_core_sources})
+target_link_libraries(rfc_bridge_core PUBLIC rfc_bridge_units ${CMAKE_DL_LIBS})
+set_target_properties(rfc_bridge_core PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_core)
+
+# The bridge itself: librfc32.so / librfc32.dll in bridge/ of the build tree, so it
+# never stands in for the stand-in beside the program. It exports exactly the eleven
+# functions of core/librfc32.h under their plain names, as the stand-in does.
+set(bridge_library_sources rfc_bridge/librfc32_bridge.cpp core/bounded_text.cpp)
+if(WIN32)
+  list(APPEND bridge_library_sources core/librfc32.def)
+endif()
+add_library(rfc32_bridge SHARED ${bridge_library_sources})
+target_link_libraries(rfc32_bridge PRIVATE rfc_bridge_core)
+set_target_properties(rfc32_bridge PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+  PREFIX "lib" OUTPUT_NAME rfc32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bridge LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bridge
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bridge)
+if(WIN32)
+  target_link_options(rfc32_bridge PRIVATE -Wl,--kill-at)
+endif()
+
+# The NetWeaver stand-in (libsapnwrfc.so / sapnwrfc.dll in nwrfc-standin/ of the
+# build tree): the classic stand-in's simulated systems behind the NetWeaver
+# functions the bridge calls. It shares the classic stand-in's code as a static
+# library; the classic stand-in itself is built as before.
+file(GLOB standin_part_sources CONFIGURE_DEPENDS rfc_standin/*.cpp)
+list(FILTER standin_part_sources EXCLUDE REGEX "(_test|librfc32_exports)\\.cpp$")
+add_library(rfc_standin_parts STATIC ${standin_part_sources})
+target_include_directories(rfc_standin_parts PUBLIC ${CMAKE_SOURCE_DIR})
+set_target_properties(rfc_standin_parts PROPERTIES POSITION_INDEPENDENT_CODE ON
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+add_library(sapnwrfc_standin SHARED nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
+  core/bounded_text.cpp)
+target_link_libraries(sapnwrfc_standin PRIVATE rfc_standin_parts)
+set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin)
+if(WIN32)
+  set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
+  # Plain export names, as the bridge looks for them first; nothing of the shared
+  # stand-in code is exported beside them.
+  target_link_options(sapnwrfc_standin PRIVATE -Wl,--kill-at -Wl,--exclude-libs,ALL)
+else()
+  set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "lib" OUTPUT_NAME sapnwrfc)
+endif()
+
+# The bridge route: a folder holding the bridge and the NetWeaver stand-in (and on
+# Windows a copy of the same Korvanel.exe, which loads the librfc32.dll beside it).
+set(bridge_route_dir ${CMAKE_BINARY_DIR}/bridge-route)
+set(bridge_route_commands
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${bridge_route_dir}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rfc32_bridge> $<TARGET_FILE:sapnwrfc_standin> ${bridge_route_dir}/)
+if(WIN32)
+  list(APPEND bridge_route_commands COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:korvanel> ${bridge_route_dir}/)
+endif()
+add_custom_target(bridge_route ALL ${bridge_route_commands} DEPENDS rfc32_bridge sapnwrfc_standin korvanel
+  COMMENT "Laying out the bridge route")
+
+# Every scenario a second time through Korvanel -> bridge -> NetWeaver stand-in,
+# natively and, with the Windows build, under wine; and the scenarios of the bridge
+# alone (rfc_bridge/scenarios/), which show what only this route does.
+if(NOT CMAKE_CROSSCOMPILING)
+  file(GLOB bridge_scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/rfc_bridge/scenarios/*)
+  foreach(scenario_dir ${scenario_dirs} ${bridge_scenario_dirs})
+    if(IS_DIRECTORY ${scenario_dir})
+      get_filename_component(scenario ${scenario_dir} NAME)
+      add_test(NAME e2e.bridge.native.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
+                --bridge ${bridge_route_dir} --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/bridge-work)
+      if(KORVANEL_WIN32_DIR)
+        add_test(NAME e2e.bridge.win32.${scenario}
+          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
+                  --wine ${wine_prefix} --bridge ${KORVANEL_WIN32_DIR}/bridge-route --scenario ${scenario_dir}
+                  --work ${KORVANEL_WIN32_DIR}/bridge-work)
+        set_tests_properties(e2e.bridge.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+      endif()
+    endif()
+  endforeach()
+endif()
+
+# A probe where SAP's library cannot be loaded: error 1011 and a trace naming what is
+# missing and where it was looked for (natively: no libsapnwrfc.so at all, and one
+# whose companion library is missing).
+if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+  add_library(sapnwrfc_missing_companion SHARED nwrfc_standin/missing_companion.cpp)
+  set_target_properties(sapnwrfc_missing_companion PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/missing-companion OUTPUT_NAME sapnwrfc_missing_companion)
+  add_library(sapnwrfc_needs_companion SHARED nwrfc_standin/needs_companion.cpp)
+  target_link_libraries(sapnwrfc_needs_companion PRIVATE sapnwrfc_missing_companion)
+  set_target_properties(sapnwrfc_needs_companion PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/needs-companion SKIP_BUILD_RPATH ON)
+  add_test(NAME bridge.native.library_missing
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
+            --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
+            --work ${CMAKE_BINARY_DIR}/bridge-library-missing)
+  add_test(NAME bridge.native.companion_missing
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
+            --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
+            --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
+endif()

@@ -1,0 +1,71 @@
+// The NetWeaver stand-in's descriptions and data containers: type and function
+// descriptions as the caller builds them, and containers that hold each value in
+// the classic byte layout (the records the landscape gives), converted to UTF-16
+// texts, integers and decimal texts by the getters as SAP's library hands them out.
+#pragma once
+
+#include "core/librfc32.h"
+#include "nwrfc/sapnwrfc_api.h"
+
+constexpr unsigned standin_type_fields = 32;
+constexpr unsigned standin_function_parameters = 24;
+constexpr unsigned standin_container_bytes = 2048;
+
+/// A structure or table line type built with RfcCreateTypeDesc and RfcAddTypeField.
+struct nw_type {
+    bool used;
+    char name[31];
+    nwrfc::RFC_FIELD_DESC fields[standin_type_fields];
+    unsigned count;
+    unsigned nuc_length, uc_length;
+    RFC_TYPEHANDLE classic;  // installed in the classic system's library, 0 until then
+};
+
+/// A function module's description built with RfcCreateFunctionDesc and RfcAddParameter.
+struct nw_function {
+    bool used;
+    char name[31];
+    nwrfc::RFC_PARAMETER_DESC parameters[standin_function_parameters];
+    unsigned count;
+};
+
+enum container_kind { container_function, container_structure, container_table };
+
+/// A data container: a function's parameters, a structure, or a table (no rows).
+struct nw_container {
+    bool used;
+    container_kind kind;
+    nw_function *function;  // for a function container
+    nw_type *type;          // for a structure or table
+    nw_container *parent;   // a structure parameter lives in its function's bytes
+    unsigned char *bytes;   // the values, in classic layout
+    unsigned char own[standin_container_bytes];
+    nw_container *children[standin_function_parameters];  // structure and table parameters
+};
+
+/// Where a named value lies in a container: its classic type, length, decimals and bytes.
+struct nw_value {
+    unsigned type;  // classic type code, or TYPTABH / the structure mark for nested ones
+    unsigned length;
+    unsigned decimals;
+    unsigned char *bytes;
+    nw_container *child;  // structure or table parameter
+};
+
+nwrfc::RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
+nw_type *type_of(nwrfc::RFC_TYPE_DESC_HANDLE handle);
+void free_type(nw_type *type);
+nwrfc::RFC_FUNCTION_DESC_HANDLE new_function(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
+nw_function *function_of(nwrfc::RFC_FUNCTION_DESC_HANDLE handle);
+void free_function(nw_function *function);
+/// A container for `function`'s parameters, all initial; null with `info` filled when the pool is full.
+nwrfc::RFC_FUNCTION_HANDLE new_function_container(nw_function *function, nwrfc::RFC_ERROR_INFO *info);
+nw_container *container_of(nwrfc::DATA_CONTAINER_HANDLE handle);
+void free_container(nw_container *container);
+/// Finds the value `name` (UTF-16) in `container`; false with `info` filled (RFC_INVALID_PARAMETER).
+bool find_value(nw_container *container, const char16_t *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info);
+/// Fills `info` with `code`, `group` and the ISO-8859-1 `message` and `key`.
+void set_error(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group, const char *message,
+               const char *key = "");
+/// The UTF-16 `text` as ISO-8859-1 into `out` of `capacity` bytes ('?' for others).
+void narrow_text(const char16_t *text, char *out, unsigned capacity);

@@ -1,0 +1,543 @@
+// The NetWeaver functions the bridge calls, played by the classic stand-in's
+// simulated systems: a logon goes through the same landscape and checks, a call
+// through the same function modules and faults, and the answers come back as
+// SAP's NetWeaver library gives them (UTF-16 texts, decimal texts for packed fields,
+// error information with group, key and message).
+#pragma GCC visibility push(default)
+#include "nwrfc/sapnwrfc_api.h"
+#pragma GCC visibility pop
+
+#include "nwrfc_standin/containers.h"
+#include "rfc_standin/connections.h"
+#include "rfc_standin/function_modules.h"
+#include "rfc_standin/internal_tables.h"
+#include "rfc_standin/logon.h"
+#include "rfc_standin/structures.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace nwrfc;
+
+namespace {
+
+standin_state state;
+
+struct nw_connection {
+    bool used;
+    RFC_HANDLE classic;
+};
+nw_connection connections[8];
+
+char16_t version_text[] = u"7500.0.0 Korvanel stand-in";
+
+void narrow_value(const RFC_CONNECTION_PARAMETER &parameter, bounded_text<100> &out) {
+    char text[101];
+    narrow_text(parameter.value, text, sizeof text);
+    out.assign(text);
+}
+
+bool equal_letters(const char *a, const char *b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
+        char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
+// The classic last error as NetWeaver error information: the message a reader of
+// the classic trace would find (the ERROR detail, else the "======>" text).
+void set_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group, const char *key) {
+    set_error(info, code, group, state.last_error.message.c_str(), key);
+}
+
+RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
+    if (strcmp(key, "RFC_ERROR_LOGON_FAILURE") == 0) {
+        *code = RFC_LOGON_FAILURE;
+        return LOGON_FAILURE;
+    }
+    if (strcmp(key, "RFC_ERROR_COMMUNICATION") == 0) {
+        *code = RFC_COMMUNICATION_FAILURE;
+        return COMMUNICATION_FAILURE;
+    }
+    *code = RFC_EXTERNAL_FAILURE;
+    return EXTERNAL_RUNTIME_FAILURE;
+}
+
+nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
+    for (nw_connection &connection : connections)
+        if (&connection == static_cast<void *>(handle) && connection.used) return &connection;
+    return nullptr;
+}
+
+// A character field's bytes as UTF-16: UTF-8 sequences in the landscape become one
+// character each (so a system can answer with characters ISO-8859-1 lacks), every
+// other byte is ISO-8859-1. The rest of the field is blank.
+void widen_field(const unsigned char *bytes, unsigned length, char16_t *out, unsigned out_length) {
+    unsigned written = 0;
+    for (unsigned i = 0; i < length && written < out_length; ++i) {
+        unsigned char byte = bytes[i];
+        if (byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+            unsigned code = byte >= 0xE0 ? byte & 0x0F : byte & 0x1F;
+            unsigned follow = byte >= 0xE0 ? 2 : 1;
+            if (i + follow < length && (follow == 1 || (bytes[i + 2] & 0xC0) == 0x80)) {
+                for (unsigned f = 1; f <= follow; ++f) code = code << 6 | (bytes[i + f] & 0x3F);
+                out[written++] = static_cast<char16_t>(code);
+                i += follow;
+                continue;
+            }
+        }
+        out[written++] = byte;
+    }
+    while (written < out_length) out[written++] = u' ';
+}
+
+// A packed field as the decimal text SAP's library gives for it ("-12.5", "0.00001").
+void packed_text(const unsigned char *field, unsigned length, unsigned decimals, char *out) {
+    unsigned digits = 2 * length - 1, at = 0;
+    unsigned sign = field[length - 1] & 0x0F;
+    if (sign == 0xD || sign == 0xB) out[at++] = '-';
+    bool leading = true;
+    for (unsigned i = 0; i < digits; ++i) {
+        unsigned digit = i % 2 == 0 ? field[i / 2] >> 4 : field[i / 2] & 0x0F;
+        if (i == digits - decimals) {
+            if (leading) out[at++] = '0';
+            out[at++] = '.';
+            leading = false;
+        }
+        if (leading && digit == 0 && i + 1 < digits - decimals) continue;
+        leading = false;
+        out[at++] = static_cast<char>('0' + (digit % 10));
+    }
+    out[at] = '\0';
+}
+
+nwrfc::RFC_RC value_for(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *container = container_of(handle);
+    if (container == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid data container handle");
+        return RFC_INVALID_HANDLE;
+    }
+    if (!find_value(container, name, value, info)) return RFC_INVALID_PARAMETER;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC wrong_type(nwrfc::RFC_ERROR_INFO *info) {
+    set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "field of another type");
+    return RFC_CONVERSION_FAILURE;
+}
+
+// Installs `type` in the classic system's library once; its classic handle.
+RFC_TYPEHANDLE classic_type(nw_type *type) {
+    if (type->classic != 0) return type->classic;
+    static char names[standin_type_fields][31];
+    RFC_TYPE_ELEMENT elements[standin_type_fields];
+    for (unsigned i = 0; i < type->count; ++i) {
+        narrow_text(type->fields[i].name, names[i], sizeof names[i]);
+        elements[i] = RFC_TYPE_ELEMENT{names[i], static_cast<RFC_TYPEHANDLE>(type->fields[i].type),
+                                       type->fields[i].nucLength, type->fields[i].decimals, 0};
+    }
+    RFC_TYPEHANDLE handle = 0;
+    if (install_structure(state, type->name, elements, type->count, &handle) == 0) type->classic = handle;
+    return type->classic;
+}
+
+}  // namespace
+
+RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
+                                                nwrfc::RFC_ERROR_INFO *info) {
+    bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown;
+    for (unsigned i = 0; list != nullptr && i < count; ++i) {
+        char name[32];
+        narrow_text(list[i].name, name, sizeof name);
+        if (equal_letters(name, "ashost")) narrow_value(list[i], ashost);
+        else if (equal_letters(name, "sysnr")) narrow_value(list[i], sysnr);
+        else if (equal_letters(name, "gwhost")) narrow_value(list[i], gwhost);
+        else if (equal_letters(name, "gwserv")) narrow_value(list[i], gwserv);
+        else if (equal_letters(name, "client")) narrow_value(list[i], client);
+        else if (equal_letters(name, "user")) narrow_value(list[i], user);
+        else if (equal_letters(name, "passwd")) narrow_value(list[i], passwd);
+        else if (!equal_letters(name, "lang") && !equal_letters(name, "trace") && unknown.empty()) unknown.assign(name);
+    }
+    if (!unknown.empty()) {
+        bounded_text<120> message;
+        message.format("parameter %s is not known to the stand-in", unknown.c_str());
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return nullptr;
+    }
+    logon_request request = {};
+    request.api = "RfcOpenConnection";
+    // SAP's NetWeaver library logs on within the open: a refused logon fails it.
+    request.check_at_open = true;
+    request.by_gateway = ashost.empty();
+    request.host = ashost.c_str();
+    request.sysnr = atoi(sysnr.c_str());
+    request.gwhost = gwhost.c_str();
+    request.gwservice = gwserv.c_str();
+    request.client = client.c_str();
+    request.user = user.c_str();
+    request.password = passwd.c_str();
+    call_line line;
+    line.assign("RfcOpenConnection");
+    RFC_HANDLE handle = log_on(state, request, line);
+    if (handle == 0) {
+        nwrfc::RFC_RC code;
+        RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
+        set_from_classic(info, code, group, state.last_error.key.c_str());
+        return nullptr;
+    }
+    for (nw_connection &connection : connections) {
+        if (connection.used) continue;
+        connection.used = true;
+        connection.classic = handle;
+        return reinterpret_cast<RFC_CONNECTION_HANDLE>(&connection);
+    }
+    close_connections(state, handle);
+    set_error(info, RFC_MEMORY_INSUFFICIENT, EXTERNAL_RUNTIME_FAILURE, "stand-in connection pool full");
+    return nullptr;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcCloseConnection(RFC_CONNECTION_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_connection *connection = connection_of(handle);
+    if (connection == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid connection handle");
+        return RFC_INVALID_HANDLE;
+    }
+    close_connections(state, connection->classic);
+    connection->used = false;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTION_HANDLE function_handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_connection *connection = connection_of(handle);
+    nw_container *container = container_of(function_handle);
+    if (connection == nullptr || container == nullptr || container->kind != container_function) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid connection or function handle");
+        return RFC_INVALID_HANDLE;
+    }
+    nw_function &function = *container->function;
+    static char names[standin_function_parameters][31];
+    RFC_PARAMETER exporting[standin_function_parameters + 1] = {};
+    RFC_PARAMETER importing[standin_function_parameters + 1] = {};
+    RFC_TABLE tables[standin_function_parameters + 1] = {};
+    int exporting_count = 0, importing_count = 0, table_count = 0;
+    unsigned offset = 0;
+    for (unsigned i = 0; i < function.count; ++i) {
+        const RFC_PARAMETER_DESC &parameter = function.parameters[i];
+        narrow_text(parameter.name, names[i], sizeof names[i]);
+        unsigned name_length = static_cast<unsigned>(strlen(names[i]));
+        nw_container *child = container->children[i];
+        if (parameter.type == RFCTYPE_TABLE) {
+            RFC_TABLE &table = tables[table_count++];
+            table = RFC_TABLE{names[i], name_length, classic_type(child->type), parameter.nucLength,
+                              create_table(state, names[i], parameter.nucLength), 0, 0};
+            continue;
+        }
+        RFC_PARAMETER entry = {names[i], name_length, static_cast<RFC_TYPEHANDLE>(parameter.type), parameter.nucLength,
+                               nullptr};
+        if (parameter.type == RFCTYPE_STRUCTURE) {
+            entry.type = classic_type(child->type);
+            entry.addr = child->bytes;
+        } else {
+            entry.addr = container->bytes + offset;
+            offset += parameter.nucLength;
+        }
+        if (parameter.direction == RFC_IMPORT)
+            exporting[exporting_count++] = entry;
+        else
+            importing[importing_count++] = entry;
+    }
+    call_line line;
+    line.assign("RfcInvoke");
+    int rc = call_function(state, connection->classic, function.name, exporting, tables, line);
+    char *exception = nullptr;
+    if (rc == 0) rc = receive_function(state, connection->classic, importing, tables, &exception);
+    for (int i = 0; i < table_count; ++i)
+        if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
+    const char *name = exception != nullptr ? exception : "";
+    switch (rc) {
+    case 0: return nwrfc::RFC_OK;
+    case 2: set_from_classic(info, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, name); return RFC_ABAP_EXCEPTION;
+    case 3:
+        set_from_classic(info, RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, name);
+        return RFC_ABAP_RUNTIME_FAILURE;
+    case 1: {
+        nwrfc::RFC_RC code;
+        RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
+        if (code == RFC_EXTERNAL_FAILURE) code = RFC_COMMUNICATION_FAILURE, group = COMMUNICATION_FAILURE;
+        set_from_classic(info, code, group, state.last_error.key.c_str());
+        return code;
+    }
+    default: set_from_classic(info, RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE, ""); return RFC_UNKNOWN_ERROR;
+    }
+}
+
+const SAP_UC *SAP_API nwrfc::RfcGetVersion(unsigned *major, unsigned *minor, unsigned *patch) {
+    if (major != nullptr) *major = 7500;
+    if (minor != nullptr) *minor = 0;
+    if (patch != nullptr) *patch = 0;
+    return version_text;
+}
+
+RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcCreateFunctionDesc(const SAP_UC *name, nwrfc::RFC_ERROR_INFO *info) {
+    return new_function(name, info);
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcAddParameter(RFC_FUNCTION_DESC_HANDLE handle, const RFC_PARAMETER_DESC *parameter,
+                               nwrfc::RFC_ERROR_INFO *info) {
+    nw_function *function = function_of(handle);
+    if (function == nullptr || parameter == nullptr || function->count == standin_function_parameters) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot add the parameter");
+        return RFC_INVALID_PARAMETER;
+    }
+    bool nested = parameter->type == RFCTYPE_STRUCTURE || parameter->type == RFCTYPE_TABLE;
+    if (nested && type_of(parameter->typeDescHandle) == nullptr) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "structure parameter without its type");
+        return RFC_INVALID_PARAMETER;
+    }
+    function->parameters[function->count++] = *parameter;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyFunctionDesc(RFC_FUNCTION_DESC_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_function *function = function_of(handle);
+    if (function == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid function description");
+        return RFC_INVALID_HANDLE;
+    }
+    free_function(function);
+    return nwrfc::RFC_OK;
+}
+
+RFC_TYPE_DESC_HANDLE SAP_API nwrfc::RfcCreateTypeDesc(const SAP_UC *name, nwrfc::RFC_ERROR_INFO *info) {
+    return new_type(name, info);
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const RFC_FIELD_DESC *field, nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr || field == nullptr || type->count == standin_type_fields) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot add the field");
+        return RFC_INVALID_PARAMETER;
+    }
+    type->fields[type->count++] = *field;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetTypeLength(RFC_TYPE_DESC_HANDLE handle, unsigned nuc, unsigned uc, nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr || nuc > standin_container_bytes) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot set the type length");
+        return RFC_INVALID_PARAMETER;
+    }
+    type->nuc_length = nuc;
+    type->uc_length = uc;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyTypeDesc(RFC_TYPE_DESC_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
+        return RFC_INVALID_HANDLE;
+    }
+    free_type(type);
+    return nwrfc::RFC_OK;
+}
+
+RFC_FUNCTION_HANDLE SAP_API nwrfc::RfcCreateFunction(RFC_FUNCTION_DESC_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_function *function = function_of(handle);
+    if (function == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid function description");
+        return nullptr;
+    }
+    return new_function_container(function, info);
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyFunction(RFC_FUNCTION_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *container = container_of(handle);
+    if (container == nullptr || container->kind != container_function) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid function handle");
+        return RFC_INVALID_HANDLE;
+    }
+    free_container(container);
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetStructure(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, RFC_STRUCTURE_HANDLE *structure,
+                               nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.child == nullptr || value.child->kind != container_structure) return wrong_type(info);
+    *structure = reinterpret_cast<RFC_STRUCTURE_HANDLE>(value.child);
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, RFC_TABLE_HANDLE *table,
+                           nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.child == nullptr || value.child->kind != container_table) return wrong_type(info);
+    *table = reinterpret_cast<RFC_TABLE_HANDLE>(value.child);
+    return nwrfc::RFC_OK;
+}
+
+// The simulated systems send no table lines, so every table stays empty.
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetRowCount(RFC_TABLE_HANDLE, unsigned *count, nwrfc::RFC_ERROR_INFO *) {
+    *count = 0;
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE, unsigned, nwrfc::RFC_ERROR_INFO *info) {
+    set_error(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "the table is empty");
+    return RFC_TABLE_MOVE_EOF;
+}
+RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcGetCurrentRow(RFC_TABLE_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
+    set_error(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "the table is empty");
+    return nullptr;
+}
+RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcAppendNewRow(RFC_TABLE_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
+    set_error(info, RFC_NOT_SUPPORTED, EXTERNAL_RUNTIME_FAILURE, "stand-in tables take no lines");
+    return nullptr;
+}
+
+namespace {
+
+nwrfc::RFC_RC get_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, SAP_UC *buffer, unsigned length,
+                nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != type) return wrong_type(info);
+    widen_field(value.bytes, value.length, buffer, length);
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC set_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, const SAP_UC *text, unsigned length,
+                nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != type) return wrong_type(info);
+    for (unsigned i = 0; i < value.length; ++i)
+        value.bytes[i] = i < length ? static_cast<unsigned char>(text[i] < 0x100 ? text[i] : '?') : ' ';
+    return nwrfc::RFC_OK;
+}
+
+template <typename T>
+nwrfc::RFC_RC get_number(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, T *out, nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != type || value.length != sizeof(T)) return wrong_type(info);
+    memcpy(out, value.bytes, sizeof(T));  // the records are little-endian, as the stand-in's hosts
+    return nwrfc::RFC_OK;
+}
+
+template <typename T>
+nwrfc::RFC_RC set_number(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, T in, nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != type || value.length != sizeof(T)) return wrong_type(info);
+    memcpy(value.bytes, &in, sizeof(T));
+    return nwrfc::RFC_OK;
+}
+
+}  // namespace
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetChars(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_CHAR *buffer, unsigned length,
+                           nwrfc::RFC_ERROR_INFO *info) {
+    return get_text(h, name, TYPC, buffer, length, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetNum(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_NUM *buffer, unsigned length,
+                         nwrfc::RFC_ERROR_INFO *info) {
+    return get_text(h, name, TYPNUM, buffer, length, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_DATE date, nwrfc::RFC_ERROR_INFO *info) {
+    return get_text(h, name, TYPDATE, date, 8, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
+    return get_text(h, name, TYPTIME, time, 6, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_RAW *buffer, unsigned length,
+                           nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != TYPX) return wrong_type(info);
+    for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.length ? value.bytes[i] : 0;
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_UC *buffer, unsigned capacity,
+                            unsigned *length, nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    char text[80];
+    if (value.type == TYPP)
+        packed_text(value.bytes, value.length, value.decimals, text);
+    else
+        return wrong_type(info);
+    unsigned size = static_cast<unsigned>(strlen(text));
+    if (length != nullptr) *length = size;
+    if (size + 1 > capacity) {
+        set_error(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "buffer too small");
+        return RFC_BUFFER_TOO_SMALL;
+    }
+    for (unsigned i = 0; i <= size; ++i) buffer[i] = static_cast<unsigned char>(text[i]);
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT *value, nwrfc::RFC_ERROR_INFO *info) {
+    return get_number(h, name, TYPINT, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt1(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT1 *value, nwrfc::RFC_ERROR_INFO *info) {
+    return get_number(h, name, TYPINT1, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt2(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT2 *value, nwrfc::RFC_ERROR_INFO *info) {
+    return get_number(h, name, TYPINT2, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetFloat(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_FLOAT *value, nwrfc::RFC_ERROR_INFO *info) {
+    return get_number(h, name, TYPFLOAT, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetChars(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_CHAR *value, unsigned length,
+                           nwrfc::RFC_ERROR_INFO *info) {
+    return set_text(h, name, TYPC, value, length, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetNum(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_NUM *value, unsigned length,
+                         nwrfc::RFC_ERROR_INFO *info) {
+    return set_text(h, name, TYPNUM, value, length, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_DATE date, nwrfc::RFC_ERROR_INFO *info) {
+    return set_text(h, name, TYPDATE, date, 8, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
+    return set_text(h, name, TYPTIME, time, 6, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_RAW *bytes, unsigned length,
+                           nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type != TYPX) return wrong_type(info);
+    for (unsigned i = 0; i < value.length; ++i) value.bytes[i] = i < length ? bytes[i] : 0;
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetString(DATA_CONTAINER_HANDLE, const SAP_UC *, const SAP_UC *, unsigned, nwrfc::RFC_ERROR_INFO *info) {
+    // The simulated modules take no exporting values: nothing to set through a text.
+    set_error(info, RFC_NOT_SUPPORTED, EXTERNAL_RUNTIME_FAILURE, "the stand-in sets no values from texts");
+    return RFC_NOT_SUPPORTED;
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT value, nwrfc::RFC_ERROR_INFO *info) {
+    return set_number(h, name, TYPINT, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt1(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT1 value, nwrfc::RFC_ERROR_INFO *info) {
+    return set_number(h, name, TYPINT1, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt2(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT2 value, nwrfc::RFC_ERROR_INFO *info) {
+    return set_number(h, name, TYPINT2, value, info);
+}
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetFloat(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_FLOAT value, nwrfc::RFC_ERROR_INFO *info) {
+    return set_number(h, name, TYPFLOAT, value, info);
+}

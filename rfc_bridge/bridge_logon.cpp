@@ -1,0 +1,211 @@
+// The password goes to the NetWeaver library and nowhere else: problems and traces
+// name the parameter, never its value.
+#include "rfc_bridge/bridge_logon.h"
+
+#include "rfc_bridge/bridge_report.h"
+#include "rfc_bridge/saprfc_ini.h"
+#include "rfc_bridge/text_conversion.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using nwrfc::RFC_CONNECTION_PARAMETER;
+
+namespace {
+
+// UTF-16 copies of one logon's parameters, alive while RfcOpenConnection runs.
+char16_t parameter_names[connect_pairs_capacity][24];
+char16_t parameter_values[connect_pairs_capacity][256];
+
+void report_load_failure(bridge_state &state, const char *api) {
+    bridge_failure failure = make_bridge_failure("RFC_ERROR_PROGRAM", state.load_problem.message.c_str());
+    failure.location.assign(state.load_problem.location.c_str());
+    failure.detail.assign(state.load_problem.detail.c_str());
+    failure.component = "RFC bridge";
+    failure.api.format("%s [0] : returns 0", api);
+    report_failure(state, failure);
+}
+
+void report_open_problem(bridge_state &state, const char *api, const char *problem) {
+    bridge_failure failure = make_bridge_failure("RFC_ERROR_PROGRAM", "logon data not usable through the bridge");
+    failure.detail.assign(problem);
+    failure.component = "RFC bridge";
+    failure.api.format("%s [0] : returns 0", api);
+    report_failure(state, failure);
+}
+
+bridge_connection *free_slot(bridge_state &state) {
+    for (bridge_connection &connection : state.connections)
+        if (!connection.open) return &connection;
+    return nullptr;
+}
+
+// Opens through the library; the NetWeaver handle, or null with `info` filled.
+nwrfc::RFC_CONNECTION_HANDLE open_netweaver(bridge_state &state, const logon_parameters &parameters,
+                                            nwrfc::RFC_ERROR_INFO &info) {
+    RFC_CONNECTION_PARAMETER list[connect_pairs_capacity];
+    for (int i = 0; i < parameters.count; ++i) {
+        latin1_to_utf16_text(parameters.pairs[i].id.c_str(), parameter_names[i], 24);
+        latin1_to_utf16_text(parameters.pairs[i].value.c_str(), parameter_values[i], 256);
+        list[i].name = parameter_names[i];
+        list[i].value = parameter_values[i];
+    }
+    memset(&info, 0, sizeof info);
+    nwrfc::RFC_CONNECTION_HANDLE handle =
+        state.nw.RfcOpenConnection(list, static_cast<unsigned>(parameters.count), &info);
+    // The copies held the password: they do not outlive the call.
+    memset(parameter_values, 0, sizeof parameter_values);
+    return handle;
+}
+
+RFC_HANDLE add_connection(bridge_state &state, nwrfc::RFC_CONNECTION_HANDLE nw, const bridge_failure *refusal) {
+    bridge_connection *connection = free_slot(state);
+    if (connection == nullptr) {
+        if (nw != nullptr) {
+            nwrfc::RFC_ERROR_INFO ignored;
+            state.nw.RfcCloseConnection(nw, &ignored);
+        }
+        call_error_handler(state, "RfcOpen: more than 8 connections open");
+        return 0;
+    }
+    *connection = bridge_connection{};
+    connection->open = true;
+    connection->handle = ++state.last_handle;
+    connection->nw = nw;
+    connection->refused = refusal != nullptr;
+    if (refusal != nullptr) connection->refusal = *refusal;
+    return connection->handle;
+}
+
+bool is_logon_refusal(const nwrfc::RFC_ERROR_INFO &info) {
+    return info.group == nwrfc::LOGON_FAILURE || info.code == nwrfc::RFC_LOGON_FAILURE;
+}
+
+// The classic destination file: where RFC_INI points, else saprfc.ini in the
+// working directory (on Linux also under the name the sensor writes, SapRfc.ini).
+FILE *open_destination_file(bounded_text<260> &name) {
+    const char *configured = getenv("RFC_INI");
+    if (configured != nullptr && configured[0] != '\0') {
+        name.assign(configured);
+        return fopen(configured, "r");
+    }
+    name.assign("saprfc.ini");
+    FILE *file = fopen("saprfc.ini", "r");
+    if (file == nullptr) file = fopen("SapRfc.ini", "r");
+    return file;
+}
+
+}  // namespace
+
+bool ensure_library(bridge_state &state) {
+    if (state.load_tried) return state.library != nullptr;
+    state.load_tried = true;
+    void *library = load_nwrfc_library(state.library_path, state.load_problem);
+    if (library == nullptr) return false;
+    if (!resolve_nwrfc_functions(library, find_nwrfc_symbol, state.nw, state.missing_function)) {
+        state.load_problem.message.format("%s lacks the function %s", state.library_path.c_str(),
+                                          state.missing_function.c_str());
+        state.load_problem.location.assign(state.library_path.c_str());
+        state.load_problem.detail.format("not a NetWeaver RFC library the bridge can use (no %s)",
+                                         state.missing_function.c_str());
+        return false;
+    }
+    state.library = library;
+    unsigned major = 0, minor = 0, patch = 0;
+    state.nw.RfcGetVersion(&major, &minor, &patch);
+    state.origin.format("RFC bridge librfc32 over sapnwrfc %u,%u,%u", major, minor, patch);
+    return true;
+}
+
+RFC_HANDLE open_by_options(bridge_state &state, const RFC_OPTIONS *options) {
+    logon_parameters parameters;
+    logon_problem problem;
+    if (options == nullptr) {
+        report_open_problem(state, "RfcOpen", "no RFC_OPTIONS");
+        return 0;
+    }
+    if (!translate_options(*options, parameters, problem)) {
+        report_open_problem(state, "RfcOpen", problem.c_str());
+        return 0;
+    }
+    if (!ensure_library(state)) {
+        report_load_failure(state, "RfcOpen");
+        return 0;
+    }
+    nwrfc::RFC_ERROR_INFO info;
+    nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    parameters = logon_parameters{};  // held the password
+    if (nw != nullptr) return add_connection(state, nw, nullptr);
+    bridge_failure failure = failure_from_netweaver(info);
+    if (is_logon_refusal(info)) {
+        // The classic library logs on with the first call on this route: the open
+        // succeeds and the refusal is the first RfcCall's answer.
+        return add_connection(state, nullptr, &failure);
+    }
+    failure.api.assign("RfcOpen [0] : returns 0");
+    report_failure(state, failure);
+    return 0;
+}
+
+RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_string, RFC_ERROR_INFO_EX *error_info) {
+    connect_pairs given;
+    logon_problem problem;
+    connect_pairs block;
+    bool with_destination = false;
+    bool usable = parse_connect_pairs(connect_string, given, problem);
+    if (usable && find_pair(given, "DEST") != nullptr) {
+        bounded_text<260> file_name;
+        FILE *file = open_destination_file(file_name);
+        if (file == nullptr) {
+            problem.format("%.100s not found (destination %.40s)", file_name.c_str(), find_pair(given, "DEST"));
+            usable = false;
+        } else {
+            usable = read_ini_destination(file, find_pair(given, "DEST"), block, problem);
+            fclose(file);
+            with_destination = true;
+        }
+    }
+    logon_parameters parameters;
+    if (usable) usable = translate_connect_string(given, with_destination ? &block : nullptr, parameters, problem);
+    if (!usable) {
+        report_open_problem(state, "RfcOpenEx", problem.c_str());
+        hand_out_last_error_ex(state, error_info);
+        return 0;
+    }
+    if (!ensure_library(state)) {
+        report_load_failure(state, "RfcOpenEx");
+        hand_out_last_error_ex(state, error_info);
+        return 0;
+    }
+    nwrfc::RFC_ERROR_INFO info;
+    nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    parameters = logon_parameters{};  // both held the password
+    given = connect_pairs{};
+    if (nw != nullptr) {
+        if (error_info != nullptr) memset(error_info, 0, sizeof *error_info);
+        return add_connection(state, nw, nullptr);
+    }
+    bridge_failure failure = failure_from_netweaver(info);
+    failure.api.assign("RfcOpenEx [0] : returns 0");
+    report_failure(state, failure);
+    hand_out_last_error_ex(state, error_info);
+    return 0;
+}
+
+bridge_connection *find_connection(bridge_state &state, RFC_HANDLE handle) {
+    for (bridge_connection &connection : state.connections)
+        if (connection.open && connection.handle == handle) return &connection;
+    return nullptr;
+}
+
+void close_connections(bridge_state &state, RFC_HANDLE handle) {
+    for (bridge_connection &connection : state.connections) {
+        if (!connection.open || (handle != 0 && connection.handle != handle)) continue;
+        if (connection.nw != nullptr && state.library != nullptr) {
+            nwrfc::RFC_ERROR_INFO ignored;
+            state.nw.RfcCloseConnection(connection.nw, &ignored);
+        }
+        connection = bridge_connection{};
+    }
+}

@@ -1,0 +1,56 @@
+// Linux: libsapnwrfc.so beside the bridge (found through the bridge's own address),
+// else the loader's search (LD_LIBRARY_PATH, the cache); dlerror names what is
+// missing, a companion library included.
+#include "rfc_bridge/library_host.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+const char library_name[] = "libsapnwrfc.so";
+
+bool exists(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0;
+}
+
+}  // namespace
+
+void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
+    bounded_text<260> beside;
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void *>(&load_nwrfc_library), &self) != 0 && self.dli_fname != nullptr) {
+        const char *slash = strrchr(self.dli_fname, '/');
+        if (slash != nullptr) beside.assign(self.dli_fname, static_cast<size_t>(slash + 1 - self.dli_fname));
+    }
+    beside.append(library_name);
+    path.assign(beside.c_str());
+    if (exists(beside.c_str())) {
+        void *library = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library != nullptr) return library;
+        const char *error = dlerror();
+        diagnosis.message.format("%s could not be loaded", library_name);
+        diagnosis.location.format("%s (beside the bridge)", beside.c_str());
+        diagnosis.detail.assign(error != nullptr ? error : "no reason given");
+        return nullptr;
+    }
+    void *library = dlopen(library_name, RTLD_NOW | RTLD_LOCAL);
+    if (library != nullptr) {
+        path.assign(library_name);
+        return library;
+    }
+    const char *error = dlerror();
+    diagnosis.message.format("%s not found", library_name);
+    diagnosis.location.format("%s (beside the bridge), then the loader's search path", beside.c_str());
+    diagnosis.detail.assign(error != nullptr ? error : "no reason given");
+    return nullptr;
+}
+
+void *find_nwrfc_symbol(void *library, const char *plain_name, unsigned) { return dlsym(library, plain_name); }
+
+unsigned bridge_thread_number() { return static_cast<unsigned>(syscall(SYS_gettid)); }

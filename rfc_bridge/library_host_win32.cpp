@@ -1,0 +1,103 @@
+// Windows: sapnwrfc.dll beside the bridge (found through the bridge's own module),
+// else the DLL search. Error 126 with the DLL present means a companion is missing:
+// the diagnosis lists which of SAP's companions are not beside it; error 193 means
+// a 64-bit DLL in a 32-bit process.
+#include "rfc_bridge/library_host.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+const char library_name[] = "sapnwrfc.dll";
+
+bool exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool any_matches(const char *pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+void append_system_text(bounded_text<255> &detail, DWORD code) {
+    char text[200] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                  sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+    detail.append_format("Windows error %lu: %s", static_cast<unsigned long>(code),
+                         length > 0 ? text : "no text for this code");
+}
+
+// SAP's companions of sapnwrfc.dll, as the NetWeaver RFC SDK and SAP GUI ship them.
+void list_missing_companions(const char *folder, bounded_text<255> &detail) {
+    const char *companions[] = {"libsapucum.dll", "libicudecnumber.dll", "icuuc*.dll", "icuin*.dll", "icudt*.dll"};
+    bounded_text<200> missing;
+    for (const char *companion : companions) {
+        bounded_text<300> pattern;
+        pattern.format("%s%s", folder, companion);
+        if (!any_matches(pattern.c_str())) missing.append_format("%s%s", missing.empty() ? "" : ", ", companion);
+    }
+    if (!missing.empty())
+        detail.append_format("; missing beside it: %s", missing.c_str());
+    detail.append("; SAP's DLL also needs its Visual C++ runtime (32-bit)");
+}
+
+}  // namespace
+
+void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
+    char module_path[MAX_PATH] = "";
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&load_nwrfc_library), &self);
+    DWORD length = GetModuleFileNameA(self, module_path, MAX_PATH);
+    bounded_text<260> folder;
+    if (length > 0 && length < MAX_PATH) {
+        char *slash = strrchr(module_path, '\\');
+        if (slash != nullptr) folder.assign(module_path, static_cast<size_t>(slash + 1 - module_path));
+    }
+    bounded_text<260> beside;
+    beside.format("%s%s", folder.c_str(), library_name);
+    path.assign(beside.c_str());
+    bool present = exists(beside.c_str());
+    // Loaded with its own folder first in the search, so its companions beside it are found.
+    HMODULE library = present ? LoadLibraryExA(beside.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                              : LoadLibraryA(library_name);
+    if (library != nullptr) {
+        if (!present) {
+            char loaded[MAX_PATH] = "";
+            if (GetModuleFileNameA(library, loaded, MAX_PATH) > 0) path.assign(loaded);
+        }
+        return library;
+    }
+    DWORD error = GetLastError();
+    if (present) {
+        diagnosis.message.format("%s could not be loaded", library_name);
+        diagnosis.location.format("%s (beside librfc32.dll)", beside.c_str());
+    } else {
+        diagnosis.message.format("%s not found", library_name);
+        diagnosis.location.format("%s (beside librfc32.dll), then the DLL search path", beside.c_str());
+    }
+    append_system_text(diagnosis.detail, error);
+    if (error == ERROR_BAD_EXE_FORMAT)
+        diagnosis.detail.append("; it is a 64-bit DLL: this probe needs SAP's 32-bit sapnwrfc.dll");
+    else if (error == ERROR_MOD_NOT_FOUND && present)
+        list_missing_companions(folder.c_str(), diagnosis.detail);
+    return nullptr;
+}
+
+void *find_nwrfc_symbol(void *library, const char *plain_name, unsigned stdcall_argument_bytes) {
+    HMODULE module = static_cast<HMODULE>(library);
+    FARPROC found = GetProcAddress(module, plain_name);
+    if (found == nullptr) {
+        bounded_text<80> decorated;
+        decorated.format("_%s@%u", plain_name, stdcall_argument_bytes);
+        found = GetProcAddress(module, decorated.c_str());
+    }
+    return reinterpret_cast<void *>(found);
+}
+
+unsigned bridge_thread_number() { return static_cast<unsigned>(GetCurrentThreadId()); }
