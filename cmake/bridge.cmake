@@ -105,7 +105,7 @@ if(NOT CMAKE_CROSSCOMPILING)
       add_test(NAME e2e.bridge.native.${scenario}
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
                 --bridge ${bridge_route_dir} --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/bridge-work)
-      if(KORVANEL_WIN32_DIR)
+      if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
         add_test(NAME e2e.bridge.win32.${scenario}
           COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
                   --wine ${wine_prefix} --bridge ${KORVANEL_WIN32_DIR}/bridge-route --scenario ${scenario_dir}
