@@ -115,7 +115,7 @@ TEST(ChildProtocol, CutOrBrokenRequestIsRefused) {
 TEST(ChildProtocol, ValueTooLongForItsFieldIsRefused) {
     child_message message;
     ASSERT_TRUE(put_field(message, "destination", "TWELVE CHARS"));
-    char out[12];
+    char out[13];  // twelve characters and the terminator
     EXPECT_FALSE(get_field(message.c_str(), message.length, "destination", out, 11));
     EXPECT_TRUE(get_field(message.c_str(), message.length, "destination", out, 12));
     EXPECT_STREQ(out, "TWELVE CHARS");
