@@ -41,11 +41,12 @@ set_target_properties(rfc_bridge_core PROPERTIES POSITION_INDEPENDENT_CODE ON
 target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_core)
 
 # The bridge itself: librfc32.so / librfc32.dll in bridge/ of the build tree, so it
-# never stands in for the stand-in beside the program. It exports exactly the eleven
-# functions of core/librfc32.h under their plain names, as the stand-in does.
+# never stands in for the stand-in beside the program. It exports the eleven
+# functions of core/librfc32.h under their plain names, as the stand-in does, and its
+# own KorvanelBridgeDescribe (core/rfc_library_description.h).
 set(bridge_library_sources rfc_bridge/librfc32_bridge.cpp core/bounded_text.cpp)
 if(WIN32)
-  list(APPEND bridge_library_sources core/librfc32.def)
+  list(APPEND bridge_library_sources rfc_bridge/librfc32_bridge.def)
 endif()
 add_library(rfc32_bridge SHARED ${bridge_library_sources})
 target_link_libraries(rfc32_bridge PRIVATE rfc_bridge_core)

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/bounded_text.h"
+#include "core/rfc_library_description.h"
+
 /// Prepares the process: standard output in binary mode, so a line feed is written alone.
 void host_start();
 
@@ -83,6 +86,20 @@ void host_sleep_ms(unsigned milliseconds);
 /// `at_deadline` once (at once when the deadline has passed). The thread holds no
 /// resource the process needs to end; false when no thread could be started.
 bool host_start_watchdog(uint64_t deadline, void (*at_deadline)());
+
+/// The full path of a loaded module as the trace shows it: Windows' MAX_PATH, and more.
+typedef bounded_text<300> host_module_path;
+/// Puts the `length` bytes of `path` into `out`. A longer path keeps its beginning and
+/// its end (the file's name) with "..." between, so that the cut shows and the file is
+/// still named; `out.cut` is then set.
+void host_take_module_path(host_module_path &out, const char *path, size_t length);
+/// Finds the RFC library this process has loaded, the module librfc32.dll (Windows) or
+/// librfc32.so (POSIX) that the program's RFC functions come from, without loading
+/// anything: writes its full path into `path` (made absolute, cut as
+/// host_take_module_path cuts) and its export rfc_library_describe_name into
+/// `describe`, null when it has none (SAP's classic library, the stand-in). False, with
+/// `path` empty and `describe` null, when no such module is loaded.
+bool host_find_rfc_library(host_module_path &path, rfc_library_describe_function &describe);
 
 /// Writes `count` bytes to standard output unchanged.
 void host_write_stdout(const char *bytes, size_t count);

@@ -30,3 +30,19 @@ void host_exit(int status) {
     fflush(stdout);
     exit(status);
 }
+
+void host_take_module_path(host_module_path &out, const char *path, size_t length) {
+    out.clear();
+    if (length <= out.capacity) {
+        out.append(path, length);
+        return;
+    }
+    // The drive and first folders, then as much of the end as fits: the file's name and
+    // the folders that tell one installation from another are at the end.
+    constexpr size_t head = 60;
+    constexpr size_t tail = host_module_path::capacity - head - 3;
+    out.append(path, head);
+    out.append("...");
+    out.append(path + length - tail, tail);
+    out.cut = true;
+}

@@ -5,9 +5,11 @@
 // is missing, as Windows does, so `prd` finds `PRD.P00` on both builds; the names of
 // the last directory scanned are kept while that directory stays unchanged.
 #include <dirent.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <link.h>
 #include <pthread.h>
 #include <signal.h>
 #include <termios.h>
@@ -431,4 +433,25 @@ size_t host_decode_ansi(const unsigned char *bytes, size_t, unsigned long *code_
     unsigned char byte = bytes[0];
     *code_point = (byte >= 0x80 && byte < 0xA0) ? windows_1252_high[byte - 0x80] : byte;
     return 1;
+}
+
+bool host_find_rfc_library(host_module_path &path, rfc_library_describe_function &describe) {
+    path.clear();
+    describe = nullptr;
+    // The module the loader mapped for the program's imports, by the name it needed:
+    // the one the RUNPATH names, or one found first through LD_LIBRARY_PATH.
+    void *library = dlopen("librfc32.so", RTLD_LAZY | RTLD_NOLOAD);
+    if (library == nullptr) return false;
+    struct link_map *map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
+        // The loader keeps the name it opened: relative when a search folder was.
+        native_path full;
+        char here[PATH_MAX];
+        if (map->l_name[0] != '/' && getcwd(here, sizeof here) != nullptr) full.format("%s/", here);
+        full.append(map->l_name);
+        host_take_module_path(path, full.c_str(), full.length);
+    }
+    describe = reinterpret_cast<rfc_library_describe_function>(dlsym(library, rfc_library_describe_name));
+    dlclose(library);  // only the reference this lookup took: the program's own stays
+    return true;
 }

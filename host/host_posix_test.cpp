@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "host/drive_root_fixture.h"
 
 namespace {
@@ -71,4 +74,23 @@ TEST_F(HostNames, KeptNamesFollowTheDirectory) {
     EXPECT_EQ(read("saprfc.prd"), "destination");
     ASSERT_EQ(unlink((root + "/C/work/PRD.P00").c_str()), 0);
     EXPECT_EQ(read("prd.p00"), "<missing>");
+}
+
+// The librfc32 the loader took for this program is the stand-in beside it (RUNPATH
+// $ORIGIN); the host names that very file.
+TEST(HostRfcLibrary, NamesTheFileTheLoaderTook) {
+    char program[4096];
+    ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    ASSERT_GT(length, 0);
+    program[length] = '\0';
+    std::string beside = program;
+    beside = beside.substr(0, beside.rfind('/')) + "/librfc32.so";
+    host_module_path path;
+    rfc_library_describe_function describe = nullptr;
+    ASSERT_TRUE(host_find_rfc_library(path, describe));
+    EXPECT_EQ(path.c_str()[0], '/');
+    struct stat found, expected;
+    ASSERT_EQ(stat(path.c_str(), &found), 0) << path.c_str();
+    ASSERT_EQ(stat(beside.c_str(), &expected), 0) << beside;
+    EXPECT_TRUE(found.st_dev == expected.st_dev && found.st_ino == expected.st_ino) << path.c_str();
 }

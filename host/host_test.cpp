@@ -1,11 +1,14 @@
 // The host's clock and watchdog thread, the same on both builds: the clock never runs
 // back, the process started before now, and the watchdog calls back once, never
-// before its deadline.
+// before its deadline. And the loaded RFC library, which the trace names.
 #include "host/host.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -38,4 +41,55 @@ TEST(HostWatchdog, CallsBackOnceAtItsDeadline) {
     EXPECT_GE(called_at.load(), deadline);
     host_sleep_ms(100);
     EXPECT_EQ(calls.load(), 1);
+}
+
+TEST(HostModulePath, ALongPathKeepsItsBeginningAndItsFileName) {
+    const size_t capacity = host_module_path::capacity;
+    std::string folder = "C:\\Program Files (x86)\\SAP\\";
+    struct {
+        size_t length;  // of the whole path
+        bool cut;
+    } cases[] = {{60, false}, {capacity, false}, {capacity + 1, true}, {5000, true}};
+    for (const auto &c : cases) {
+        std::string path = folder + std::string(c.length - folder.size() - 13, 'x') + "\\librfc32.dll";
+        ASSERT_EQ(path.size(), c.length);
+        host_module_path out;
+        out.assign("left over");
+        host_take_module_path(out, path.c_str(), path.size());
+        std::string shown = out.c_str();
+        EXPECT_EQ(out.cut, c.cut) << c.length;
+        if (!c.cut) {
+            EXPECT_EQ(shown, path);
+            continue;
+        }
+        EXPECT_EQ(shown.size(), capacity) << c.length;
+        EXPECT_EQ(shown.substr(0, folder.size()), folder);
+        EXPECT_NE(shown.find("x...x"), std::string::npos) << shown;
+        EXPECT_EQ(shown.substr(shown.size() - 13), "\\librfc32.dll");
+    }
+}
+
+namespace {
+
+void LIBRFC32_API describe_nothing(char *buffer, unsigned size) {
+    if (size > 0) buffer[0] = '\0';
+}
+
+}  // namespace
+
+TEST(HostRfcLibrary, NamesTheLoadedStandInAndFindsNoBridgeInIt) {
+    host_module_path path;
+    rfc_library_describe_function describe = describe_nothing;
+    ASSERT_TRUE(host_find_rfc_library(path, describe));
+    EXPECT_EQ(describe, nullptr) << "the stand-in is not the bridge";
+    EXPECT_FALSE(path.cut);
+    std::string name = path.c_str();
+    for (char &c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    bool library_name = name.size() > 12 && (name.compare(name.size() - 12, 12, "/librfc32.so") == 0 ||
+                                             name.compare(name.size() - 13, 13, "\\librfc32.dll") == 0);
+    EXPECT_TRUE(library_name) << path.c_str();
+    // A full path, not a bare name: the file itself opens from anywhere.
+    FILE *file = fopen(path.c_str(), "rb");
+    EXPECT_NE(file, nullptr) << path.c_str();
+    if (file != nullptr) fclose(file);
 }

@@ -271,3 +271,25 @@ void host_unlock_file(host_file_lock lock) {
     UnlockFileEx(file, 0, 1, 0, &region);
     CloseHandle(file);
 }
+
+bool host_find_rfc_library(host_module_path &path, rfc_library_describe_function &describe) {
+    path.clear();
+    describe = nullptr;
+    // The module Windows loaded for the program's imports: the one beside the program,
+    // or whichever the DLL search found first (System32, a folder on the PATH).
+    HMODULE library = GetModuleHandleA("librfc32.dll");
+    if (library == nullptr) return false;
+    char name[1024];
+    DWORD length = GetModuleFileNameA(library, name, sizeof name);
+    if (length >= sizeof name) {
+        // Longer than the buffer: its end, the file's name among it, is lost.
+        path.assign(name, path.capacity - 3);
+        path.append("...");
+        path.cut = true;
+    } else {
+        host_take_module_path(path, name, length);
+    }
+    FARPROC found = GetProcAddress(library, rfc_library_describe_name);
+    describe = reinterpret_cast<rfc_library_describe_function>(reinterpret_cast<void *>(found));
+    return true;
+}

@@ -2,6 +2,7 @@
 // name the parameter, never its value.
 #include "rfc_bridge/bridge_logon.h"
 
+#include "core/rfc_library_description.h"
 #include "rfc_bridge/bridge_report.h"
 #include "rfc_bridge/saprfc_ini.h"
 #include "rfc_bridge/text_conversion.h"
@@ -116,6 +117,20 @@ bool ensure_library(bridge_state &state) {
     state.nw.RfcGetVersion(&major, &minor, &patch);
     state.origin.format("RFC bridge librfc32 over sapnwrfc %u,%u,%u", major, minor, patch);
     return true;
+}
+
+void describe_bridge(const bridge_state &state, char *buffer, unsigned size) {
+    if (buffer == nullptr || size == 0) return;
+    bounded_text<rfc_library_description_capacity> description;
+    if (state.library != nullptr)
+        description.format("%s from %s", state.origin.c_str(), state.library_path.c_str());
+    else if (state.load_tried)
+        description.format("RFC bridge, sapnwrfc not loaded: %s, see Dev_Rfc.Trc", state.load_problem.message.c_str());
+    else
+        description.assign("RFC bridge, sapnwrfc not loaded yet");
+    size_t count = description.length < size ? description.length : size - 1;
+    memcpy(buffer, description.c_str(), count);
+    buffer[count] = '\0';
 }
 
 RFC_HANDLE open_by_options(bridge_state &state, const RFC_OPTIONS *options) {

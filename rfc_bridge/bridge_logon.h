@@ -9,6 +9,13 @@
 /// Loads the NetWeaver library once per process; true when it is loaded. A failure
 /// is remembered and reported again at each later open.
 bool ensure_library(bridge_state &state);
+/// Writes into `buffer` (`size` bytes) what answers behind the bridge, for its export
+/// KorvanelBridgeDescribe: the origin and the file of SAP's library once loaded ("RFC
+/// bridge librfc32 over sapnwrfc 7500,0,12 from <path>"); after a failed load "RFC
+/// bridge, sapnwrfc not loaded: " and the diagnosis' first words, pointing to
+/// Dev_Rfc.Trc; before any load "RFC bridge, sapnwrfc not loaded yet". Cut to fit and
+/// always terminated; nothing for a null buffer or a size of 0.
+void describe_bridge(const bridge_state &state, char *buffer, unsigned size);
 /// RfcOpen: a handle, a refused logon's handle, or 0 with the failure reported.
 RFC_HANDLE open_by_options(bridge_state &state, const RFC_OPTIONS *options);
 /// RfcOpenEx: a handle, or 0 with the failure reported and `error_info` filled.

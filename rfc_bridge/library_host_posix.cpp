@@ -4,6 +4,7 @@
 #include "rfc_bridge/library_host.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -41,7 +42,13 @@ void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
     }
     void *library = dlopen(library_name, RTLD_NOW | RTLD_LOCAL);
     if (library != nullptr) {
-        path.assign(library_name);
+        // The file the loader's search found, so the trace and the description name it.
+        struct link_map *map = nullptr;
+        if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr &&
+            map->l_name[0] != '\0')
+            path.assign(map->l_name);
+        else
+            path.assign(library_name);
         return library;
     }
     const char *error = dlerror();

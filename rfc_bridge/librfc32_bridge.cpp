@@ -1,9 +1,11 @@
 // The eleven functions of the classic librfc32 that Korvanel imports, under their
 // classic names and calling convention, each handing its work to the bridge's
-// operation of that concern. The bridge's one state record lives here; SAP's
+// operation of that concern, and the bridge's own KorvanelBridgeDescribe, which the
+// program looks up at run time. The bridge's one state record lives here; SAP's
 // NetWeaver library is loaded at the first open, never when the bridge is loaded.
 #pragma GCC visibility push(default)
 #include "core/librfc32.h"
+#include "core/rfc_library_description.h"
 #pragma GCC visibility pop
 
 #include "rfc_bridge/bridge_calls.h"
@@ -64,3 +66,5 @@ void LIBRFC32_API RfcClose(RFC_HANDLE handle) { close_connections(state, handle)
 ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned, unsigned) { return create_table(state, name, leng); }
 
 int LIBRFC32_API ItDelete(ITAB_H table) { return delete_table(state, table); }
+
+void LIBRFC32_API KorvanelBridgeDescribe(char *buffer, unsigned size) { describe_bridge(state, buffer, size); }

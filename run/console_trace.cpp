@@ -36,6 +36,31 @@ void print_trace_line(const run_record &run) {
     host_flush();
 }
 
+void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out) {
+    out.assign(path);
+    if (describe == nullptr) return;
+    char description[rfc_library_description_capacity + 1] = "";
+    describe(description, sizeof description);
+    description[sizeof description - 1] = '\0';  // terminated whatever a library of that name wrote
+    if (description[0] != '\0') out.append_format(", %s", description);
+}
+
+void print_rfc_library_line(const run_record &run) {
+    if (!run.trace_mode) return;
+    host_module_path path;
+    rfc_library_describe_function describe = nullptr;
+    rfc_library_text what;
+    if (host_find_rfc_library(path, describe))
+        describe_rfc_library(path.c_str(), describe, what);
+    else
+        what.assign("not found among the loaded modules");
+    // Aligned with the "* SapRfc.Ini.......: " line of the destination-file route.
+    host_print("* RFC library......: ");
+    host_print(what.c_str());
+    host_print("\n");
+    host_flush();  // out before the next library call, which might crash
+}
+
 void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out) {
     out = run.parameter_text;
     long at = out.find("#");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/run_record.h"
+#include "host/host.h"
 
 /// Takes the local time of day into time_of_day.
 void take_time_of_day(run_record &run);
@@ -19,6 +20,17 @@ void print_processed_line(run_record &run);
 
 /// Prints trace_line followed by a line feed when trace_mode is on.
 void print_trace_line(const run_record &run);
+
+/// Room for which RFC library answers: a module path, ", " and a description.
+typedef bounded_text<host_module_path::capacity + 2 + rfc_library_description_capacity> rfc_library_text;
+
+/// Writes into `out` which RFC library answers: `path` (the loaded librfc32), and when
+/// `describe` is not null (the library is the bridge) ", " and what it describes.
+void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out);
+
+/// In trace_mode, prints "* RFC library......: " and describe_rfc_library's text for
+/// the librfc32 this process has loaded, or "not found among the loaded modules".
+void print_rfc_library_line(const run_record &run);
 
 /// Writes the parameter echo of the trace into `out`: parameter_text cut before its
 /// first "#", then before its first "@"; "(Parameters " and "(No " alone count as

@@ -1,8 +1,11 @@
-// Trace lines keep their state ending even when the variable part is too long.
+// Trace lines keep their state ending even when the variable part is too long; the
+// RFC library line names the loaded librfc32 and what the bridge says of itself.
 #include "run/console_trace.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 TEST(ConsoleTrace, LineWithState) {
@@ -44,5 +47,40 @@ TEST(ConsoleTrace, ParameterEcho) {
         bounded_text<parameter_capacity> echo;
         parameter_echo(run, echo);
         EXPECT_STREQ(echo.c_str(), c.echo) << c.parameter_text;
+    }
+}
+
+namespace {
+
+// Libraries of the right name that describe themselves in different ways.
+void LIBRFC32_API describe_bridge_loaded(char *buffer, unsigned size) {
+    snprintf(buffer, size, "RFC bridge librfc32 over sapnwrfc 7500,0,12 from C:\\SAP\\sapnwrfc.dll");
+}
+void LIBRFC32_API describe_as_empty(char *buffer, unsigned size) {
+    if (size > 0) buffer[0] = '\0';
+}
+// Fills every byte it is given and leaves no terminator.
+void LIBRFC32_API describe_without_end(char *buffer, unsigned size) { memset(buffer, 'd', size); }
+
+}  // namespace
+
+TEST(ConsoleTrace, RfcLibraryNamesThePathAndWhatTheBridgeSays) {
+    const char *path = "C:\\PRTG\\Custom Sensors\\EXEXML\\librfc32.dll";
+    std::string full_description(rfc_library_description_capacity, 'd');
+    struct {
+        rfc_library_describe_function describe;
+        std::string expected;
+    } cases[] = {
+        {nullptr, path},  // SAP's classic library, the stand-in
+        {describe_bridge_loaded,
+         std::string(path) + ", RFC bridge librfc32 over sapnwrfc 7500,0,12 from C:\\SAP\\sapnwrfc.dll"},
+        {describe_as_empty, path},
+        {describe_without_end, std::string(path) + ", " + full_description},
+    };
+    for (const auto &c : cases) {
+        rfc_library_text out;
+        describe_rfc_library(path, c.describe, out);
+        EXPECT_EQ(std::string(out.c_str()), c.expected);
+        EXPECT_FALSE(out.cut);
     }
 }

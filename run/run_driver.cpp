@@ -54,6 +54,9 @@ int run_single_profile(run_record &run) {
     print_run_trace_lines(run);
 
     run.rfc_handle = open_connection(run);
+    // Which librfc32 answers, the bridge or SAP's classic library and from which
+    // folder: a stray copy on the PATH or in System32 is found here, not guessed at.
+    print_rfc_library_line(run);
     if (run.rfc_handle == 0) {
         bounded_text<63> message;
         message.format("Error 1011: RFC-Open for %s failed !", run.profile_record.destination.c_str());
