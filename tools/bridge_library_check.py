@@ -2,7 +2,8 @@
 """Runs the demo's DEMO profile through the bridge where SAP's NetWeaver library
 cannot be loaded, and checks the diagnosis an administrator gets: error 1011, exit 2,
 and an error block in Dev_Rfc.Trc that names the library, where it was looked for and
-the loader's reason.
+the loader's reason; in trace mode, the line that names the RFC library says that
+SAP's library is not loaded and why in a few words.
 
   --program   the sensor (korvanel)
   --bridge    a folder holding the bridge's librfc32.so and no libsapnwrfc.so
@@ -61,7 +62,14 @@ def main():
     for text in wanted:
         if text not in trace:
             failures.append("Dev_Rfc.Trc lacks %r" % text)
-    if b"Monitor#2024" in result.stdout or "Monitor#2024" in trace:
+    reason = b"libsapnwrfc.so could not be loaded" if args.broken else b"libsapnwrfc.so not found"
+    line = b"* RFC library......: %s, RFC bridge, sapnwrfc not loaded: %s, see Dev_Rfc.Trc\n" % (
+        os.path.join(route, "librfc32.so").encode(), reason)
+    traced = subprocess.run([os.path.abspath(args.program), "DEMO", "#"], cwd=cwd, env=env, capture_output=True,
+                            timeout=60)
+    if line not in traced.stdout or not traced.stdout.endswith(expected):
+        failures.append("trace mode: %r, expected the line %r before the document" % (traced.stdout, line))
+    if b"Monitor#2024" in result.stdout + traced.stdout or "Monitor#2024" in trace:
         failures.append("the password appears in the output or the trace")
     if failures:
         print("bridge library check FAILED\n" + "\n".join(failures) + "\n--- Dev_Rfc.Trc\n" + trace)

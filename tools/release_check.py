@@ -25,7 +25,7 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_release import build_release  # noqa: E402
-from scenario_runner import expected_pattern, point_drives, wine_environment  # noqa: E402
+from scenario_runner import expected_pattern, point_drives, rfc_library_problems, wine_environment  # noqa: E402
 
 PASSWORD = b"Monitor#2024"
 PRTG_DIR = ["Program Files (x86)", "PRTG Network Monitor"]
@@ -41,7 +41,8 @@ DEMO_DOCUMENT = (b"\n<Prtg>\n\n<Text>(DEMO) Korvanel: Info=DB4,Date=20261210,Tim
                  b"\n<Value>2345678</Value></Result>\n\n</Prtg>\n")
 DEMO_TRACE_RUN = (b"* {hh:mm:ss} SAP Korvanel Vers 4.3 / 29.08.22\n"
                   b"* {hh:mm:ss} DEMO.P00, sapdemo, DEMO, 00, 100 State=Processing\n"
-                  b"* {hh:mm:ss} Korvanel - (No Parameters) State=Executing\n" + DEMO_DOCUMENT +
+                  b"* {hh:mm:ss} Korvanel - (No Parameters) State=Executing\n"
+                  b"* RFC library......: {rfc library}\n" + DEMO_DOCUMENT +
                   b"\n* {hh:mm:ss} SAP Korvanel now processed...\n")
 
 
@@ -151,7 +152,12 @@ def walkthrough(zip_path, work, prefix):
                             b"\n</Prtg>\n\n", 0),
     ]:
         returned, output = probe.run(sensor, arguments, probe.prtg_dir)
-        if returned != status or not expected_pattern(expected).match(output):
+        matched = expected_pattern(expected).match(output)
+        # The stand-in beside the sensor answers, not the one left in standin-for-trials.
+        for said in matched.groups() if matched else ():
+            problems += ["Korvanel.exe %s: the RFC library line: %s" % (" ".join(arguments), problem) for problem in
+                         rfc_library_problems(said, os.path.join(probe.sensor_dir, "librfc32.dll"), None, True)]
+        if returned != status or not matched:
             problems.append("Korvanel.exe %s: status %d, output\n%s" % (
                 " ".join(arguments), returned, output.replace(PASSWORD, b"<secret>").decode("latin-1")))
     if not os.path.exists(os.path.join(probe.prtg_dir, "Dev_Rfc.Trc")):

@@ -9,7 +9,10 @@ A scenario is a folder:
   env        KEY=VALUE lines added to the environment (the stand-in's settings)
   wine_folder  under wine, run the copy of the program in this folder of its build
              instead (Windows loads a librfc32.dll beside the program first)
-  stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day
+  stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day,
+             {rfc library} for the rest of the trace line that names the RFC library
+             that answers, which must name the librfc32 this route loads (and, through
+             the bridge, SAP's library it loaded: see rfc_library_problems)
   status     the expected exit status, or "crash": the program died of an invalid
              memory access (natively SIGSEGV, or a sanitizer's report of it; under
              wine any status but the sensor's own 0, 1 and 2)
@@ -54,6 +57,7 @@ import subprocess
 import sys
 
 TIME_PLACEHOLDER = b"{hh:mm:ss}"
+RFC_LIBRARY_PLACEHOLDER = b"{rfc library}"
 WINE_LOCALE = "C.UTF-8"
 
 
@@ -77,8 +81,52 @@ def windows_to_root(root, name):
 
 
 def expected_pattern(expected):
-    pieces = expected.split(TIME_PLACEHOLDER)
-    return re.compile(b"\\A" + b"[0-2][0-9]:[0-5][0-9]:[0-5][0-9]".join(re.escape(p) for p in pieces) + b"\\Z", re.S)
+    """The expected output as a pattern; each {rfc library} is a group of the match."""
+    stands_for = {TIME_PLACEHOLDER: b"[0-2][0-9]:[0-5][0-9]:[0-5][0-9]", RFC_LIBRARY_PLACEHOLDER: b"([^\\n]+)"}
+    pieces = re.split(b"(" + b"|".join(re.escape(p) for p in stands_for) + b")", expected)
+    return re.compile(b"\\A" + b"".join(stands_for.get(p, re.escape(p)) for p in pieces) + b"\\Z", re.S)
+
+
+BRIDGE_DESCRIPTION = re.compile(r"^, RFC bridge librfc32 over sapnwrfc \d+,\d+,\d+ from (.+)$")
+
+
+def names_file(shown, expected, windows):
+    """True when the path the program showed is the file `expected` (a path here). Under
+    wine a Z: path is this machine's own; on another drive the folder and the name must
+    agree, in any letter case, as Windows compares them."""
+    if windows:
+        if re.match(r"^[Zz]:\\", shown):
+            shown = shown[2:].replace("\\", "/")
+        else:
+            tail = [part.lower() for part in shown.split("\\")[-2:]]
+            return tail == [part.lower() for part in os.path.normpath(expected).split(os.sep)[-2:]]
+    try:
+        return os.path.samefile(shown, expected)
+    except OSError:
+        return False
+
+
+def rfc_library_problems(said, library, netweaver, windows):
+    """What is wrong with the rest of an "* RFC library......: " line (`said`): it must
+    name the librfc32 the route loads (`library`, a path here) and, on the bridge route,
+    go on with the bridge's description naming SAP's library it loaded (`netweaver`);
+    on the classic route (`netweaver` None) nothing follows the path."""
+    text = said.decode("latin-1")
+    at = text.find(", RFC bridge")
+    path, description = (text, "") if at < 0 else (text[:at], text[at:])
+    problems = []
+    if not names_file(path, library, windows):
+        problems.append("it names %s, not %s" % (path, library))
+    if netweaver is None:
+        if description:
+            problems.append("the classic library described as the bridge: %s" % description)
+        return problems
+    match = BRIDGE_DESCRIPTION.match(description)
+    if not match:
+        problems.append("no description of the bridge over SAP's loaded library: %r" % description)
+    elif not names_file(match.group(1), netweaver, windows):
+        problems.append("the bridge names %s, not %s" % (match.group(1), netweaver))
+    return problems
 
 
 class Masker:
@@ -318,6 +366,22 @@ def bridge_skips(scenario):
     return skips
 
 
+def route_libraries(args, program, env):
+    """The librfc32 this run loads and, through the bridge, SAP's library behind it
+    (None on the classic route). Natively the loader takes the first LD_LIBRARY_PATH
+    folder that holds librfc32.so, else the one beside the program (its RUNPATH); under
+    wine Windows takes the DLL beside the program that ran."""
+    if args.wine:
+        library = os.path.join(os.path.dirname(program), "librfc32.dll")
+        netweaver = os.path.join(os.path.abspath(args.bridge), "sapnwrfc.dll") if args.bridge else None
+        return library, netweaver
+    folders = [f for f in env.get("LD_LIBRARY_PATH", "").split(":") if f]
+    found = [f for f in folders if os.path.isfile(os.path.join(f, "librfc32.so"))]
+    library = os.path.join(found[0] if found else os.path.dirname(os.path.abspath(args.program)), "librfc32.so")
+    netweaver = os.path.join(os.path.abspath(args.bridge), "libsapnwrfc.so") if args.bridge else None
+    return library, netweaver
+
+
 def run_scenario(args):
     scenario = os.path.abspath(args.scenario)
     name = os.path.basename(scenario.rstrip("/"))
@@ -371,7 +435,8 @@ def run_scenario(args):
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root
-        command = args.wrapper.split() + [os.path.abspath(args.program)] + program_args
+        program = os.path.abspath(args.program)
+        command = args.wrapper.split() + [program] + program_args
         # Sanitizer reports end the run with a status of their own, never one of the sensor's.
         env["ASAN_OPTIONS"] = "exitcode=98:detect_leaks=1:detect_stack_use_after_return=1"
         env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
@@ -392,9 +457,14 @@ def run_scenario(args):
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
         expected = f.read()
-    if applies("stdout") and not expected_pattern(expected).match(result.stdout):
+    matched = expected_pattern(expected).match(result.stdout)
+    if applies("stdout") and not matched:
         failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
             masker(expected).decode("latin-1"), masker(result.stdout).decode("latin-1")))
+    elif matched:
+        library, netweaver = route_libraries(args, program, env)
+        for said in matched.groups():
+            failures += ["the RFC library line: %s" % p for p in rfc_library_problems(said, library, netweaver, bool(args.wine))]
     if read_by_prtg(program_args) and not os.path.exists(os.path.join(scenario, "not_prtg")):
         for problem in prtg_problems(result.stdout):
             failures.append("PRTG cannot read the output: %s" % problem)

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Shows that the scenario runner's strict reader rejects what PRTG rejects and passes
-what PRTG reads, and that it knows which scenarios' output is meant for PRTG."""
+what PRTG reads, and that it knows which scenarios' output is meant for PRTG; and that
+the {rfc library} placeholder stands for the rest of its line only, whose text must name
+the library each route loads."""
 import os
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import prtg_problems, read_by_prtg  # noqa: E402
+from scenario_runner import expected_pattern, prtg_problems, read_by_prtg, rfc_library_problems  # noqa: E402
 
 SUCCESS = (b"\n<Prtg>\n\n<Text>(PRD) Korvanel: Info=DB4</Text>\n\n<Result><Channel>System ASP used</Channel>\n"
            b"<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n<Value>87</Value></Result>\n\n</Prtg>\n")
@@ -44,8 +47,74 @@ ARGUMENTS = [
 ]
 
 
+EXPECTED_TRACE = b"* {hh:mm:ss} Korvanel - (No Parameters) State=Executing\n* RFC library......: {rfc library}\n<Prtg>\n"
+
+# (what, actual output, the placeholder's text; None: the output must not match)
+PLACEHOLDER_CASES = [
+    ("a path", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n* RFC library......: /b/librfc32.so\n<Prtg>\n",
+     b"/b/librfc32.so"),
+    ("a path with the bridge's words", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n"
+     b"* RFC library......: C:\\x\\librfc32.dll, RFC bridge librfc32 over sapnwrfc 7500,0,12 from C:\\x\\sapnwrfc.dll\n<Prtg>\n",
+     b"C:\\x\\librfc32.dll, RFC bridge librfc32 over sapnwrfc 7500,0,12 from C:\\x\\sapnwrfc.dll"),
+    ("no line", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n<Prtg>\n", None),
+    ("an empty rest", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n* RFC library......: \n<Prtg>\n", None),
+    ("the line swallowing the next", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n"
+     b"* RFC library......: /b/librfc32.so <Prtg>\n", None),
+]
+
+
+def library_cases(folder):
+    """(what, said, library, netweaver, windows, a piece of the problem; None: no problem),
+    against files laid out in `folder`: a classic librfc32 and a bridge route."""
+    classic = os.path.join(folder, "librfc32.so")
+    bridge = os.path.join(folder, "route", "librfc32.so")
+    netweaver = os.path.join(folder, "route", "libsapnwrfc.so")
+    os.makedirs(os.path.dirname(bridge))
+    for path in (classic, bridge, netweaver):
+        open(path, "wb").close()
+    described = ", RFC bridge librfc32 over sapnwrfc 7500,0,12 from "
+    unix_to_z = lambda path: "Z:" + path.replace("/", "\\")  # noqa: E731
+    return [
+        ("the classic library", classic, classic, None, False, None),
+        ("another librfc32 than the loader's", bridge, classic, None, False, "not " + classic),
+        ("a path cut short", classic[:-4] + "...", classic, None, False, "not " + classic),
+        ("the classic route with the bridge's words", classic + described + netweaver, classic, None, False,
+         "described as the bridge"),
+        ("the bridge over its NetWeaver library", bridge + described + netweaver, bridge, netweaver, False, None),
+        ("the bridge without its words", bridge, bridge, netweaver, False, "no description"),
+        ("the bridge that did not load SAP's library",
+         bridge + ", RFC bridge, sapnwrfc not loaded: libsapnwrfc.so not found, see Dev_Rfc.Trc", bridge, netweaver,
+         False, "no description"),
+        ("the bridge over another NetWeaver library", bridge + described + "/usr/lib/libsapnwrfc.so", bridge,
+         netweaver, False, "the bridge names"),
+        ("wine: a Z: path", unix_to_z(classic), classic, None, True, None),
+        ("wine: the bridge over its library by Z: paths", unix_to_z(bridge) + described + unix_to_z(netweaver), bridge,
+         netweaver, True, None),
+        ("wine: a drive of the probe", "C:\\PRTG\\EXEXML\\librfc32.dll", "/root/C/PRTG/ExeXml/librfc32.dll", None,
+         True, None),
+        ("wine: another folder", "C:\\Windows\\SysWOW64\\librfc32.dll", "/root/C/PRTG/ExeXml/librfc32.dll", None,
+         True, "not /root"),
+    ]
+
+
 def main():
     failures = 0
+    for what, output, expected in PLACEHOLDER_CASES:
+        matched = expected_pattern(EXPECTED_TRACE).match(output)
+        said = matched.groups() if matched else None
+        if said != (None if expected is None else (expected,)):
+            print("FAIL {rfc library} with %s: got %r" % (what, said))
+            failures += 1
+    with tempfile.TemporaryDirectory() as folder:
+        cases = library_cases(folder)
+        for what, said, library, netweaver, windows, expected in cases:
+            problems = rfc_library_problems(said.encode("latin-1"), library, netweaver, windows)
+            if expected is None and problems:
+                print("FAIL %s: %s" % (what, problems))
+                failures += 1
+            elif expected is not None and not any(expected in problem for problem in problems):
+                print("FAIL %s: expected a problem with %r, got %s" % (what, expected, problems))
+                failures += 1
     for what, output, expected in CASES:
         problems = prtg_problems(output)
         if expected is None and problems:
@@ -58,7 +127,8 @@ def main():
         if read_by_prtg(arguments) != expected:
             print("FAIL read_by_prtg(%r) is not %s" % (arguments, expected))
             failures += 1
-    print("strict reader: %d cases, %d failed" % (len(CASES) + len(ARGUMENTS), failures))
+    print("strict reader and RFC library line: %d cases, %d failed" % (
+        len(CASES) + len(ARGUMENTS) + len(PLACEHOLDER_CASES) + len(cases), failures))
     return 1 if failures else 0
 
 
