@@ -26,7 +26,7 @@ TEST(BridgeDescription, BeforeAndAfterLoadingSapsLibrary) {
     auto state = std::make_unique<bridge_state>();
     EXPECT_EQ(described(*state), "RFC bridge, sapnwrfc not loaded yet");
 
-    // Logon data the bridge could not use stop the open before the load: still not loaded.
+    // A load that failed: the diagnosis' first words, the rest is in the trace file.
     state->load_tried = true;
     state->load_problem.message.assign("sapnwrfc.dll not found");
     state->library_path.assign("C:\\PRTG\\Custom Sensors\\EXEXML\\sapnwrfc.dll");
