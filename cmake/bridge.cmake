@@ -136,3 +136,30 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
             --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
             --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
 endif()
+
+# The NetWeaver stand-in's own unit tests: its exported functions called through our
+# declarations of SAP's interface, linked from its sources (one stand-in per test
+# process, as one per sensor process), in a fresh working directory per test.
+add_executable(nwrfc_standin_tests nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
+  core/bounded_text.cpp)
+file(GLOB nwrfc_standin_test_sources CONFIGURE_DEPENDS nwrfc_standin/*_test.cpp)
+if(WIN32)
+  list(FILTER nwrfc_standin_test_sources EXCLUDE REGEX "_posix_test\\.cpp$")
+endif()
+target_sources(nwrfc_standin_tests PRIVATE ${nwrfc_standin_test_sources})
+target_link_libraries(nwrfc_standin_tests PRIVATE rfc_standin_parts ${gtest_libraries})
+if(NOT CMAKE_CROSSCOMPILING)
+  gtest_discover_tests(nwrfc_standin_tests TEST_PREFIX "unit.nwrfc_standin." DISCOVERY_TIMEOUT 60)
+  if(KORVANEL_ASAN_DIR)
+    add_test(NAME unit.asan.nwrfc_standin COMMAND ${KORVANEL_ASAN_DIR}/nwrfc_standin_tests --gtest_brief=1)
+    set_tests_properties(unit.asan.nwrfc_standin PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR}
+      ENVIRONMENT "${asan_environment}")
+  endif()
+  if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
+    add_test(NAME unit.win32.nwrfc_standin
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-exec ${wine_prefix}
+              ${KORVANEL_WIN32_DIR}/nwrfc_standin_tests.exe --gtest_brief=1)
+    set_tests_properties(unit.win32.nwrfc_standin PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+      WORKING_DIRECTORY ${KORVANEL_WIN32_DIR})
+  endif()
+endif()
