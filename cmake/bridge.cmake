@@ -74,6 +74,8 @@ set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden V
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin)
 if(WIN32)
+  # Its file properties say it is no SAP library.
+  target_sources(sapnwrfc_standin PRIVATE nwrfc_standin/sapnwrfc_standin.rc)
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
   # Plain export names, as the bridge looks for them first; nothing of the shared
   # stand-in code is exported beside them.
@@ -135,6 +137,16 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
             --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
             --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
+endif()
+
+# The release's walkthrough with the Linux build's programs, laid out as the zip lays out
+# the Windows ones: the classic stand-in, then the bridge without and with the NetWeaver
+# stand-in, each answering as the demo's scenarios demand. The same steps run on the
+# zip under wine (release.win32.walkthrough) where wine runs.
+if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+  add_test(NAME release.native.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release_check.py --source ${CMAKE_SOURCE_DIR}
+            --native ${CMAKE_BINARY_DIR} --work ${CMAKE_BINARY_DIR}/release-native-walkthrough-work)
 endif()
 
 # The NetWeaver stand-in's own unit tests: its exported functions called through our
