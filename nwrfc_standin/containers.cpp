@@ -35,6 +35,7 @@ nw_container *take_container(nwrfc::RFC_ERROR_INFO *info) {
         memset(&container, 0, sizeof container);
         container.used = true;
         container.bytes = container.own;
+        container.marks = container.own_marks;
         return &container;
     }
     set_error(info, RFC_MEMORY_INSUFFICIENT, EXTERNAL_RUNTIME_FAILURE, "stand-in container pool full");
@@ -116,7 +117,9 @@ nw_container *append_row(nw_container *table, nwrfc::RFC_ERROR_INFO *info) {
     nw_container *cursor = table->children[0];
     table->current = table->row_count++;
     cursor->bytes = table->bytes + static_cast<size_t>(table->current) * table->line_length;
+    cursor->marks = table->marks + static_cast<size_t>(table->current) * table->line_length;
     set_initial_record(*table->type, cursor->bytes);
+    memset(cursor->marks, 0, table->line_length);
     return cursor;
 }
 
@@ -127,6 +130,7 @@ bool move_to_row(nw_container *table, unsigned index, nwrfc::RFC_ERROR_INFO *inf
     }
     table->current = index;
     table->children[0]->bytes = table->bytes + static_cast<size_t>(index) * table->line_length;
+    table->children[0]->marks = table->marks + static_cast<size_t>(index) * table->line_length;
     return true;
 }
 
@@ -244,6 +248,7 @@ bool find_value(nw_container *container, const char16_t *name, nw_value &value, 
                 value.length = parameter.nucLength;
                 value.decimals = parameter.decimals;
                 value.bytes = container->bytes + offset;
+                value.marks = container->marks + offset;
                 value.child = container->children[i];
                 return true;
             }
@@ -257,6 +262,7 @@ bool find_value(nw_container *container, const char16_t *name, nw_value &value, 
             value.length = field.nucLength;
             value.decimals = field.decimals;
             value.bytes = container->bytes + field.nucOffset;
+            value.marks = container->marks + field.nucOffset;
             return true;
         }
     }

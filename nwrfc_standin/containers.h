@@ -40,6 +40,10 @@ struct nw_container {
     nw_container *parent;   // a structure parameter lives in its function's bytes
     unsigned char *bytes;   // the values, in classic layout; a table's rows one after another
     unsigned char own[standin_container_bytes];
+    // Per byte of `bytes`: 1 where the caller set a text, which comes back as it was set;
+    // 0 where the system's bytes lie, whose UTF-8 sequences are characters of their own.
+    unsigned char *marks;
+    unsigned char own_marks[standin_container_bytes];
     nw_container *children[standin_function_parameters];  // structure and table parameters; a table's row cursor
     unsigned row_count;     // for a table: its rows,
     unsigned current;       // the row its cursor stands on,
@@ -52,7 +56,8 @@ struct nw_value {
     unsigned length;
     unsigned decimals;
     unsigned char *bytes;
-    nw_container *child;  // structure or table parameter
+    unsigned char *marks;  // beside `bytes`, as the container's marks
+    nw_container *child;   // structure or table parameter
 };
 
 nwrfc::RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);

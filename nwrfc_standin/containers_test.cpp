@@ -65,6 +65,8 @@ TEST_F(Containers, CharacterFieldsComeBackPaddedAsSapsLibraryFillsTheBuffer) {
         {u"ABCDEF", 3, "ABC", "ABCDEF"},       // a shorter one takes the start
         {u"\u00e9t\u00e9", 6, "\xe9t\xe9   ", "\xe9t\xe9   "},
         {u"\u20ac1", 6, "?1    ", "?1    "},  // the system's bytes hold no euro sign
+        // ISO-8859-1 text that looks like UTF-8 in the bytes comes back as it was set.
+        {u"\u00c3\u00a9\u00e2\u0082\u00ac", 6, "\xc3\xa9\xe2\x82\xac ", "\xc3\xa9\xe2\x82\xac "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(narrow(c.value.c_str()));

@@ -71,14 +71,17 @@ nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
     return nullptr;
 }
 
-// A character field's bytes as UTF-16: UTF-8 sequences in the landscape become one
-// character each (so a system can answer with characters ISO-8859-1 lacks), every
-// other byte is ISO-8859-1. The rest of the field is blank.
-void widen_field(const unsigned char *bytes, unsigned length, char16_t *out, unsigned out_length) {
+// A character field's bytes as UTF-16: UTF-8 sequences the system sent (from the
+// landscape) become one character each, so a system can answer with characters
+// ISO-8859-1 lacks; every other byte, and every byte the caller set (`marks`), is
+// ISO-8859-1. The rest of the buffer is blank.
+void widen_field(const unsigned char *bytes, const unsigned char *marks, unsigned length, char16_t *out,
+                 unsigned out_length) {
     unsigned written = 0;
     for (unsigned i = 0; i < length && written < out_length; ++i) {
         unsigned char byte = bytes[i];
-        if (byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+        bool sent = marks[i] == 0 && (i + 1 >= length || marks[i + 1] == 0) && (i + 2 >= length || marks[i + 2] == 0);
+        if (sent && byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
             unsigned code = byte >= 0xE0 ? byte & 0x0F : byte & 0x1F;
             unsigned follow = byte >= 0xE0 ? 2 : 1;
             if (i + follow < length && (follow == 1 || (bytes[i + 2] & 0xC0) == 0x80)) {
@@ -317,6 +320,18 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
     int rc = call_function(state, connection->classic, function.name, exporting, tables, line);
     char *exception = nullptr;
     if (rc == 0) rc = receive_function(state, connection->classic, importing, tables, &exception);
+    // What the system sent in is its own text again; table rows stay as the caller left them.
+    offset = 0;
+    for (unsigned i = 0; rc == 0 && i < function.count; ++i) {
+        const RFC_PARAMETER_DESC &parameter = function.parameters[i];
+        if (parameter.type == RFCTYPE_TABLE) continue;
+        if (parameter.type == RFCTYPE_STRUCTURE) {
+            if (parameter.direction != RFC_IMPORT) memset(container->children[i]->marks, 0, standin_container_bytes);
+            continue;
+        }
+        if (parameter.direction != RFC_IMPORT) memset(container->marks + offset, 0, parameter.nucLength);
+        offset += parameter.nucLength;
+    }
     for (int i = 0; i < table_count; ++i) {
         classic_steps_unfaulted unfaulted;
         if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
@@ -528,7 +543,7 @@ nwrfc::RFC_RC get_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigne
     nwrfc::RFC_RC rc = value_for(handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
     if (value.type != type) return wrong_type(info);
-    widen_field(value.bytes, value.length, buffer, length);
+    widen_field(value.bytes, value.marks, value.length, buffer, length);
     return nwrfc::RFC_OK;
 }
 
@@ -540,6 +555,7 @@ nwrfc::RFC_RC set_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigne
     if (value.type != type) return wrong_type(info);
     for (unsigned i = 0; i < value.length; ++i)
         value.bytes[i] = i < length ? static_cast<unsigned char>(text[i] < 0x100 ? text[i] : '?') : ' ';
+    memset(value.marks, 1, value.length);
     return nwrfc::RFC_OK;
 }
 
