@@ -75,6 +75,8 @@ set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden V
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/nwrfc-standin)
 if(WIN32)
+  # Its file properties say it is no SAP library.
+  target_sources(sapnwrfc_standin PRIVATE nwrfc_standin/sapnwrfc_standin.rc)
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
   # Plain export names, as the bridge looks for them first; nothing of the shared
   # stand-in code is exported beside them.
@@ -136,4 +138,41 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
             --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
             --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
+endif()
+
+# The release's walkthrough with the Linux build's programs, laid out as the zip lays out
+# the Windows ones: the classic stand-in, then the bridge without and with the NetWeaver
+# stand-in, each answering as the demo's scenarios demand. The same steps run on the
+# zip under wine (release.win32.walkthrough) where wine runs.
+if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+  add_test(NAME release.native.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release_check.py --source ${CMAKE_SOURCE_DIR}
+            --native ${CMAKE_BINARY_DIR} --work ${CMAKE_BINARY_DIR}/release-native-walkthrough-work)
+endif()
+
+# The NetWeaver stand-in's own unit tests: its exported functions called through our
+# declarations of SAP's interface, linked from its sources (one stand-in per test
+# process, as one per sensor process), in a fresh working directory per test.
+add_executable(nwrfc_standin_tests nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
+  core/bounded_text.cpp)
+file(GLOB nwrfc_standin_test_sources CONFIGURE_DEPENDS nwrfc_standin/*_test.cpp)
+if(WIN32)
+  list(FILTER nwrfc_standin_test_sources EXCLUDE REGEX "_posix_test\\.cpp$")
+endif()
+target_sources(nwrfc_standin_tests PRIVATE ${nwrfc_standin_test_sources})
+target_link_libraries(nwrfc_standin_tests PRIVATE rfc_standin_parts ${gtest_libraries})
+if(NOT CMAKE_CROSSCOMPILING)
+  gtest_discover_tests(nwrfc_standin_tests TEST_PREFIX "unit.nwrfc_standin." DISCOVERY_TIMEOUT 60)
+  if(KORVANEL_ASAN_DIR)
+    add_test(NAME unit.asan.nwrfc_standin COMMAND ${KORVANEL_ASAN_DIR}/nwrfc_standin_tests --gtest_brief=1)
+    set_tests_properties(unit.asan.nwrfc_standin PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR}
+      ENVIRONMENT "${asan_environment}")
+  endif()
+  if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
+    add_test(NAME unit.win32.nwrfc_standin
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-exec ${wine_prefix}
+              ${KORVANEL_WIN32_DIR}/nwrfc_standin_tests.exe --gtest_brief=1)
+    set_tests_properties(unit.win32.nwrfc_standin PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+      WORKING_DIRECTORY ${KORVANEL_WIN32_DIR})
+  endif()
 endif()

@@ -31,16 +31,23 @@ struct nw_function {
 
 enum container_kind { container_function, container_structure, container_table };
 
-/// A data container: a function's parameters, a structure, or a table (no rows).
+/// A data container: a function's parameters, a structure, or a table with its rows.
 struct nw_container {
     bool used;
     container_kind kind;
     nw_function *function;  // for a function container
     nw_type *type;          // for a structure or table
     nw_container *parent;   // a structure parameter lives in its function's bytes
-    unsigned char *bytes;   // the values, in classic layout
+    unsigned char *bytes;   // the values, in classic layout; a table's rows one after another
     unsigned char own[standin_container_bytes];
-    nw_container *children[standin_function_parameters];  // structure and table parameters
+    // Per byte of `bytes`: 1 where the caller set a text, which comes back as it was set;
+    // 0 where the system's bytes lie, whose UTF-8 sequences are characters of their own.
+    unsigned char *marks;
+    unsigned char own_marks[standin_container_bytes];
+    nw_container *children[standin_function_parameters];  // structure and table parameters; a table's row cursor
+    unsigned row_count;     // for a table: its rows,
+    unsigned current;       // the row its cursor stands on,
+    unsigned line_length;   // and the bytes of each row
 };
 
 /// Where a named value lies in a container: its classic type, length, decimals and bytes.
@@ -49,7 +56,8 @@ struct nw_value {
     unsigned length;
     unsigned decimals;
     unsigned char *bytes;
-    nw_container *child;  // structure or table parameter
+    unsigned char *marks;  // beside `bytes`, as the container's marks
+    nw_container *child;   // structure or table parameter
 };
 
 nwrfc::RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
@@ -61,7 +69,20 @@ void free_function(nw_function *function);
 /// A container for `function`'s parameters, all initial; null with `info` filled when the pool is full.
 nwrfc::RFC_FUNCTION_HANDLE new_function_container(nw_function *function, nwrfc::RFC_ERROR_INFO *info);
 nw_container *container_of(nwrfc::DATA_CONTAINER_HANDLE handle);
+/// Frees `container` with its structure and table parameters and their row cursors.
 void free_container(nw_container *container);
+/// Bytes of one record of `type`: its set length, at least up to the end of its last field.
+unsigned record_length(const nw_type &type);
+/// Puts the initial value of each field of `type` (blanks, zeros, packed zero) into `record`.
+void set_initial_record(const nw_type &type, unsigned char *record);
+/// Adds an initial row to the table container `table` and puts its cursor on it; the
+/// cursor, or null with `info` filled (RFC_MEMORY_INSUFFICIENT) when the rows are full.
+nw_container *append_row(nw_container *table, nwrfc::RFC_ERROR_INFO *info);
+/// Puts the cursor of `table` on row `index`; false with `info` filled when there is none.
+bool move_to_row(nw_container *table, unsigned index, nwrfc::RFC_ERROR_INFO *info);
+/// The problem with a field or parameter of `type`, `length` bytes and `decimals` placed
+/// at `offset` that the stand-in cannot hold; null when it is sound.
+const char *description_problem(nwrfc::RFCTYPE type, unsigned long long offset, unsigned length, unsigned decimals);
 /// Finds the value `name` (UTF-16) in `container`; false with `info` filled (RFC_INVALID_PARAMETER).
 bool find_value(nw_container *container, const char16_t *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info);
 /// Fills `info` with `code`, `group` and the ISO-8859-1 `message` and `key`.

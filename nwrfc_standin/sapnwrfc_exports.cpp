@@ -71,14 +71,17 @@ nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
     return nullptr;
 }
 
-// A character field's bytes as UTF-16: UTF-8 sequences in the landscape become one
-// character each (so a system can answer with characters ISO-8859-1 lacks), every
-// other byte is ISO-8859-1. The rest of the field is blank.
-void widen_field(const unsigned char *bytes, unsigned length, char16_t *out, unsigned out_length) {
+// A character field's bytes as UTF-16: UTF-8 sequences the system sent (from the
+// landscape) become one character each, so a system can answer with characters
+// ISO-8859-1 lacks; every other byte, and every byte the caller set (`marks`), is
+// ISO-8859-1. The rest of the buffer is blank.
+void widen_field(const unsigned char *bytes, const unsigned char *marks, unsigned length, char16_t *out,
+                 unsigned out_length) {
     unsigned written = 0;
     for (unsigned i = 0; i < length && written < out_length; ++i) {
         unsigned char byte = bytes[i];
-        if (byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
+        bool sent = marks[i] == 0 && (i + 1 >= length || marks[i + 1] == 0) && (i + 2 >= length || marks[i + 2] == 0);
+        if (sent && byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
             unsigned code = byte >= 0xE0 ? byte & 0x0F : byte & 0x1F;
             unsigned follow = byte >= 0xE0 ? 2 : 1;
             if (i + follow < length && (follow == 1 || (bytes[i + 2] & 0xC0) == 0x80)) {
@@ -93,10 +96,17 @@ void widen_field(const unsigned char *bytes, unsigned length, char16_t *out, uns
     while (written < out_length) out[written++] = u' ';
 }
 
-// A packed field as the decimal text SAP's library gives for it ("-12.5", "0.00001").
-void packed_text(const unsigned char *field, unsigned length, unsigned decimals, char *out) {
+// A packed field as the decimal text SAP's library gives for it ("-12.5", "0.00001");
+// false for bytes that hold no packed number (a digit nibble above 9, a sign nibble
+// below A), which SAP's library refuses to convert. `out` holds at least 40 bytes:
+// the descriptions allow no more than 16 bytes, 31 digits.
+bool packed_text(const unsigned char *field, unsigned length, unsigned decimals, char *out) {
+    if (length == 0 || length > 16 || decimals > 2 * length - 1) return false;
     unsigned digits = 2 * length - 1, at = 0;
     unsigned sign = field[length - 1] & 0x0F;
+    if (sign < 0xA) return false;
+    for (unsigned i = 0; i < digits; ++i)
+        if ((i % 2 == 0 ? field[i / 2] >> 4 : field[i / 2] & 0x0F) > 9) return false;
     if (sign == 0xD || sign == 0xB) out[at++] = '-';
     bool leading = true;
     for (unsigned i = 0; i < digits; ++i) {
@@ -108,10 +118,65 @@ void packed_text(const unsigned char *field, unsigned length, unsigned decimals,
         }
         if (leading && digit == 0 && i + 1 < digits - decimals) continue;
         leading = false;
-        out[at++] = static_cast<char>('0' + (digit % 10));
+        out[at++] = static_cast<char>('0' + digit);
     }
     out[at] = '\0';
+    return true;
 }
+
+// The decimal text `text` (blanks around it, an optional sign, digits, an optional
+// point) as a packed field of `length` bytes with `decimals`; false when it is no
+// number or does not fit exactly, as SAP's library refuses it instead of cutting.
+bool packed_from_text(const char *text, unsigned char *field, unsigned length, unsigned decimals) {
+    while (*text == ' ') ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    char whole[64], fraction[64];
+    unsigned whole_count = 0, fraction_count = 0;
+    bool any_digit = false;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        any_digit = true;
+        if (whole_count > 0 || *text != '0') {  // leading zeros count for nothing
+            if (whole_count == sizeof whole) return false;
+            whole[whole_count++] = *text;
+        }
+    }
+    if (*text == '.') {
+        for (++text; *text >= '0' && *text <= '9'; ++text) {
+            if (fraction_count == sizeof fraction) return false;
+            fraction[fraction_count++] = *text;
+            any_digit = true;
+        }
+    }
+    while (*text == ' ') ++text;
+    if (*text != '\0' || !any_digit) return false;
+    while (fraction_count > decimals && fraction[fraction_count - 1] == '0') --fraction_count;
+    unsigned digits = 2 * length - 1;
+    if (fraction_count > decimals || whole_count > digits - decimals) return false;
+    // The digits right-aligned: the whole part, then the fraction padded to `decimals`.
+    char all[32];
+    memset(all, '0', sizeof all);
+    memcpy(all + (digits - decimals - whole_count), whole, whole_count);
+    memcpy(all + (digits - decimals), fraction, fraction_count);
+    bool zero = true;
+    for (unsigned i = 0; i < digits; ++i) zero = zero && all[i] == '0';
+    memset(field, 0, length);
+    for (unsigned i = 0; i < digits; ++i) {
+        unsigned digit = static_cast<unsigned>(all[i] - '0');
+        field[i / 2] |= static_cast<unsigned char>(i % 2 == 0 ? digit << 4 : digit);
+    }
+    field[length - 1] |= negative && !zero ? 0x0D : 0x0C;
+    return true;
+}
+
+// The NetWeaver library has no RfcInstallStructure, ItCreate or ItDelete: the stand-in
+// uses the classic ones inside, where the landscape's faults of those classic steps
+// have nothing to hit. While one of these lives, no system counts as opened last.
+struct classic_steps_unfaulted {
+    bool opened;
+    classic_steps_unfaulted() : opened(state.any_opened) { state.any_opened = false; }
+    ~classic_steps_unfaulted() { state.any_opened = opened; }
+};
 
 nwrfc::RFC_RC value_for(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info) {
     nw_container *container = container_of(handle);
@@ -139,6 +204,7 @@ RFC_TYPEHANDLE classic_type(nw_type *type) {
                                        type->fields[i].nucLength, type->fields[i].decimals, 0};
     }
     RFC_TYPEHANDLE handle = 0;
+    classic_steps_unfaulted unfaulted;
     if (install_structure(state, type->name, elements, type->count, &handle) == 0) type->classic = handle;
     return type->classic;
 }
@@ -230,6 +296,7 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         nw_container *child = container->children[i];
         if (parameter.type == RFCTYPE_TABLE) {
             RFC_TABLE &table = tables[table_count++];
+            classic_steps_unfaulted unfaulted;
             table = RFC_TABLE{names[i], name_length, classic_type(child->type), parameter.nucLength,
                               create_table(state, names[i], parameter.nucLength), 0, 0};
             continue;
@@ -253,8 +320,22 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
     int rc = call_function(state, connection->classic, function.name, exporting, tables, line);
     char *exception = nullptr;
     if (rc == 0) rc = receive_function(state, connection->classic, importing, tables, &exception);
-    for (int i = 0; i < table_count; ++i)
+    // What the system sent in is its own text again; table rows stay as the caller left them.
+    offset = 0;
+    for (unsigned i = 0; rc == 0 && i < function.count; ++i) {
+        const RFC_PARAMETER_DESC &parameter = function.parameters[i];
+        if (parameter.type == RFCTYPE_TABLE) continue;
+        if (parameter.type == RFCTYPE_STRUCTURE) {
+            if (parameter.direction != RFC_IMPORT) memset(container->children[i]->marks, 0, standin_container_bytes);
+            continue;
+        }
+        if (parameter.direction != RFC_IMPORT) memset(container->marks + offset, 0, parameter.nucLength);
+        offset += parameter.nucLength;
+    }
+    for (int i = 0; i < table_count; ++i) {
+        classic_steps_unfaulted unfaulted;
         if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
+    }
     const char *name = exception != nullptr ? exception : "";
     switch (rc) {
     case 0: return nwrfc::RFC_OK;
@@ -296,6 +377,16 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddParameter(RFC_FUNCTION_DESC_HANDLE handle, co
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "structure parameter without its type");
         return RFC_INVALID_PARAMETER;
     }
+    const char *problem =
+        nested ? nullptr : description_problem(parameter->type, 0, parameter->nucLength, parameter->decimals);
+    if (problem != nullptr) {
+        char name[31];
+        narrow_text(parameter->name, name, sizeof name);
+        bounded_text<120> message;
+        message.format("parameter %s: %s", name, problem);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return RFC_INVALID_PARAMETER;
+    }
     function->parameters[function->count++] = *parameter;
     return nwrfc::RFC_OK;
 }
@@ -320,13 +411,28 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot add the field");
         return RFC_INVALID_PARAMETER;
     }
+    // A field beyond the record would be read and written outside the container's bytes.
+    const char *problem = description_problem(field->type, field->nucOffset, field->nucLength, field->decimals);
+    if (problem != nullptr) {
+        char name[31];
+        narrow_text(field->name, name, sizeof name);
+        bounded_text<120> message;
+        message.format("field %s: %s", name, problem);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return RFC_INVALID_PARAMETER;
+    }
     type->fields[type->count++] = *field;
     return nwrfc::RFC_OK;
 }
 
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTypeLength(RFC_TYPE_DESC_HANDLE handle, unsigned nuc, unsigned uc, nwrfc::RFC_ERROR_INFO *info) {
     nw_type *type = type_of(handle);
-    if (type == nullptr || nuc > standin_container_bytes) {
+    unsigned fields_end = 0;
+    for (unsigned i = 0; type != nullptr && i < type->count; ++i)
+        if (type->fields[i].nucOffset + type->fields[i].nucLength > fields_end)
+            fields_end = type->fields[i].nucOffset + type->fields[i].nucLength;
+    // A length shorter than the fields would let table rows overlap.
+    if (type == nullptr || nuc > standin_container_bytes || nuc < fields_end) {
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot set the type length");
         return RFC_INVALID_PARAMETER;
     }
@@ -384,22 +490,49 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP
     return nwrfc::RFC_OK;
 }
 
-// The simulated systems send no table lines, so every table stays empty.
-nwrfc::RFC_RC SAP_API nwrfc::RfcGetRowCount(RFC_TABLE_HANDLE, unsigned *count, nwrfc::RFC_ERROR_INFO *) {
-    *count = 0;
+// Tables hold the rows the caller appends; the simulated function modules send no
+// rows of their own and leave a table's rows as they found them.
+namespace {
+
+nw_container *table_of(RFC_TABLE_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *table = container_of(handle);
+    if (table == nullptr || table->kind != container_table) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid table handle");
+        return nullptr;
+    }
+    return table;
+}
+
+}  // namespace
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetRowCount(RFC_TABLE_HANDLE handle, unsigned *count, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *table = table_of(handle, info);
+    if (table == nullptr) return RFC_INVALID_HANDLE;
+    if (count == nullptr) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "no place for the row count");
+        return RFC_INVALID_PARAMETER;
+    }
+    *count = table->row_count;
     return nwrfc::RFC_OK;
 }
-nwrfc::RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE, unsigned, nwrfc::RFC_ERROR_INFO *info) {
-    set_error(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "the table is empty");
-    return RFC_TABLE_MOVE_EOF;
+nwrfc::RFC_RC SAP_API nwrfc::RfcMoveTo(RFC_TABLE_HANDLE handle, unsigned index, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *table = table_of(handle, info);
+    if (table == nullptr) return RFC_INVALID_HANDLE;
+    return move_to_row(table, index, info) ? nwrfc::RFC_OK : RFC_TABLE_MOVE_EOF;
 }
-RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcGetCurrentRow(RFC_TABLE_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
-    set_error(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "the table is empty");
-    return nullptr;
+RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcGetCurrentRow(RFC_TABLE_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *table = table_of(handle, info);
+    if (table == nullptr) return nullptr;
+    if (table->row_count == 0) {
+        set_error(info, RFC_TABLE_MOVE_EOF, EXTERNAL_RUNTIME_FAILURE, "the table is empty");
+        return nullptr;
+    }
+    return reinterpret_cast<RFC_STRUCTURE_HANDLE>(table->children[0]);
 }
-RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcAppendNewRow(RFC_TABLE_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
-    set_error(info, RFC_NOT_SUPPORTED, EXTERNAL_RUNTIME_FAILURE, "stand-in tables take no lines");
-    return nullptr;
+RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcAppendNewRow(RFC_TABLE_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
+    nw_container *table = table_of(handle, info);
+    if (table == nullptr) return nullptr;
+    return reinterpret_cast<RFC_STRUCTURE_HANDLE>(append_row(table, info));
 }
 
 namespace {
@@ -410,7 +543,7 @@ nwrfc::RFC_RC get_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigne
     nwrfc::RFC_RC rc = value_for(handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
     if (value.type != type) return wrong_type(info);
-    widen_field(value.bytes, value.length, buffer, length);
+    widen_field(value.bytes, value.marks, value.length, buffer, length);
     return nwrfc::RFC_OK;
 }
 
@@ -422,6 +555,7 @@ nwrfc::RFC_RC set_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigne
     if (value.type != type) return wrong_type(info);
     for (unsigned i = 0; i < value.length; ++i)
         value.bytes[i] = i < length ? static_cast<unsigned char>(text[i] < 0x100 ? text[i] : '?') : ' ';
+    memset(value.marks, 1, value.length);
     return nwrfc::RFC_OK;
 }
 
@@ -475,11 +609,12 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetString(DATA_CONTAINER_HANDLE h, const SAP_UC 
     nw_value value;
     nwrfc::RFC_RC rc = value_for(h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    char text[80];
-    if (value.type == TYPP)
-        packed_text(value.bytes, value.length, value.decimals, text);
-    else
-        return wrong_type(info);
+    char text[40];
+    if (value.type != TYPP) return wrong_type(info);
+    if (!packed_text(value.bytes, value.length, value.decimals, text)) {
+        set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "packed field holds no packed number");
+        return RFC_CONVERSION_FAILURE;
+    }
     unsigned size = static_cast<unsigned>(strlen(text));
     if (length != nullptr) *length = size;
     if (size + 1 > capacity) {
@@ -524,10 +659,24 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcSetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *
     for (unsigned i = 0; i < value.length; ++i) value.bytes[i] = i < length ? bytes[i] : 0;
     return nwrfc::RFC_OK;
 }
-nwrfc::RFC_RC SAP_API nwrfc::RfcSetString(DATA_CONTAINER_HANDLE, const SAP_UC *, const SAP_UC *, unsigned, nwrfc::RFC_ERROR_INFO *info) {
-    // The simulated modules take no exporting values: nothing to set through a text.
-    set_error(info, RFC_NOT_SUPPORTED, EXTERNAL_RUNTIME_FAILURE, "the stand-in sets no values from texts");
-    return RFC_NOT_SUPPORTED;
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_UC *text, unsigned length,
+                            nwrfc::RFC_ERROR_INFO *info) {
+    nw_value value;
+    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (value.type == TYPC || value.type == TYPNUM || value.type == TYPDATE || value.type == TYPTIME)
+        return set_text(h, name, value.type, text, length, info);
+    if (value.type != TYPP) return wrong_type(info);
+    char decimal[64];
+    unsigned i = 0;
+    for (; text != nullptr && i < length && i + 1 < sizeof decimal; ++i)
+        decimal[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    decimal[i] = '\0';
+    if (i < length || !packed_from_text(decimal, value.bytes, value.length, value.decimals)) {
+        set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "text is no packed number of this field");
+        return RFC_CONVERSION_FAILURE;
+    }
+    return nwrfc::RFC_OK;
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT value, nwrfc::RFC_ERROR_INFO *info) {
     return set_number(h, name, TYPINT, value, info);

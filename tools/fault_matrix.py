@@ -535,7 +535,7 @@ def bridge_skips(run, fault, absent_ini):
         lines += ["stdout: " + reason, "status: " + reason]
         if kind == "install_fails" and run == "multi" and absent_ini:
             lines.append("absent C:\\work\\SapRfc.ini: " + reason + "; the run goes on to S02's ini-file route")
-        if kind == "itdelete_fails" and run == "single":
+        if run == "single":
             lines.append("kept C:\\work\\Dev_Rfc.Trc: " + reason + "; the run succeeds and removes the trace")
     elif kind in ("handler_on_open", "handler_on_call"):
         reason = ("the classic stand-in calls the sensor's error handler here; the bridge calls it only for its "

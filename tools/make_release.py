@@ -7,10 +7,13 @@ Layout, all below the folder Korvanel-<version>/:
   docs/                                 the administrator's guide with its examples
   standin-for-trials/                   the stand-in librfc32.dll with its README.txt and
                                         the demo's landscape, profiles and listings
+  standin-for-trials/nwrfc/             the stand-in sapnwrfc.dll (for SAP's NetWeaver
+                                        library, behind the bridge) with its README.txt
   rfc-bridge/                           the bridge librfc32.dll (on SAP's NetWeaver RFC
                                         library) with its README.txt
-The stand-in lies in its own folder so that unpacking the zip beside SAP's librfc32.dll
-never puts it in the place of SAP's. Entries are sorted and dated 1980-01-01, so the
+The stand-ins lie in folders of their own so that unpacking the zip beside SAP's DLLs
+never puts one in the place of SAP's; the bridge's folder holds no sapnwrfc.dll, so
+copying rfc-bridge/ onto a probe never brings the NetWeaver stand-in along. Entries are sorted and dated 1980-01-01, so the
 same inputs give the same zip. Texts meant for Notepad get CR LF line ends.
 """
 import argparse
@@ -25,6 +28,7 @@ import zipfile
 STRIP = "i686-w64-mingw32-strip"
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 STANDIN_FOLDER = "standin-for-trials"
+NWRFC_STANDIN_FOLDER = STANDIN_FOLDER + "/nwrfc"
 BRIDGE_FOLDER = "rfc-bridge"
 DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmark.Gbl", "Wendmark.Prf")
 
@@ -77,17 +81,31 @@ def read(path):
         return f.read()
 
 
+# The zip's programs and libraries: its name for each, and where the Windows build has it.
+BINARIES = (
+    ("Korvanel.exe", "Korvanel.exe"),
+    ("korvanel-password.exe", "korvanel-password.exe"),
+    (STANDIN_FOLDER + "/librfc32.dll", "librfc32.dll"),
+    (NWRFC_STANDIN_FOLDER + "/sapnwrfc.dll", "nwrfc-standin/sapnwrfc.dll"),
+    (BRIDGE_FOLDER + "/librfc32.dll", "bridge/librfc32.dll"),
+)
+
+
 def release_entries(source_dir, win32_dir, version, scratch):
     """The zip's files as (name below the top folder, bytes, executable)."""
+    entries = [(name, stripped(os.path.join(win32_dir, *built.split("/")), scratch), True) for name, built in BINARIES]
+    return sorted(entries + text_entries(source_dir, version))
+
+
+def text_entries(source_dir, version):
+    """The zip's texts (READMEs, the demo's files, the guide) as (name, bytes, False)."""
     entries = [
-        ("Korvanel.exe", stripped(os.path.join(win32_dir, "Korvanel.exe"), scratch), True),
-        ("korvanel-password.exe", stripped(os.path.join(win32_dir, "korvanel-password.exe"), scratch), True),
         ("README.txt", with_crlf(read(os.path.join(source_dir, "docs", "release", "README.txt"))
                                  .replace(b"@VERSION@", version.encode())), False),
-        (STANDIN_FOLDER + "/librfc32.dll", stripped(os.path.join(win32_dir, "librfc32.dll"), scratch), True),
         (STANDIN_FOLDER + "/README.txt",
          with_crlf(read(os.path.join(source_dir, "docs", "release", "standin-for-trials.txt"))), False),
-        (BRIDGE_FOLDER + "/librfc32.dll", stripped(os.path.join(win32_dir, "bridge", "librfc32.dll"), scratch), True),
+        (NWRFC_STANDIN_FOLDER + "/README.txt",
+         with_crlf(read(os.path.join(source_dir, "docs", "release", "nwrfc-standin.txt"))), False),
         (BRIDGE_FOLDER + "/README.txt", with_crlf(read(os.path.join(source_dir, "docs", "release", "rfc-bridge.txt"))),
          False),
     ]
@@ -101,7 +119,7 @@ def release_entries(source_dir, win32_dir, version, scratch):
             path = os.path.join(directory, name)
             # The examples stay byte for byte as the tests ran them.
             entries.append((os.path.relpath(path, source_dir).replace(os.sep, "/"), read(path), False))
-    return sorted(entries)
+    return entries
 
 
 def build_release(source_dir, win32_dir, out_dir):

@@ -1,0 +1,262 @@
+// The NetWeaver stand-in playing a landscape: logons accepted and refused at the open
+// as SAP's NetWeaver library refuses them, the two function modules answering with
+// the landscape's values in UTF-16 and decimal texts, every failure the landscape can
+// give with the error information the bridge translates, and the delays it plays.
+#include "nwrfc_standin/nwrfc_fixture.h"
+
+#include <chrono>
+
+namespace nwrfc_test {
+namespace {
+
+struct Exports : NwStandIn {
+    /// RFC_SYSTEM_INFO invoked on `connection`; its return code, the function in `function`.
+    RFC_RC system_info(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE &function, RFC_ERROR_INFO &info) {
+        function = create_function(system_info_function(), info);
+        EXPECT_NE(function, nullptr) << narrow(info.message);
+        memset(&info, 0, sizeof info);
+        return RfcInvoke(connection, function, &info);
+    }
+    RFC_RC db4_info(RFC_CONNECTION_HANDLE connection, RFC_FUNCTION_HANDLE &function, RFC_ERROR_INFO &info) {
+        function = create_function(db4_info_function(), info);
+        EXPECT_NE(function, nullptr) << narrow(info.message);
+        memset(&info, 0, sizeof info);
+        return RfcInvoke(connection, function, &info);
+    }
+};
+
+// What a reader of Dev_Rfc.Trc (the sensor's diagnosis) finds in its last error block.
+std::string trace_message(const std::string &trace) { return standin_test::trace_diagnosis(trace); }
+
+}  // namespace
+
+TEST_F(Exports, ALogonIsCheckedAtTheOpenAndARefusalSaysWhyWithoutThePassword) {
+    struct {
+        const char *what;
+        logon_spec logon;
+        const char *landscape_extra;
+        RFC_RC code;
+        RFC_ERROR_GROUP group;
+        const char *message;
+    } cases[] = {
+        {"accepted", demo_logon(), "", RFC_OK, OK, ""},
+        {"user in another case", demo_logon("sapdemo", "00", "100", "monitor"), "", RFC_OK, OK, ""},
+        {"by the gateway", demo_logon("", "", "100", "MONITOR", "Monitor#2024", "sapdemo", "sapgw00"), "", RFC_OK, OK, ""},
+        {"wrong password", demo_logon("sapdemo", "00", "100", "MONITOR", "Monitor#2025"), "", RFC_LOGON_FAILURE, LOGON_FAILURE,
+         "Name or password is incorrect (repeat logon)"},
+        {"wrong client", demo_logon("sapdemo", "00", "200"), "", RFC_LOGON_FAILURE, LOGON_FAILURE,
+         "Client 200 is not available in this system"},
+        {"refused by the system", demo_logon(), "fault = logon_refused\n", RFC_LOGON_FAILURE, LOGON_FAILURE,
+         "Name or password is incorrect (repeat logon)"},
+        {"unknown host", demo_logon("sapnone"), "", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
+         "partner not reached (host sapnone, service 3300)"},
+        {"wrong system number", demo_logon("sapdemo", "01"), "", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
+         "partner not reached (host sapdemo, service 3301)"},
+        {"unreachable", demo_logon(), "fault = unreachable\n", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
+         "partner not reached (host sapdemo, service 3300)"},
+        // The NetWeaver library has no error handler: the failure is the open's answer.
+        {"broken during logon", demo_logon(), "fault = handler_on_open\n", RFC_COMMUNICATION_FAILURE,
+         COMMUNICATION_FAILURE, "connection to partner 'DEMO' broken during logon"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove("Dev_Rfc.Trc");
+        demo_with(c.landscape_extra);
+        RFC_ERROR_INFO info;
+        RFC_CONNECTION_HANDLE handle = open(c.logon, info);
+        EXPECT_EQ(handle != nullptr, c.code == RFC_OK);
+        EXPECT_EQ(info.code, c.code);
+        EXPECT_EQ(info.group, c.group);
+        EXPECT_EQ(narrow(info.message), c.message);
+        EXPECT_EQ(narrow(info.message).find("Monitor#"), std::string::npos);
+        std::string written = trace();
+        EXPECT_EQ(written.find("Monitor#"), std::string::npos) << written;
+        if (c.code != RFC_OK) {
+            EXPECT_NE(written.find(c.message), std::string::npos) << written;
+        }
+    }
+}
+
+TEST_F(Exports, ConnectionParametersItDoesNotKnowAreRefusedByName) {
+    RFC_ERROR_INFO info;
+    logon_spec logon;
+    logon.extra_name = "SNC_QOP";
+    logon.extra_value = "9";
+    EXPECT_EQ(open(logon, info), nullptr);
+    EXPECT_EQ(info.code, RFC_INVALID_PARAMETER);
+    EXPECT_EQ(narrow(info.message), "parameter SNC_QOP is not known to the stand-in");
+    // Names in any case, as SAP's library takes them; the language and trace are taken.
+    logon.extra_name = "Trace";
+    logon.extra_value = "0";
+    EXPECT_NE(open(logon, info), nullptr) << narrow(info.message);
+}
+
+TEST_F(Exports, TheSystemInformationArrivesAsTheLandscapeGivesIt) {
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_FUNCTION_HANDLE function;
+    RFC_ERROR_INFO info;
+    ASSERT_EQ(system_info(connection, function, info), RFC_OK) << narrow(info.message);
+    RFC_STRUCTURE_HANDLE rfcsi = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"RFCSI_EXPORT", &rfcsi, &info), RFC_OK);
+    EXPECT_EQ(chars_of(rfcsi, "RFCHOST", 8), "sapdemo ");
+    EXPECT_EQ(chars_of(rfcsi, "RFCDBSYS", 10), "DB4       ");
+    EXPECT_EQ(chars_of(rfcsi, "RFCSYSID", 8), "DEM     ");
+    EXPECT_EQ(chars_of(function, "RFC_LOGIN_COMPLETE", 1), "X");
+
+    // The same connection answers a second module.
+    ASSERT_EQ(db4_info(connection, function, info), RFC_OK) << narrow(info.message);
+    RFC_INT api_rc = 0;
+    ASSERT_EQ(RfcGetInt(function, u"API_QWCRSSTS_RC", &api_rc, &info), RFC_OK);
+    EXPECT_EQ(api_rc, 7);
+    RFC_STRUCTURE_HANDLE db02 = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"DB02_DISPLAYED_INFO", &db02, &info), RFC_OK);
+    EXPECT_EQ(packed_of(db02, "SYS_ASP_P"), "87.12345");
+    EXPECT_EQ(packed_of(db02, "SYS_ASP_S"), "1234567.8");
+    EXPECT_EQ(packed_of(db02, "ASP_TOT_S"), "2345678.9");
+    EXPECT_EQ(packed_of(db02, "TAB_SIZE"), "0");
+    char16_t date[8];
+    ASSERT_EQ(RfcGetDate(db02, u"FS_A_DATE", date, &info), RFC_OK);
+    EXPECT_EQ(narrow(date, 8), "20261210");
+    // The system sends no rows of its own.
+    RFC_TABLE_HANDLE table = nullptr;
+    unsigned rows = 99;
+    ASSERT_EQ(RfcGetTable(function, u"MISS_TABLES", &table, &info), RFC_OK);
+    ASSERT_EQ(RfcGetRowCount(table, &rows, &info), RFC_OK);
+    EXPECT_EQ(rows, 0u);
+}
+
+TEST_F(Exports, TextsAndNumbersTheClassicRecordCannotHoldArriveWhole) {
+    // The landscape file is UTF-8: a euro sign (three bytes there) is one UTF-16 character,
+    // and a negative packed value with five decimals keeps every digit.
+    demo_with("db02.SYSID = D\xe2\x82\xacM\ndb02.SYS_ASP_P = -0.00001\nrfcsi.RFCHOST = s\xc3\xa4pdemo\n");
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_FUNCTION_HANDLE function;
+    RFC_ERROR_INFO info;
+    ASSERT_EQ(db4_info(connection, function, info), RFC_OK) << narrow(info.message);
+    RFC_STRUCTURE_HANDLE db02 = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"DB02_DISPLAYED_INFO", &db02, &info), RFC_OK);
+    EXPECT_EQ(chars_of(db02, "SYSID", 8), "D{20AC}M     ");
+    EXPECT_EQ(packed_of(db02, "SYS_ASP_P"), "-0.00001");
+    ASSERT_EQ(system_info(connection, function, info), RFC_OK) << narrow(info.message);
+    RFC_STRUCTURE_HANDLE rfcsi = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"RFCSI_EXPORT", &rfcsi, &info), RFC_OK);
+    EXPECT_EQ(chars_of(rfcsi, "RFCHOST", 8), "s\xe4pdemo ");
+}
+
+TEST_F(Exports, EachCallFaultGivesTheErrorInformationOfItsKind) {
+    struct {
+        const char *fault;
+        RFC_RC code;
+        RFC_ERROR_GROUP group;
+        const char *key;
+        const char *message;
+    } cases[] = {
+        {"call_fails RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_ERROR_COMMUNICATION",
+         "connection to partner 'sapdemo' broken"},
+        {"exception RFC_SYSTEM_INFO NOT_AUTHORIZED", RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, "NOT_AUTHORIZED",
+         "Function module RFC_SYSTEM_INFO raised the exception NOT_AUTHORIZED"},
+        {"sys_exception RFC_SYSTEM_INFO SYSTEM_FAILURE", RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE,
+         "SYSTEM_FAILURE", "System failure in RFC_SYSTEM_INFO: SYSTEM_FAILURE"},
+        {"handler_on_call RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
+         "RFC_ERROR_COMMUNICATION", nullptr},
+        {"exception DB02_DB4_GET_INFO NOT_FOUND", RFC_OK, OK, "", ""},  // another module's fault
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        std::filesystem::remove("Dev_Rfc.Trc");
+        demo_with(std::string("fault = ") + c.fault + "\n");
+        RFC_CONNECTION_HANDLE connection = open_demo();
+        RFC_FUNCTION_HANDLE function;
+        RFC_ERROR_INFO info;
+        EXPECT_EQ(system_info(connection, function, info), c.code);
+        EXPECT_EQ(info.code, c.code);
+        EXPECT_EQ(info.group, c.group);
+        EXPECT_EQ(narrow(info.key), c.key);
+        if (c.message != nullptr) {
+            EXPECT_EQ(narrow(info.message), c.message);
+        }
+        // The classic trace carries the same message, so the sensor's diagnosis works unchanged.
+        if (c.code != RFC_OK) {
+            EXPECT_EQ(trace_message(trace()), narrow(info.message));
+        } else {
+            EXPECT_EQ(trace(), "<missing>");
+        }
+    }
+}
+
+TEST_F(Exports, AConnectionOrFunctionUsedAfterItsEndIsRefused) {
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_ERROR_INFO info;
+    ASSERT_EQ(RfcCloseConnection(connection, &info), RFC_OK);
+    EXPECT_EQ(RfcCloseConnection(connection, &info), RFC_INVALID_HANDLE);
+    RFC_FUNCTION_HANDLE function;
+    EXPECT_EQ(system_info(connection, function, info), RFC_INVALID_HANDLE);
+    EXPECT_EQ(info.code, RFC_INVALID_HANDLE);
+    EXPECT_EQ(trace(), "<missing>");  // a program's own mistake, not a system's failure
+
+    RFC_CONNECTION_HANDLE again = open_demo();
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(RfcDestroyFunction(function, &info), RFC_OK);
+    EXPECT_EQ(RfcInvoke(again, function, &info), RFC_INVALID_HANDLE);
+    ASSERT_EQ(system_info(again, function, info), RFC_OK) << narrow(info.message);
+}
+
+TEST_F(Exports, TheClassicLibrarysOwnStepsFaultsHaveNothingToHitHere) {
+    // The NetWeaver library has no RfcInstallStructure, ItCreate or ItDelete: a landscape
+    // that makes those classic steps fail leaves a NetWeaver call whole, and the trace clean.
+    demo_with("fault = install_fails RFCSI\nfault = install_fails DB02INFDB4\n"
+              "fault = itcreate_fails MISS_TABLES\nfault = itdelete_fails ADDTL_VIEWS\n");
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_FUNCTION_HANDLE function;
+    RFC_ERROR_INFO info;
+    ASSERT_EQ(system_info(connection, function, info), RFC_OK) << narrow(info.message);
+    ASSERT_EQ(db4_info(connection, function, info), RFC_OK) << narrow(info.message);
+    RFC_STRUCTURE_HANDLE db02 = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"DB02_DISPLAYED_INFO", &db02, &info), RFC_OK);
+    EXPECT_EQ(packed_of(db02, "SYS_ASP_P"), "87.12345");
+    EXPECT_EQ(trace(), "<missing>");
+}
+
+TEST_F(Exports, TableRowsSentComeBackAsTheModuleLeavesThem) {
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_ERROR_INFO info;
+    RFC_FUNCTION_HANDLE function = create_function(db4_info_function(), info);
+    ASSERT_NE(function, nullptr);
+    RFC_TABLE_HANDLE table = nullptr;
+    ASSERT_EQ(RfcGetTable(function, u"ADDTL_VIEWS", &table, &info), RFC_OK);
+    // The second row's text looks like UTF-8 in ISO-8859-1 bytes: it comes back unchanged.
+    for (const char16_t *name : {u"V_ONE", u"V\u00c3\u00a9WO"}) {
+        RFC_STRUCTURE_HANDLE row = RfcAppendNewRow(table, &info);
+        ASSERT_NE(row, nullptr);
+        ASSERT_EQ(RfcSetChars(row, u"NAME", name, 5, &info), RFC_OK);
+    }
+    ASSERT_EQ(RfcInvoke(connection, function, &info), RFC_OK) << narrow(info.message);
+    unsigned rows = 0;
+    ASSERT_EQ(RfcGetRowCount(table, &rows, &info), RFC_OK);
+    ASSERT_EQ(rows, 2u);
+    ASSERT_EQ(RfcMoveTo(table, 1, &info), RFC_OK);
+    EXPECT_EQ(chars_of(RfcGetCurrentRow(table, &info), "NAME", 6), "V\xc3\xa9WO ");
+}
+
+TEST_F(Exports, DelaysOfTheLandscapeLengthenTheOpenAndTheCall) {
+    // Lower bounds only: a loaded machine may take longer, never shorter.
+    demo_with("delay_open = 300\ndelay_call = RFC_SYSTEM_INFO 400\n");
+    auto started = std::chrono::steady_clock::now();
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    auto opened = std::chrono::steady_clock::now();
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(opened - started).count(), 300);
+    RFC_FUNCTION_HANDLE function;
+    RFC_ERROR_INFO info;
+    ASSERT_EQ(system_info(connection, function, info), RFC_OK);
+    auto called = std::chrono::steady_clock::now();
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(called - opened).count(), 400);
+}
+
+TEST_F(Exports, TheVersionNamesTheStandInNotSap) {
+    unsigned major = 0, minor = 9, patch = 9;
+    const SAP_UC *text = RfcGetVersion(&major, &minor, &patch);
+    EXPECT_EQ(major, 7500u);
+    EXPECT_NE(narrow(text).find("stand-in"), std::string::npos);
+}
+
+}  // namespace nwrfc_test
