@@ -2,11 +2,8 @@
 // (gtest's death tests fork): a crash is a real SIGSEGV in the step the landscape
 // names, a hang never returns from it, and the call log names that step before the
 // process is gone.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "nwrfc_standin/nwrfc_fixture.h"
+#include "rfc_standin/death_test_support.h"
 
 namespace nwrfc_test {
 namespace {
@@ -26,12 +23,6 @@ struct HungAndCrashing : NwStandIn {
     }
 };
 
-// SIGSEGV, or under AddressSanitizer its report of the invalid access and a failing exit.
-bool died_of_invalid_access(int status) {
-    if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGSEGV;
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
 HungAndCrashing *fixture;
 
 void open_only() {
@@ -43,13 +34,6 @@ void open_and_call() {
     RFC_ERROR_INFO info;
     RFC_CONNECTION_HANDLE connection = fixture->open(logon_spec{}, info);
     RfcInvoke(connection, create_function(system_info_function(), info), &info);
-}
-
-// A hang is cut short by an alarm, which only a process still stuck in the step meets.
-void within_a_second(void (*step)()) {
-    alarm(1);
-    step();
-    _exit(0);
 }
 
 }  // namespace
@@ -73,20 +57,18 @@ TEST_F(HungAndCrashing, EachStepDiesOrHangsWhereTheLandscapeSays) {
         demo_with(std::string("fault = ") + c.fault + "\n");
         void (*step)() = strstr(c.fault, "_on_open") != nullptr ? open_only : open_and_call;
         if (c.crash)
-            EXPECT_EXIT(step(), died_of_invalid_access, "");
+            EXPECT_EXIT(step(), standin_test::died_of_invalid_access, "");
         else
-            EXPECT_EXIT(within_a_second(step), ::testing::KilledBySignal(SIGALRM), "");
+            EXPECT_EXIT(standin_test::within_a_second(step), ::testing::KilledBySignal(SIGALRM), "");
         std::string last = last_logged();
-        EXPECT_EQ(last.rfind(c.logged, 0), 0u) << last;
-        ASSERT_GE(last.size(), strlen(c.ending)) << last;
-        EXPECT_EQ(last.substr(last.size() - strlen(c.ending)), c.ending);
+        standin_test::expect_logged(last, c.logged, c.ending);
     }
 }
 
 TEST_F(HungAndCrashing, AHangOfAnotherModuleLeavesThisOneAlone) {
     fixture = this;
     demo_with("fault = hang_on_call DB02_DB4_GET_INFO\n");
-    EXPECT_EXIT(within_a_second(open_and_call), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(standin_test::within_a_second(open_and_call), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace nwrfc_test

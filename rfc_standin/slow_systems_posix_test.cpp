@@ -1,10 +1,7 @@
 // Hung and crashing systems, seen from a child process (gtest's death tests fork):
 // a crash is a real SIGSEGV at the step it names, a hang never returns, and the call
 // log says which call it was before the process is gone.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "rfc_standin/death_test_support.h"
 #include "rfc_standin/standin_fixture.h"
 
 using namespace standin_test;
@@ -21,19 +18,6 @@ struct HungAndCrashing : StandIn {
         return lines.empty() ? "" : lines.back();
     }
 };
-
-// SIGSEGV, or under AddressSanitizer its report of the invalid access and a failing exit.
-bool died_of_invalid_access(int status) {
-    if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGSEGV;
-    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
-}
-
-// A hang is cut short by an alarm, which only a process still stuck in the call meets.
-void within_a_second(void (*step)()) {
-    alarm(1);
-    step();
-    _exit(0);
-}
 
 }  // namespace
 
@@ -66,8 +50,6 @@ TEST_F(HungAndCrashing, EachStepDiesOrHangsWhereTheLandscapeSays) {
         else
             EXPECT_EXIT(within_a_second(step), ::testing::KilledBySignal(SIGALRM), "");
         std::string last = last_logged();
-        EXPECT_EQ(last.rfind(c.logged, 0), 0u) << last;
-        ASSERT_GE(last.size(), strlen(c.ending));
-        EXPECT_EQ(last.substr(last.size() - strlen(c.ending)), c.ending);
+        expect_logged(last, c.logged, c.ending);
     }
 }
