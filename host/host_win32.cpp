@@ -25,7 +25,9 @@ size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char o
     int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWCH>(units),
                                       static_cast<int>(count), reinterpret_cast<LPSTR>(out), 8, utf8 ? nullptr : "?",
                                       utf8 ? nullptr : &used_default);
-    if (written <= 0) {
+    // A character the code page cannot hold is one "?": Windows (and wine) put a default
+    // character for each half of a surrogate pair, which would make two of it.
+    if (written <= 0 || used_default) {
         out[0] = '?';
         return 1;
     }
