@@ -33,7 +33,8 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     info.StartupInfo.hStdError = err;
 
     HANDLE handles[3] = {in, out, err};
-    static unsigned char attribute_space[256];
+    // The list holds pointers: aligned for them (the 64-bit build's children too).
+    alignas(void *) static unsigned char attribute_space[256];
     SIZE_T size = sizeof attribute_space;
     LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
     bool listed = InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
