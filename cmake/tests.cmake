@@ -219,6 +219,15 @@ if(wine_arch)
             --program ${wine_build}/Korvanel.exe --wine ${wine_prefix} --work ${wine_build}/concurrent-work --rounds 20)
   set_tests_properties(tool.${wine_arch}.concurrent_destination_files PROPERTIES
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  # The children as Windows starts, waits for and ends them (the checks that read /proc
+  # apply natively only).
+  foreach(check hung stale trace)
+    add_test(NAME children.${wine_arch}.${check}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
+              --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})
+    set_tests_properties(children.${wine_arch}.${check} PROPERTIES
+      FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  endforeach()
 endif()
 # The release is the 32-bit build: its walkthrough runs only where 32-bit wine does.
 if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
