@@ -22,6 +22,14 @@ if(NOT WIN32)
 endif()
 if(NOT CMAKE_CROSSCOMPILING)
   gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
+  # The same tests of the Windows build's bridge pieces, under wine.
+  if(wine_arch)
+    add_test(NAME unit.bridge.${wine_arch}
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}
+              ${wine_build}/rfc_bridge_tests.exe --gtest_brief=1)
+    set_tests_properties(unit.bridge.${wine_arch} PROPERTIES FIXTURES_REQUIRED ${wine_fixture}
+      RESOURCE_LOCK ${wine_fixture} WORKING_DIRECTORY ${wine_build})
+  endif()
 endif()
 
 # The bridge's operations over the NetWeaver library, apart from the eleven exported
@@ -46,7 +54,9 @@ target_link_libraries(rfc_bridge_tests PRIVATE rfc_bridge_core)
 # own KorvanelBridgeDescribe (core/rfc_library_description.h).
 set(bridge_library_sources rfc_bridge/librfc32_bridge.cpp core/bounded_text.cpp)
 if(WIN32)
-  list(APPEND bridge_library_sources rfc_bridge/librfc32_bridge.def)
+  # The program's eleven and KorvanelBridgeDescribe, which it looks up and never imports.
+  korvanel_definition_file(${CMAKE_BINARY_DIR}/librfc32_bridge.def "KorvanelBridgeDescribe@8\n" bridge_def)
+  list(APPEND bridge_library_sources ${bridge_def})
 endif()
 add_library(rfc32_bridge SHARED ${bridge_library_sources})
 target_link_libraries(rfc32_bridge PRIVATE rfc_bridge_core)
@@ -98,8 +108,9 @@ add_custom_target(bridge_route ALL ${bridge_route_commands} DEPENDS rfc32_bridge
   COMMENT "Laying out the bridge route")
 
 # Every scenario a second time through Korvanel -> bridge -> NetWeaver stand-in,
-# natively and, with the Windows build, under wine; and the scenarios of the bridge
-# alone (rfc_bridge/scenarios/), which show what only this route does.
+# natively and, with the Windows build (or the 64-bit check build), under wine; and
+# the scenarios of the bridge alone (rfc_bridge/scenarios/), which show what only this
+# route does.
 if(NOT CMAKE_CROSSCOMPILING)
   file(GLOB bridge_scenario_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/rfc_bridge/scenarios/*)
   foreach(scenario_dir ${scenario_dirs} ${bridge_scenario_dirs})
@@ -108,12 +119,13 @@ if(NOT CMAKE_CROSSCOMPILING)
       add_test(NAME e2e.bridge.native.${scenario}
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
                 --bridge ${bridge_route_dir} --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/bridge-work)
-      if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
-        add_test(NAME e2e.bridge.win32.${scenario}
-          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
-                  --wine ${wine_prefix} --bridge ${KORVANEL_WIN32_DIR}/bridge-route --scenario ${scenario_dir}
-                  --work ${KORVANEL_WIN32_DIR}/bridge-work)
-        set_tests_properties(e2e.bridge.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+      if(wine_arch)
+        add_test(NAME e2e.bridge.${wine_arch}.${scenario}
+          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+                  --wine ${wine_prefix} --bridge ${wine_build}/bridge-route --scenario ${scenario_dir}
+                  --work ${wine_build}/bridge-work)
+        set_tests_properties(e2e.bridge.${wine_arch}.${scenario} PROPERTIES
+          FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
       endif()
     endif()
   endforeach()
@@ -121,8 +133,19 @@ endif()
 
 # A probe where SAP's library cannot be loaded: error 1011 and a trace naming what is
 # missing and where it was looked for (natively: no libsapnwrfc.so at all, and one
-# whose companion library is missing).
-if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
+# whose companion library is missing; on Windows the same with sapnwrfc.dll and SAP's
+# companion libsapucum.dll, and a sapnwrfc.dll of the other width, under wine).
+if(WIN32)
+  add_library(sapnwrfc_missing_companion SHARED nwrfc_standin/missing_companion.cpp)
+  set_target_properties(sapnwrfc_missing_companion PROPERTIES PREFIX "" OUTPUT_NAME libsapucum
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/missing-companion
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/missing-companion)
+  add_library(sapnwrfc_needs_companion SHARED nwrfc_standin/needs_companion.cpp)
+  target_link_libraries(sapnwrfc_needs_companion PRIVATE sapnwrfc_missing_companion)
+  set_target_properties(sapnwrfc_needs_companion PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/needs-companion
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/needs-companion)
+elseif(NOT CMAKE_CROSSCOMPILING)
   add_library(sapnwrfc_missing_companion SHARED nwrfc_standin/missing_companion.cpp)
   set_target_properties(sapnwrfc_missing_companion PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/missing-companion OUTPUT_NAME sapnwrfc_missing_companion)
@@ -138,6 +161,34 @@ if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
             --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
             --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
+  if(wine_arch)
+    set(bridge_library_check ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py
+        ${wine_loader_option} --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe
+        --bridge ${wine_build}/bridge --source ${CMAKE_SOURCE_DIR})
+    add_test(NAME bridge.${wine_arch}.library_missing
+      COMMAND ${bridge_library_check} --work ${wine_build}/bridge-library-missing)
+    add_test(NAME bridge.${wine_arch}.companion_missing
+      COMMAND ${bridge_library_check} --work ${wine_build}/bridge-companion-missing
+              --broken ${wine_build}/needs-companion/sapnwrfc.dll)
+    set(wine_bridge_checks bridge.${wine_arch}.library_missing bridge.${wine_arch}.companion_missing)
+    # A sapnwrfc.dll of the other width: the 64-bit check build's own, beside the
+    # 32-bit bridge, or the 32-bit build's beside the 64-bit bridge.
+    if(wine_arch STREQUAL "win64" AND KORVANEL_WIN32_DIR)
+      set(other_width_library ${KORVANEL_WIN32_DIR}/nwrfc-standin/sapnwrfc.dll)
+    elseif(wine_arch STREQUAL "win32" AND KORVANEL_WIN64_DIR)
+      set(other_width_library ${KORVANEL_WIN64_DIR}/nwrfc-standin/sapnwrfc.dll)
+    else()
+      set(other_width_library "")
+    endif()
+    if(other_width_library)
+      add_test(NAME bridge.${wine_arch}.library_other_width
+        COMMAND ${bridge_library_check} --work ${wine_build}/bridge-library-other-width
+                --other-width ${other_width_library})
+      list(APPEND wine_bridge_checks bridge.${wine_arch}.library_other_width)
+    endif()
+    set_tests_properties(${wine_bridge_checks} PROPERTIES
+      FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  endif()
 endif()
 
 # The release's walkthrough with the Linux build's programs, laid out as the zip lays out
@@ -168,11 +219,11 @@ if(NOT CMAKE_CROSSCOMPILING)
     set_tests_properties(unit.asan.nwrfc_standin PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR}
       ENVIRONMENT "${asan_environment}")
   endif()
-  if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
-    add_test(NAME unit.win32.nwrfc_standin
-      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-exec ${wine_prefix}
-              ${KORVANEL_WIN32_DIR}/nwrfc_standin_tests.exe --gtest_brief=1)
-    set_tests_properties(unit.win32.nwrfc_standin PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-      WORKING_DIRECTORY ${KORVANEL_WIN32_DIR})
+  if(wine_arch)
+    add_test(NAME unit.nwrfc_standin.${wine_arch}
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}
+              ${wine_build}/nwrfc_standin_tests.exe --gtest_brief=1)
+    set_tests_properties(unit.nwrfc_standin.${wine_arch} PROPERTIES FIXTURES_REQUIRED ${wine_fixture}
+      RESOURCE_LOCK ${wine_fixture} WORKING_DIRECTORY ${wine_build})
   endif()
 endif()

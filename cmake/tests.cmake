@@ -1,6 +1,7 @@
 # Registers every test with CTest: the unit tests and each end-to-end scenario, on
 # this native build and, when KORVANEL_WIN32_DIR names the Windows build, on
-# Korvanel.exe under wine (one shared prefix, so those run one at a time).
+# Korvanel.exe under wine (one shared prefix, so those run one at a time); where only
+# 64-bit programs run, on the 64-bit check build of KORVANEL_WIN64_DIR under wine64.
 include(GoogleTest)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
@@ -119,49 +120,85 @@ endforeach()
 # Wine runs the Windows build only where the kernel executes 32-bit code; some
 # virtual machines refuse it ("Exec format error"). There the Windows build is still
 # built and its shape and release checked, and one skipped test says why its runs are
-# missing, instead of every wine test failing for the machine's sake.
+# missing, instead of every wine test failing for the machine's sake. Where the 64-bit
+# loader works, the 64-bit check build (KORVANEL_WIN64_DIR) runs the same tests
+# instead, so that the Windows code paths still run; where 32-bit wine runs, the
+# 32-bit build's runs are the ones registered and the check build is not needed.
+set(korvanel_wine64_loader /usr/lib/wine/wine64)
 set(korvanel_wine_runs OFF)
-if(KORVANEL_WIN32_DIR)
+set(korvanel_wine64_runs OFF)
+if(KORVANEL_WIN32_DIR OR KORVANEL_WIN64_DIR)
   execute_process(COMMAND wine --version RESULT_VARIABLE wine_result OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
   if(wine_result EQUAL 0)
     set(korvanel_wine_runs ON)
-  else()
-    message(WARNING "wine cannot run 32-bit programs on this machine: the Windows build's runs are skipped")
-    add_test(NAME win32.wine_cannot_run_here COMMAND sh -c
-      "echo 'wine cannot start here (this kernel does not execute 32-bit programs): the Windows build is built and checked, not run'; exit 77")
-    set_tests_properties(win32.wine_cannot_run_here PROPERTIES SKIP_RETURN_CODE 77)
+  elseif(KORVANEL_WIN64_DIR)
+    execute_process(COMMAND ${korvanel_wine64_loader} --version RESULT_VARIABLE wine64_result
+                    OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
+    if(wine64_result EQUAL 0)
+      set(korvanel_wine64_runs ON)
+    endif()
   endif()
 endif()
+if(KORVANEL_WIN32_DIR AND NOT korvanel_wine_runs)
+  if(korvanel_wine64_runs)
+    set(wine_instead "the 64-bit check build runs the Windows tests under wine64 instead (the win64 tests)")
+  else()
+    set(wine_instead "not run")
+  endif()
+  message(WARNING "wine cannot run 32-bit programs on this machine: the Windows build's runs are skipped; ${wine_instead}")
+  add_test(NAME win32.wine_cannot_run_here COMMAND sh -c
+    "echo 'wine cannot start here (this kernel does not execute 32-bit programs): the 32-bit Windows build is built and checked; ${wine_instead}'; exit 77")
+  set_tests_properties(win32.wine_cannot_run_here PROPERTIES SKIP_RETURN_CODE 77)
+endif()
 
+# The one Windows build whose programs run here under wine: its name in the tests, its
+# build tree, its prefix's fixture (and lock) and the runner's loader option.
+set(wine_arch "")
 if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
-  set(wine_prefix ${KORVANEL_WIN32_DIR}/wineprefix)
-  add_test(NAME win32.wine_start COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-setup ${wine_prefix})
-  set_tests_properties(win32.wine_start PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wine)
-  add_test(NAME win32.wine_stop COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-stop ${wine_prefix})
-  set_tests_properties(win32.wine_stop PROPERTIES FIXTURES_CLEANUP wine RESOURCE_LOCK wine)
+  set(wine_arch win32)
+  set(wine_build ${KORVANEL_WIN32_DIR})
+  set(wine_fixture wine)
+  set(wine_loader_option "")
+elseif(KORVANEL_WIN64_DIR AND korvanel_wine64_runs)
+  set(wine_arch win64)
+  set(wine_build ${KORVANEL_WIN64_DIR})
+  set(wine_fixture wine64)
+  set(wine_loader_option --wine-loader ${korvanel_wine64_loader})
+endif()
 
-  add_test(NAME unit.win32
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --wine-exec ${wine_prefix}
-            ${KORVANEL_WIN32_DIR}/korvanel_tests.exe --gtest_brief=1)
-  set_tests_properties(unit.win32 PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
-    WORKING_DIRECTORY ${KORVANEL_WIN32_DIR})
+if(wine_arch)
+  set(wine_prefix ${wine_build}/wineprefix)
+  add_test(NAME ${wine_arch}.wine_start
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-setup ${wine_prefix})
+  set_tests_properties(${wine_arch}.wine_start PROPERTIES FIXTURES_SETUP ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  add_test(NAME ${wine_arch}.wine_stop
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-stop ${wine_prefix})
+  set_tests_properties(${wine_arch}.wine_stop PROPERTIES FIXTURES_CLEANUP ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+
+  add_test(NAME unit.${wine_arch}
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}
+            ${wine_build}/korvanel_tests.exe --gtest_brief=1)
+  set_tests_properties(unit.${wine_arch} PROPERTIES FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture}
+    WORKING_DIRECTORY ${wine_build})
 
   foreach(scenario_dir ${scenario_dirs})
     if(IS_DIRECTORY ${scenario_dir})
       get_filename_component(scenario ${scenario_dir} NAME)
-      add_test(NAME e2e.win32.${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
-                --wine ${wine_prefix} --scenario ${scenario_dir} --work ${KORVANEL_WIN32_DIR}/scenario-work)
-      set_tests_properties(e2e.win32.${scenario} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+      add_test(NAME e2e.${wine_arch}.${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+                --wine ${wine_prefix} --scenario ${scenario_dir} --work ${wine_build}/scenario-work)
+      set_tests_properties(e2e.${wine_arch}.${scenario} PROPERTIES
+        FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
       is_listing_scenario(${scenario} listing)
       if(listing)
         foreach(variant ${parallel_variants})
           string(REPLACE "PARALLEL=" "parallel" suffix ${variant})
-          add_test(NAME e2e.win32.${scenario}.${suffix}
-            COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
-                    --wine ${wine_prefix} --scenario ${scenario_dir} --work ${KORVANEL_WIN32_DIR}/scenario-work
+          add_test(NAME e2e.${wine_arch}.${scenario}.${suffix}
+            COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+                    --wine ${wine_prefix} --scenario ${scenario_dir} --work ${wine_build}/scenario-work
                     --extra-parameter ${variant})
-          set_tests_properties(e2e.win32.${scenario}.${suffix} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+          set_tests_properties(e2e.${wine_arch}.${scenario}.${suffix} PROPERTIES
+            FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
         endforeach()
       endif()
     endif()
@@ -169,20 +206,37 @@ if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
 endif()
 
 set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
-if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
-  add_test(NAME tool.win32.password
-    COMMAND ${Python3_EXECUTABLE} ${password_tool_check} --tool ${KORVANEL_WIN32_DIR}/korvanel-password.exe
-            --sensor ${KORVANEL_WIN32_DIR}/Korvanel.exe --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/tool-work)
-  set_tests_properties(tool.win32.password PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+if(wine_arch)
+  add_test(NAME tool.${wine_arch}.password
+    COMMAND ${Python3_EXECUTABLE} ${password_tool_check} ${wine_loader_option}
+            --tool ${wine_build}/korvanel-password.exe --sensor ${wine_build}/Korvanel.exe --wine ${wine_prefix}
+            --work ${wine_build}/tool-work)
+  set_tests_properties(tool.${wine_arch}.password PROPERTIES
+    FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   # Fewer rounds: every start of a program under wine costs a good part of a second.
-  add_test(NAME tool.win32.concurrent_destination_files
-    COMMAND ${Python3_EXECUTABLE} ${concurrent_destination_check} --program ${KORVANEL_WIN32_DIR}/Korvanel.exe
-            --wine ${wine_prefix} --work ${KORVANEL_WIN32_DIR}/concurrent-work --rounds 20)
-  set_tests_properties(tool.win32.concurrent_destination_files PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
-  add_test(NAME release.win32.walkthrough
-    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
-            --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix})
-  set_tests_properties(release.win32.walkthrough PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine)
+  add_test(NAME tool.${wine_arch}.concurrent_destination_files
+    COMMAND ${Python3_EXECUTABLE} ${concurrent_destination_check} ${wine_loader_option}
+            --program ${wine_build}/Korvanel.exe --wine ${wine_prefix} --work ${wine_build}/concurrent-work --rounds 20)
+  set_tests_properties(tool.${wine_arch}.concurrent_destination_files PROPERTIES
+    FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  # The children as Windows starts, waits for and ends them (the checks that read /proc
+  # apply natively only).
+  foreach(check hung stale trace)
+    add_test(NAME children.${wine_arch}.${check}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
+              --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})
+    set_tests_properties(children.${wine_arch}.${check} PROPERTIES
+      FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  endforeach()
+endif()
+# The release zip installed on a wine "probe". The release is the 32-bit build; where
+# only wine64 runs, the 64-bit check build is packed the same way and walked through.
+if(wine_arch)
+  add_test(NAME release.${wine_arch}.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${wine_build}
+            --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix} ${wine_loader_option})
+  set_tests_properties(release.${wine_arch}.walkthrough PROPERTIES
+    FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
 endif()
 
 if(KORVANEL_WIN32_DIR)

@@ -1,7 +1,10 @@
 // The host's clock and watchdog thread, the same on both builds: the clock never runs
 // back, the process started before now, and the watchdog calls back once, never
-// before its deadline. And the loaded RFC library, which the trace names.
+// before its deadline. The loaded RFC library, which the trace names. And the
+// replacement of a file in one step, as the password tool replaces a profile named as
+// administrators type it.
 #include "host/host.h"
+#include "host/host_process.h"
 
 #include <gtest/gtest.h>
 
@@ -92,4 +95,48 @@ TEST(HostRfcLibrary, NamesTheLoadedStandInAndFindsNoBridgeInIt) {
     FILE *file = fopen(path.c_str(), "rb");
     EXPECT_NE(file, nullptr) << path.c_str();
     if (file != nullptr) fclose(file);
+}
+
+namespace {
+
+void count_entry(const char *, bool, int64_t, void *context) { ++*static_cast<int *>(context); }
+
+int entries_here() {
+    int count = 0;
+    EXPECT_TRUE(host_list_folder("", count_entry, &count));
+    return count;
+}
+
+std::string content_of(const char *name) {
+    std::string content;
+    FILE *file = fopen(name, "rb");
+    if (file == nullptr) return "(missing)";
+    for (int c = fgetc(file); c != EOF; c = fgetc(file)) content += static_cast<char>(c);
+    fclose(file);
+    return content;
+}
+
+}  // namespace
+
+// A bare name in the working directory ("PRD.P00"), the way the password tool is
+// usually given its profile: replaced whole, with no new file left beside it; a name
+// that does not exist is reported missing and makes nothing.
+TEST(HostReplaceFile, ReplacesAFileGivenByABareName) {
+    const char *name = "host_replace_test.P00";
+    FILE *file = fopen(name, "wb");
+    ASSERT_NE(file, nullptr);
+    fputs("Password...: old\r\nlonger than what replaces it\r\n", file);
+    fclose(file);
+    int before = entries_here();
+    const std::string replacement = "Password...: new\r\n";
+    EXPECT_EQ(host_replace_file(name, reinterpret_cast<const unsigned char *>(replacement.data()), replacement.size()),
+              host_file_result::done);
+    EXPECT_EQ(content_of(name), replacement);
+    EXPECT_EQ(entries_here(), before);
+    remove(name);
+
+    const char *missing = "host_replace_missing.P00";
+    EXPECT_EQ(host_replace_file(missing, reinterpret_cast<const unsigned char *>("x"), 1), host_file_result::missing);
+    EXPECT_EQ(content_of(missing), "(missing)");
+    EXPECT_EQ(entries_here(), before - 1);
 }

@@ -25,7 +25,9 @@ size_t host_ansi_from_utf16(const uint16_t *units, size_t count, unsigned char o
     int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWCH>(units),
                                       static_cast<int>(count), reinterpret_cast<LPSTR>(out), 8, utf8 ? nullptr : "?",
                                       utf8 ? nullptr : &used_default);
-    if (written <= 0) {
+    // A character the code page cannot hold is one "?": Windows (and wine) put a default
+    // character for each half of a surrogate pair, which would make two of it.
+    if (written <= 0 || used_default) {
         out[0] = '?';
         return 1;
     }
@@ -114,6 +116,13 @@ host_file_result host_check_replaceable(const char *name) {
 host_file_result host_replace_file(const char *name, const unsigned char *bytes, size_t count) {
     host_file_result ready = host_check_replaceable(name);
     if (ready != host_file_result::done) return ready;
+    // The whole path from here on: given a bare name such as "PRD.P00", wine's
+    // ReplaceFile cannot find the file's folder ("path not found") and the password
+    // line was never written there; a whole path works on every Windows.
+    char full[MAX_PATH];
+    DWORD full_length = GetFullPathNameA(name, sizeof full, full, nullptr);
+    if (full_length == 0 || full_length >= sizeof full) return host_file_result::failed;
+    name = full;
     char directory[MAX_PATH];
     char temporary[MAX_PATH];
     size_t length = strlen(name);

@@ -1,5 +1,5 @@
 // Child processes, private folders and locks on Windows; see host_process.h. A child
-// inherits exactly its three standard handles (a handle list), runs without a window
+// inherits exactly its three standard handles (a handle list), runs without a console
 // and with crash dialogs off, so that neither a hang nor a crash can stall the run.
 #include <windows.h>
 
@@ -33,13 +33,18 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     info.StartupInfo.hStdError = err;
 
     HANDLE handles[3] = {in, out, err};
-    static unsigned char attribute_space[256];
+    // The list holds pointers: aligned for them (the 64-bit build's children too).
+    alignas(void *) static unsigned char attribute_space[256];
     SIZE_T size = sizeof attribute_space;
     LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
     bool listed = InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
                   UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof handles,
                                             nullptr, nullptr);
-    DWORD flags = CREATE_NO_WINDOW;
+    // No console at all, not one without a window: a console brings its host process
+    // (conhost), one more process start per system, and wine's conhost keeps the
+    // child's standard handles open after the child has ended, so that its console file
+    // could not be deleted nor its folder removed. The child writes to the handles given.
+    DWORD flags = DETACHED_PROCESS;
     if (listed) {
         info.lpAttributeList = attributes;
         flags |= EXTENDED_STARTUPINFO_PRESENT;

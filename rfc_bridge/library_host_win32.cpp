@@ -1,7 +1,7 @@
 // Windows: sapnwrfc.dll beside the bridge (found through the bridge's own module),
 // else the DLL search. Error 126 with the DLL present means a companion is missing:
 // the diagnosis lists which of SAP's companions are not beside it; error 193 means
-// a 64-bit DLL in a 32-bit process.
+// a DLL of the other width (a 64-bit DLL in the 32-bit process the probe runs).
 #include "rfc_bridge/library_host.h"
 
 #include <windows.h>
@@ -11,6 +11,9 @@
 namespace {
 
 const char library_name[] = "sapnwrfc.dll";
+// The product is 32-bit; the 64-bit check build that runs the tests under wine64 says
+// its own width, so that its diagnosis stays true.
+constexpr bool bridge_is_32_bit = sizeof(void *) == 4;
 
 bool exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -26,10 +29,27 @@ void append_system_text(bounded_text<255> &detail, DWORD code) {
     char text[200] = "";
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                                   sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+    // Windows ends its texts with a full stop and a line end; the diagnosis goes on after it.
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' ||
+                          text[length - 1] == '.'))
         text[--length] = '\0';
-    detail.append_format("Windows error %lu: %s", static_cast<unsigned long>(code),
-                         length > 0 ? text : "no text for this code");
+    detail.append_format("Windows error %lu: ", static_cast<unsigned long>(code));
+    if (length == 0) {
+        detail.append("no text for this code");
+        return;
+    }
+    // Some texts name the file by an insert ("%1 is not a valid Win32 application"):
+    // the library's name goes there, never the bare "%1".
+    for (const char *at = text; *at != '\0';) {
+        const char *insert = strstr(at, "%1");
+        if (insert == nullptr) {
+            detail.append(at);
+            break;
+        }
+        detail.append(at, static_cast<size_t>(insert - at));
+        detail.append(library_name);
+        at = insert + 2;
+    }
 }
 
 // SAP's companions of sapnwrfc.dll, as the NetWeaver RFC SDK and SAP GUI ship them.
@@ -43,7 +63,8 @@ void list_missing_companions(const char *folder, bounded_text<255> &detail) {
     }
     if (!missing.empty())
         detail.append_format("; missing beside it: %s", missing.c_str());
-    detail.append("; SAP's DLL also needs its Visual C++ runtime (32-bit)");
+    detail.append(bridge_is_32_bit ? "; SAP's DLL also needs its Visual C++ runtime (32-bit)"
+                                   : "; SAP's DLL also needs its Visual C++ runtime (64-bit)");
 }
 
 }  // namespace
@@ -83,7 +104,8 @@ void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
     }
     append_system_text(diagnosis.detail, error);
     if (error == ERROR_BAD_EXE_FORMAT)
-        diagnosis.detail.append("; it is a 64-bit DLL: this probe needs SAP's 32-bit sapnwrfc.dll");
+        diagnosis.detail.append(bridge_is_32_bit ? "; it is a 64-bit DLL: this probe needs SAP's 32-bit sapnwrfc.dll"
+                                                 : "; it is a 32-bit DLL: this 64-bit bridge needs SAP's 64-bit sapnwrfc.dll");
     else if (error == ERROR_MOD_NOT_FOUND && present)
         list_missing_companions(folder.c_str(), diagnosis.detail);
     return nullptr;

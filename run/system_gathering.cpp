@@ -389,8 +389,10 @@ void wait_for_children(gathering_state &state) {
         slot.end = end;
         slot.status = status;
         --state.running;
-        return;
     }
+    // Past the deadline even when a child has just ended: where children start slowly,
+    // one of them ends at almost every look, and the run would go on starting more
+    // long after its time limit.
     if (state.deadline == 0 || host_clock_ms() < state.deadline) return;
     state.out_of_time = true;
     for (size_t i = state.gathered; i < state.taken; ++i) {

@@ -22,7 +22,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import point_drives, wine_environment  # noqa: E402
+from scenario_runner import point_drives, use_wine_loader, wine, wine_environment  # noqa: E402
 
 # The password Monitor#2024, scrambled as the password tool writes it.
 STORED_PASSWORD = '<;?7N`mw")Odu9!e}z6=;kfu'
@@ -57,8 +57,10 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", metavar="PREFIX")
+    parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
     parser.add_argument("--rounds", type=int, default=200)
     args = parser.parse_args()
+    use_wine_loader(args.wine_loader)
 
     root = os.path.abspath(args.work)
     shutil.rmtree(root, ignore_errors=True)
@@ -67,7 +69,7 @@ def main():
     if args.wine:
         env = wine_environment(os.path.abspath(args.wine))
         point_drives(os.path.abspath(args.wine), root)
-        command = ["wine", os.path.abspath(args.program)]
+        command = wine(os.path.abspath(args.program))
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root

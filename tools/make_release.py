@@ -25,7 +25,9 @@ import sys
 import tempfile
 import zipfile
 
-STRIP = "i686-w64-mingw32-strip"
+# The release is the 32-bit build; the 64-bit check build (tested under wine64 where
+# 32-bit programs cannot start) packs the same way with its own toolchain's strip.
+STRIP = {0x014C: "i686-w64-mingw32-strip", 0x8664: "x86_64-w64-mingw32-strip"}
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 STANDIN_FOLDER = "standin-for-trials"
 NWRFC_STANDIN_FOLDER = STANDIN_FOLDER + "/nwrfc"
@@ -49,13 +51,15 @@ def with_crlf(data):
 def stripped(path, scratch):
     """The bytes of a Windows binary without its debugging data."""
     target = os.path.join(scratch, os.path.basename(path))
-    subprocess.run([STRIP, "-o", target, path], check=True)
+    original = read(path)
+    header = int.from_bytes(original[0x3C:0x40], "little")
+    machine = int.from_bytes(original[header + 4:header + 6], "little")
+    subprocess.run([STRIP[machine], "-o", target, path], check=True)
     with open(target, "rb") as f:
         data = bytearray(f.read())
     # strip stamps the PE header with the current time; the link time of the input is
     # kept instead, so the same build always gives the same zip.
-    original = read(path)
-    stamp = int.from_bytes(original[0x3C:0x40], "little") + 8
+    stamp = header + 8
     data[stamp:stamp + 4] = original[stamp:stamp + 4]
     checksum_at = stamp - 8 + 24 + 64  # the optional header's CheckSum field
     data[checksum_at:checksum_at + 4] = pe_checksum(data, checksum_at).to_bytes(4, "little")

@@ -20,7 +20,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import point_drives, run_to_files, wine_environment  # noqa: E402
+from scenario_runner import point_drives, run_to_files, use_wine_loader, wine, wine_environment  # noqa: E402
 
 PASSWORD = "Monitor#2024"
 PROFILE = ("Extcompany.: Korvanel Check\nDestination: PRD\nClient.....: 100\nUser.......: MONITOR\n"
@@ -142,7 +142,7 @@ class Runner:
     def run(self, program, arguments, stdin_bytes):
         program = os.path.abspath(program)
         if self.wine:
-            env, command = wine_environment(self.wine), ["wine", program] + arguments
+            env, command = wine_environment(self.wine), wine(program) + arguments
         else:
             env, command = dict(os.environ), [program] + arguments
             env["KORVANEL_DRIVE_ROOT"] = self.root
@@ -157,7 +157,9 @@ def main():
     parser.add_argument("--sensor", required=True, help="korvanel or Korvanel.exe")
     parser.add_argument("--work", required=True, help="a scratch folder for the drives")
     parser.add_argument("--wine", metavar="PREFIX", help="run both under wine with this prefix")
+    parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
     args = parser.parse_args()
+    use_wine_loader(args.wine_loader)
     runner = Runner(args)
     failures = []
     secret = PASSWORD.encode()

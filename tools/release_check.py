@@ -325,7 +325,7 @@ def main():
     parser.add_argument("--win32", help="the Windows build tree (for the zip)")
     parser.add_argument("--work", required=True, help="a scratch folder")
     parser.add_argument("--wine", metavar="PREFIX", help="install and run the release under wine")
-    parser.add_argument("--wine-program", default="wine", help="the wine that runs the programs (default: wine)")
+    parser.add_argument("--wine-loader", default="wine", help="the wine that runs the programs (default: wine)")
     parser.add_argument("--native", metavar="DIR",
                         help="walk through with the Linux build tree DIR laid out as the zip, without wine")
     args = parser.parse_args()
@@ -345,7 +345,7 @@ def main():
         label = os.path.basename(zip_path)
         if args.wine:
             release = unpack(zip_path, os.path.join(work, "unpacked"))
-            problems = walkthrough(release, WineProbe(work, args.wine, args.wine_program), source_dir)
+            problems = walkthrough(release, WineProbe(work, args.wine, args.wine_loader), source_dir)
         else:
             problems = check_listing(zip_path, source_dir)
             again = build_release(source_dir, os.path.abspath(args.win32), os.path.join(work, "second"))

@@ -44,6 +44,8 @@ A scenario is a folder:
 With --extra-parameter TEXT the scenario runs with TEXT added to its parameters (to
 the second parameter argument when there is one, else as one), expecting the very
 same results: a multi-system run answers the same whatever PARALLEL= says.
+With --wine-loader LOADER the wine runs use that loader instead of the "wine" command,
+e.g. /usr/lib/wine/wine64 for the 64-bit check build where 32-bit programs cannot start.
 Drive X: is ROOT/X; natively the program finds ROOT through KORVANEL_DRIVE_ROOT, under
 wine the prefix's dosdevices point there. No report ever shows a secret.
 """
@@ -59,6 +61,21 @@ import sys
 TIME_PLACEHOLDER = b"{hh:mm:ss}"
 RFC_LIBRARY_PLACEHOLDER = b"{rfc library}"
 WINE_LOCALE = "C.UTF-8"
+# The command that starts a Windows program (and wine's own tools) in a prefix:
+# Debian's "wine" script, or a loader named with --wine-loader.
+wine_loader = "wine"
+
+
+def use_wine_loader(loader):
+    """Makes every later wine run start through LOADER (None keeps "wine")."""
+    global wine_loader
+    if loader:
+        wine_loader = loader
+
+
+def wine(*arguments):
+    """The command that runs a Windows program, or one of wine's tools, under wine."""
+    return [wine_loader] + list(arguments)
 
 
 def read_lines(path):
@@ -308,6 +325,9 @@ def wine_environment(prefix):
     # No debugger for a program that crashes on purpose: it ends as it would on Windows.
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winedbg.exe=d"
     env.pop("DISPLAY", None)
+    if wine_loader != "wine":
+        # Wine's helpers (wineboot, services, a child's start) find the loader here.
+        env["WINELOADER"] = wine_loader
     return env
 
 
@@ -315,11 +335,11 @@ def wine_setup(prefix):
     env = wine_environment(prefix)
     if not os.path.isdir(os.path.join(prefix, "drive_c", "windows")):
         os.makedirs(prefix, exist_ok=True)
-        subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(wine("wineboot", "-i"), env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # One warm server, with wine's services already running, for all scenarios that follow.
     subprocess.Popen(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                      stderr=subprocess.DEVNULL)
-    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    subprocess.run(wine("cmd", "/c", "exit"), env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=300)
     return 0
 
@@ -431,7 +451,7 @@ def run_scenario(args):
             program = os.path.join(os.path.abspath(args.bridge), os.path.basename(program))
         elif folder:
             program = os.path.join(os.path.dirname(program), folder[0], os.path.basename(program))
-        command = ["wine", program] + program_args
+        command = wine(program) + program_args
     else:
         env = dict(os.environ)
         env["KORVANEL_DRIVE_ROOT"] = root
@@ -557,12 +577,19 @@ def main():
     parser.add_argument("--wrapper", default="", help="a command that runs the program (e.g. valgrind with options)")
     parser.add_argument("--wine-setup", metavar="PREFIX", help="create the prefix and start a warm wineserver")
     parser.add_argument("--wine-stop", metavar="PREFIX", help="stop the prefix's wineserver")
-    parser.add_argument("--wine-exec", metavar="PREFIX", help="(first) run the remaining arguments under wine")
-    if len(sys.argv) > 2 and sys.argv[1] == "--wine-exec":
-        command = ["wine"] + sys.argv[3:]
-        reset_drives(os.path.abspath(sys.argv[2]))
-        return subprocess.run(command, env=wine_environment(os.path.abspath(sys.argv[2])), stdin=subprocess.DEVNULL).returncode
+    parser.add_argument("--wine-exec", metavar="PREFIX", help="(first, or after --wine-loader) run the remaining "
+                        "arguments under wine")
+    parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
+    argv = sys.argv[1:]
+    if len(argv) > 2 and argv[0] == "--wine-loader":
+        use_wine_loader(argv[1])
+        argv = argv[2:]
+    if len(argv) > 1 and argv[0] == "--wine-exec":
+        prefix = os.path.abspath(argv[1])
+        reset_drives(prefix)
+        return subprocess.run(wine(*argv[2:]), env=wine_environment(prefix), stdin=subprocess.DEVNULL).returncode
     args = parser.parse_args()
+    use_wine_loader(args.wine_loader)
     if args.wine_setup:
         return wine_setup(os.path.abspath(args.wine_setup))
     if args.wine_stop:
