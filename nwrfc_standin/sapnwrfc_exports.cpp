@@ -209,6 +209,17 @@ RFC_TYPEHANDLE classic_type(nw_type *type) {
     return type->classic;
 }
 
+// Refuses a description the stand-in cannot hold, naming the parameter or field.
+nwrfc::RFC_RC refuse_description(nwrfc::RFC_ERROR_INFO *info, const char *what, const SAP_UC *wide_name,
+                                 const char *problem) {
+    char name[31];
+    narrow_text(wide_name, name, sizeof name);
+    bounded_text<120> message;
+    message.format("%s %s: %s", what, name, problem);
+    set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+    return RFC_INVALID_PARAMETER;
+}
+
 }  // namespace
 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
@@ -379,14 +390,7 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddParameter(RFC_FUNCTION_DESC_HANDLE handle, co
     }
     const char *problem =
         nested ? nullptr : description_problem(parameter->type, 0, parameter->nucLength, parameter->decimals);
-    if (problem != nullptr) {
-        char name[31];
-        narrow_text(parameter->name, name, sizeof name);
-        bounded_text<120> message;
-        message.format("parameter %s: %s", name, problem);
-        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
-        return RFC_INVALID_PARAMETER;
-    }
+    if (problem != nullptr) return refuse_description(info, "parameter", parameter->name, problem);
     function->parameters[function->count++] = *parameter;
     return nwrfc::RFC_OK;
 }
@@ -413,14 +417,7 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
     }
     // A field beyond the record would be read and written outside the container's bytes.
     const char *problem = description_problem(field->type, field->nucOffset, field->nucLength, field->decimals);
-    if (problem != nullptr) {
-        char name[31];
-        narrow_text(field->name, name, sizeof name);
-        bounded_text<120> message;
-        message.format("field %s: %s", name, problem);
-        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
-        return RFC_INVALID_PARAMETER;
-    }
+    if (problem != nullptr) return refuse_description(info, "field", field->name, problem);
     type->fields[type->count++] = *field;
     return nwrfc::RFC_OK;
 }

@@ -97,6 +97,18 @@ def library_cases(folder):
     ]
 
 
+def problems_as_expected(what, problems, expected):
+    """True when PROBLEMS are none and none were EXPECTED, or one holds EXPECTED; else
+    says what went wrong."""
+    if expected is None and problems:
+        print("FAIL %s: %s" % (what, problems))
+        return False
+    if expected is not None and not any(expected in problem for problem in problems):
+        print("FAIL %s: expected a problem with %r, got %s" % (what, expected, problems))
+        return False
+    return True
+
+
 def main():
     failures = 0
     for what, output, expected in PLACEHOLDER_CASES:
@@ -108,21 +120,10 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         cases = library_cases(folder)
         for what, said, library, netweaver, windows, expected in cases:
-            problems = rfc_library_problems(said.encode("latin-1"), library, netweaver, windows)
-            if expected is None and problems:
-                print("FAIL %s: %s" % (what, problems))
-                failures += 1
-            elif expected is not None and not any(expected in problem for problem in problems):
-                print("FAIL %s: expected a problem with %r, got %s" % (what, expected, problems))
-                failures += 1
+            failures += not problems_as_expected(
+                what, rfc_library_problems(said.encode("latin-1"), library, netweaver, windows), expected)
     for what, output, expected in CASES:
-        problems = prtg_problems(output)
-        if expected is None and problems:
-            print("FAIL %s: %s" % (what, problems))
-            failures += 1
-        elif expected is not None and not any(expected in problem for problem in problems):
-            print("FAIL %s: expected a problem with %r, got %s" % (what, expected, problems))
-            failures += 1
+        failures += not problems_as_expected(what, prtg_problems(output), expected)
     for arguments, expected in ARGUMENTS:
         if read_by_prtg(arguments) != expected:
             print("FAIL read_by_prtg(%r) is not %s" % (arguments, expected))
