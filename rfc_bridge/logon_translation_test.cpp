@@ -26,6 +26,14 @@ connect_pairs pairs_of(const char *text) {
     return pairs;
 }
 
+// The connect string translated, with the destination's saprfc.ini block when given.
+bool translate(const char *connect_string, const char *ini_block, logon_parameters &out, logon_problem &problem) {
+    connect_pairs given = pairs_of(connect_string);
+    connect_pairs block{};
+    if (ini_block != nullptr) block = pairs_of(ini_block);
+    return translate_connect_string(given, ini_block != nullptr ? &block : nullptr, out, problem);
+}
+
 }  // namespace
 
 TEST(BridgeLogonTranslation, OptionsBecomeParameters) {
@@ -84,13 +92,9 @@ TEST(BridgeLogonTranslation, ConnectStringAndDestination) {
         {"ASHOST=mine DEST=S", "TYPE=A ASHOST=theirs SYSNR=2", "ashost=mine sysnr=02"},
     };
     for (const row &r : rows) {
-        connect_pairs given = pairs_of(r.connect_string);
-        connect_pairs block{};
-        if (r.ini_block != nullptr) block = pairs_of(r.ini_block);
         logon_parameters out;
         logon_problem problem;
-        ASSERT_TRUE(translate_connect_string(given, r.ini_block != nullptr ? &block : nullptr, out, problem))
-            << r.connect_string << ": " << problem.c_str();
+        ASSERT_TRUE(translate(r.connect_string, r.ini_block, out, problem)) << r.connect_string << ": " << problem.c_str();
         EXPECT_EQ(listed(out), r.expected) << r.connect_string;
     }
 }
@@ -109,13 +113,9 @@ TEST(BridgeLogonTranslation, UntranslatedKeysFailByName) {
         {"DEST=LB", "TYPE=B R3NAME=PRD GROUP=PUBLIC", "TYPE=B needs MSHOST"},
     };
     for (const row &r : rows) {
-        connect_pairs given = pairs_of(r.connect_string);
-        connect_pairs block{};
-        if (r.ini_block != nullptr) block = pairs_of(r.ini_block);
         logon_parameters out;
         logon_problem problem;
-        EXPECT_FALSE(translate_connect_string(given, r.ini_block != nullptr ? &block : nullptr, out, problem))
-            << r.connect_string;
+        EXPECT_FALSE(translate(r.connect_string, r.ini_block, out, problem)) << r.connect_string;
         EXPECT_NE(problem.find(r.problem_part), -1) << problem.c_str();
     }
     EXPECT_TRUE(is_secret_parameter("passwd"));

@@ -2,6 +2,7 @@
 // another code, but never under another group.
 #include "rfc_bridge/return_codes.h"
 
+#include "core/classic_error_groups.h"
 #include "core/librfc32.h"
 
 #include <cstring>
@@ -33,19 +34,8 @@ const char *classic_error_key(nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
 }
 
 int classic_error_group(const char *key) {
-    static const struct {
-        const char *key;
-        int group;
-    } groups[] = {
-        {"RFC_ERROR_COMMUNICATION", RFC_ERROR_COMMUNICATION},
-        {"RFC_ERROR_LOGON_FAILURE", RFC_ERROR_LOGON_FAILURE},
-        {"RFC_ERROR_SYSTEM_FAILURE", RFC_ERROR_SYSTEM_FAILURE},
-        {"RFC_ERROR_APPLICATION", RFC_ERROR_APPLICATION_EXCEPTION},
-        {"RFC_ERROR_RESOURCE", RFC_ERROR_RESOURCE},
-    };
-    for (const auto &entry : groups)
-        if (key != nullptr && strcmp(entry.key, key) == 0) return entry.group;
-    return RFC_ERROR_PROGRAM;
+    int group = classic_error_group_of_key(key);
+    return group != 0 ? group : RFC_ERROR_PROGRAM;
 }
 
 const char *classic_return_code_name(int rc) {

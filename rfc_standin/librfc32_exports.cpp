@@ -3,6 +3,7 @@
 // operation of its concern; the one state record of the library lives here.
 // The library is built with hidden symbols; these eleven are its interface.
 #pragma GCC visibility push(default)
+#include "core/classic_error_groups.h"
 #include "core/librfc32.h"
 #pragma GCC visibility pop
 
@@ -33,23 +34,6 @@ void finish_line(call_line &line, const char *format, unsigned long value) {
     if (line.empty()) return;  // already written when the error handler was called
     line.append_format(format, value);
     log_call(line);
-}
-
-int error_group(const char *key) {
-    static const struct {
-        const char *key;
-        int group;
-    } groups[] = {
-        {"RFC_ERROR_PROGRAM", RFC_ERROR_PROGRAM},
-        {"RFC_ERROR_COMMUNICATION", RFC_ERROR_COMMUNICATION},
-        {"RFC_ERROR_LOGON_FAILURE", RFC_ERROR_LOGON_FAILURE},
-        {"RFC_ERROR_SYSTEM_FAILURE", RFC_ERROR_SYSTEM_FAILURE},
-        {"RFC_ERROR_APPLICATION", RFC_ERROR_APPLICATION_EXCEPTION},
-        {"RFC_ERROR_RESOURCE", RFC_ERROR_RESOURCE},
-    };
-    for (const auto &entry : groups)
-        if (strcmp(entry.key, key) == 0) return entry.group;
-    return 0;
 }
 
 RFC_HANDLE open_by_options(const RFC_OPTIONS &options, call_line &line) {
@@ -180,7 +164,7 @@ RFC_HANDLE LIBRFC32_API RfcOpenEx(char *connect_param, RFC_ERROR_INFO_EX *error_
     if (error_info != nullptr) {
         memset(error_info, 0, sizeof *error_info);
         if (handle == 0) {
-            error_info->group = error_group(state.last_error.key.c_str());
+            error_info->group = classic_error_group_of_key(state.last_error.key.c_str());
             copy_text(error_info->key, sizeof error_info->key, state.last_error.key.c_str());
             copy_text(error_info->message, sizeof error_info->message, state.last_error.message.c_str());
             // Handed out here: RfcLastErrorEx no longer reports it, as SAP's library does.
@@ -270,7 +254,7 @@ int LIBRFC32_API RfcLastErrorEx(RFC_ERROR_INFO_EX *error_info) {
         log_call(line);
         return 1;
     }
-    error_info->group = error_group(error.key.c_str());
+    error_info->group = classic_error_group_of_key(error.key.c_str());
     copy_text(error_info->key, sizeof error_info->key, error.key.c_str());
     copy_text(error_info->message, sizeof error_info->message, error.message.c_str());
     error.handed_out_ex = true;
