@@ -407,7 +407,15 @@ def route_libraries(args, program, env):
     return library, netweaver
 
 
-def run_scenario(args):
+def wine_did_not_start(result, expected):
+    """True when a run under wine never reached the sensor: it ended with 1 and printed
+    nothing where the sensor prints something. The sensor prints before every exit
+    with 1; wine's own start ends so when its server connection is lost or its loader
+    cannot map itself, and says why on standard error, where the sensor never writes."""
+    return result.returncode == 1 and not result.stdout and bool(expected)
+
+
+def run_scenario(args, retried=False):
     scenario = os.path.abspath(args.scenario)
     name = os.path.basename(scenario.rstrip("/"))
     variant = name
@@ -482,6 +490,11 @@ def run_scenario(args):
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
         expected = f.read()
+    if args.wine and not retried and wine_did_not_start(result, expected):
+        # Once, from a fresh layout, and said: a second such end is the sensor's own.
+        print("wine did not start the sensor; once more. wine's standard error:\n%s"
+              % masker(result.stderr).decode("latin-1"))
+        return run_scenario(args, retried=True)
     matched = expected_pattern(expected).match(result.stdout)
     if applies("stdout") and not matched:
         failures.append("standard output differs\n--- expected\n%s\n--- actual\n%s" % (
@@ -564,6 +577,10 @@ def run_scenario(args):
         print("scenario %s FAILED (%s)" % (variant, route))
         for failure in failures:
             print(failure)
+        if args.wine and result.stderr:
+            # Wine's own complaints (a server that went away, a DLL it could not load)
+            # explain a run that printed nothing.
+            print("wine's standard error:\n%s" % masker(result.stderr).decode("latin-1"))
         return 1
     through = " through the bridge" if args.bridge else ""
     if elapsed_lines:

@@ -2,13 +2,14 @@
 """Shows that the scenario runner's strict reader rejects what PRTG rejects and passes
 what PRTG reads, and that it knows which scenarios' output is meant for PRTG; and that
 the {rfc library} placeholder stands for the rest of its line only, whose text must name
-the library each route loads."""
+the library each route loads; and that only a run wine never started is tried again."""
 import os
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import expected_pattern, prtg_problems, read_by_prtg, rfc_library_problems  # noqa: E402
+from scenario_runner import Result, expected_pattern, prtg_problems, read_by_prtg, rfc_library_problems  # noqa: E402
+from scenario_runner import wine_did_not_start  # noqa: E402
 
 SUCCESS = (b"\n<Prtg>\n\n<Text>(PRD) Korvanel: Info=DB4</Text>\n\n<Result><Channel>System ASP used</Channel>\n"
            b"<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n<Value>87</Value></Result>\n\n</Prtg>\n")
@@ -31,6 +32,15 @@ CASES = [
     ("a result without value", SUCCESS.replace(b"<Value>87</Value>", b""), "without channel or value"),
     ("an error value other than 1", ERROR.replace(b"<Error>1</Error>", b"<Error>2</Error>"), "not 1"),
     ("an error document without text", b"<Prtg>\n<Error>1</Error>\n</Prtg>\n", "without a text"),
+]
+
+# (what, exit status, standard output, expected output, a failed start of wine, so tried once more)
+WINE_STARTS = [
+    ("nothing printed, ended with 1", 1, b"", ERROR, True),
+    ("the sensor's abort report", 1, b"RFC error\n", b"RFC error\n", False),
+    ("nothing printed where nothing is expected", 1, b"", b"", False),
+    ("nothing printed, ended with the error document's status", 2, b"", ERROR, False),
+    ("a crash", 3221225477, b"", ERROR, False),
 ]
 
 # (arguments, meant for PRTG)
@@ -128,8 +138,12 @@ def main():
         if read_by_prtg(arguments) != expected:
             print("FAIL read_by_prtg(%r) is not %s" % (arguments, expected))
             failures += 1
-    print("strict reader and RFC library line: %d cases, %d failed" % (
-        len(CASES) + len(ARGUMENTS) + len(PLACEHOLDER_CASES) + len(cases), failures))
+    for what, status, output, expected, retried in WINE_STARTS:
+        if wine_did_not_start(Result(status, output, b"wine client error"), expected) != retried:
+            print("FAIL wine_did_not_start with %s is not %s" % (what, retried))
+            failures += 1
+    print("strict reader, RFC library line and wine's start: %d cases, %d failed" % (
+        len(CASES) + len(ARGUMENTS) + len(PLACEHOLDER_CASES) + len(cases) + len(WINE_STARTS), failures))
     return 1 if failures else 0
 
 
