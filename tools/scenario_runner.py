@@ -434,6 +434,7 @@ def run_scenario(args, retried=False):
 
     masker = Masker(read_lines(os.path.join(scenario, "secrets")) or [])
     before = snapshot(root)
+    before_folders = {os.path.join(cwd, n) for n in os.listdir(cwd)}
     # The arguments as the file holds their bytes (UTF-8, as a terminal would pass them);
     # wine hands them to the program in its ANSI code page.
     program_args = [a.encode("latin-1") for a in read_lines(os.path.join(scenario, "args")) or []]
@@ -547,6 +548,13 @@ def run_scenario(args, retried=False):
     for line in read_lines(os.path.join(scenario, "absent")) or []:
         if line and applies("absent " + line) and os.path.lexists(windows_to_root(root, line)):
             failures.append("file should be absent: %s" % line)
+    if not expect_crash:
+        # Each child of a listing works in a private folder of its own; the run that
+        # made it removes it, whatever the child did, or they pile up run after run.
+        left = sorted(n for n in os.listdir(cwd) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)
+                      and os.path.join(cwd, n) not in before_folders)
+        if left:
+            failures.append("private folders left: %s" % ", ".join(left))
     for check, whole in (("unchanged", True), ("kept", False)):
         for line in read_lines(os.path.join(scenario, check)) or []:
             if not line or not applies(check + " " + line):
