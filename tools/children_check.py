@@ -27,7 +27,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import reset_drives, use_wine_loader, wine, wine_environment  # noqa: E402
+from scenario_runner import private_folders, reset_drives, use_wine_loader, wine, wine_environment  # noqa: E402
 
 PASSWORD = "Monitor#2024"
 SCRAMBLED = '<;?7N`mw")Odu9!e}z6=;kfu'  # PASSWORD as the password tool stores it
@@ -82,10 +82,6 @@ def run_sensor(program, arguments, folder, **options):
     if popen:
         return subprocess.Popen(command, cwd=folder, env=env, **options)
     return subprocess.run(command, cwd=folder, env=env, **options)
-
-
-def private_folders(folder):
-    return [n for n in os.listdir(folder) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)]
 
 
 def processes_in(folder):

@@ -83,7 +83,7 @@ def main():
                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
                 for name in SYSTEMS}
         answers = {name: process.communicate(timeout=120) + (process.returncode,) for name, process in runs.items()}
-        if args.wine and not again and any(wine_did_not_start(Result(status, out, err), b"document")
+        if args.wine and not again and any(wine_did_not_start(Result(status, out, err), True)
                                            for out, err, status in answers.values()):
             print("round %d: wine did not start a run; the round once more" % round_number)
             return None

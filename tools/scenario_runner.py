@@ -407,12 +407,17 @@ def route_libraries(args, program, env):
     return library, netweaver
 
 
-def wine_did_not_start(result, expected):
+def wine_did_not_start(result, output_expected):
     """True when a run under wine never reached the sensor: it ended with 1 and printed
     nothing where the sensor prints something. The sensor prints before every exit
     with 1; wine's own start ends so when its server connection is lost or its loader
     cannot map itself, and says why on standard error, where the sensor never writes."""
-    return result.returncode == 1 and not result.stdout and bool(expected)
+    return result.returncode == 1 and not result.stdout and output_expected
+
+
+def private_folders(folder):
+    """The private folders of a listing's children in `folder`."""
+    return [n for n in os.listdir(folder) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)]
 
 
 def run_scenario(args, retried=False):
@@ -434,7 +439,7 @@ def run_scenario(args, retried=False):
 
     masker = Masker(read_lines(os.path.join(scenario, "secrets")) or [])
     before = snapshot(root)
-    before_folders = {os.path.join(cwd, n) for n in os.listdir(cwd)}
+    before_folders = set(private_folders(cwd))
     # The arguments as the file holds their bytes (UTF-8, as a terminal would pass them);
     # wine hands them to the program in its ANSI code page.
     program_args = [a.encode("latin-1") for a in read_lines(os.path.join(scenario, "args")) or []]
@@ -491,7 +496,7 @@ def run_scenario(args, retried=False):
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
         expected = f.read()
-    if args.wine and not retried and wine_did_not_start(result, expected):
+    if args.wine and not retried and wine_did_not_start(result, bool(expected)):
         # Once, from a fresh layout, and said: a second such end is the sensor's own.
         print("wine did not start the sensor; once more. wine's standard error:\n%s"
               % masker(result.stderr).decode("latin-1"))
@@ -551,8 +556,7 @@ def run_scenario(args, retried=False):
     if not expect_crash:
         # Each child of a listing works in a private folder of its own; the run that
         # made it removes it, whatever the child did, or they pile up run after run.
-        left = sorted(n for n in os.listdir(cwd) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)
-                      and os.path.join(cwd, n) not in before_folders)
+        left = sorted(n for n in private_folders(cwd) if n not in before_folders)
         if left:
             failures.append("private folders left: %s" % ", ".join(left))
     for check, whole in (("unchanged", True), ("kept", False)):
