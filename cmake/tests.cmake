@@ -48,12 +48,13 @@ endforeach()
 # The multi-system run's children as they really run: a hung listing answered within
 # its budget with nothing left behind, no password on a child's command line or in its
 # environment, the folders a killed run left removed, the trace file's blocks in
-# listing order however many children ran at once, and the same answer from a run that
-# can make no folder and visits its systems itself.
-foreach(check hung readonly secrets stale trace)
+# listing order however many children ran at once, the same answer from a run that
+# can make no folder and visits its systems itself, and from one whose first start of a
+# child the system refuses.
+foreach(check hung readonly refused secrets stale trace)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
-            --work ${CMAKE_BINARY_DIR}/children-work ${check})
+            --failing-spawn $<TARGET_FILE:failing_spawn> --work ${CMAKE_BINARY_DIR}/children-work ${check})
 endforeach()
 
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.

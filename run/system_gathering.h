@@ -77,8 +77,9 @@ void look_at_working_directory();
 
 /// Makes the system's private folder, copies in the files the library may look for in
 /// its current directory, and starts its child with the visit request of the profile
-/// now in run. Without a folder the slot becomes in_process; when the child cannot be
-/// started the slot ends as a crash would (counted failed).
+/// now in run. Without a folder the slot becomes in_process; a child whose start is
+/// refused is started once more after a short pause; refused again, the slot ends as a
+/// crash would (counted failed).
 void start_visit(run_record &run, system_slot &slot);
 
 /// Waits for a child to end, or for the deadline: then every running child is ended and

@@ -12,6 +12,9 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   readonly   where no private folder can be made (a working directory the run may not
              write to, tried as an unprivileged user), the run visits the systems
              itself, one after another, and answers as with children
+  refused    with the start of a child refused once (a library preloaded into the
+             Linux build, --failing-spawn), the listing answers as if it had not been;
+             refused twice, that system alone is counted failed and nothing is left
   trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
              stamps aside) one system at a time and 64 at once: each system's error
              blocks whole, in listing order, after what the file held before
@@ -70,6 +73,8 @@ def lay_out(work, name, hosts, landscape):
 
 # How the checks start the sensor: natively, or under wine with a prefix.
 wine_prefix = None
+# The library that refuses children's starts (the Linux build's), when given.
+failing_spawn = None
 
 
 def run_sensor(program, arguments, folder, **options):
@@ -263,7 +268,31 @@ def check_readonly(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "readonly": check_readonly, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
+def check_refused(program, work):
+    if not failing_spawn:
+        print("refused: skipped (needs the Linux build's failing_spawn library)")
+        return []
+    landscape = system("sapgood", "")
+    answers = {}
+    failures = []
+    for refusals in (0, 1, 2):
+        folder = lay_out(work, "refused%d" % refusals, ["sapgood"] * 3, landscape)
+        env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_FAILING_SPAWNS=str(refusals))
+        result = subprocess.run([program, "GLOBAL", "ASP #"], cwd=folder, env=env, capture_output=True, timeout=60)
+        answers[refusals] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
+        if result.returncode != 0 or private_folders(folder):
+            failures.append("refused %d times: exit %s, folders left %s" % (refusals, result.returncode,
+                                                                            private_folders(folder)))
+    if b"NoSystems=3, Processed=3, Failed=0" not in answers[0]:
+        failures.append("the run without refusals: %r" % answers[0][-300:])
+    if answers[1] != answers[0]:
+        failures.append("a start refused once changed the answer:\n%s" % answers[1].decode("latin-1"))
+    if b"NoSystems=3, Processed=2, Failed=1" not in answers[2] or answers[2].count(b"State=Rfc Failure") != 1:
+        failures.append("a start refused twice:\n%s" % answers[2].decode("latin-1"))
+    return failures
+
+
+CHECKS = {"hung": check_hung, "refused": check_refused, "readonly": check_readonly, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
 
 
 def main():
@@ -272,9 +301,13 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows build under wine with this prefix")
     parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
+    parser.add_argument("--failing-spawn", metavar="LIBRARY", help="the library that refuses children's starts")
     parser.add_argument("checks", nargs="*", default=sorted(CHECKS))
     args = parser.parse_args()
     use_wine_loader(args.wine_loader)
+    if args.failing_spawn:
+        global failing_spawn
+        failing_spawn = os.path.abspath(args.failing_spawn)
     if args.wine:
         global wine_prefix
         wine_prefix = os.path.abspath(args.wine)
