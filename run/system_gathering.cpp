@@ -16,6 +16,7 @@ namespace {
 constexpr const char *folder_prefix = "Korvanel.";
 constexpr const char *folder_suffix = ".tmp";
 constexpr int64_t stale_folder_seconds = 3600;
+constexpr int start_attempts = 2;           // a child's start refused twice counts its system failed
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
 // Serialises our appends to the working directory's trace file among sensor runs.
 constexpr const char *trace_lock_name = "Dev_Rfc.Trc.lck";
@@ -356,14 +357,13 @@ void start_visit(run_record &run, system_slot &slot) {
 
     static child_message request;
     bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, request);
-    bool started = encoded && host_start_child(folder.c_str(), visit_system_argument, child_console_name,
-                                               request.c_str(), request.length, slot.child);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
     // nothing about the SAP system: once more after a pause, so that the system is
     // not counted failed for it. A second refusal counts it failed.
-    if (encoded && !started) {
-        host_sleep_ms(restart_pause_ms);
+    bool started = false;
+    for (int attempt = 0; encoded && !started && attempt < start_attempts; ++attempt) {
+        if (attempt > 0) host_sleep_ms(restart_pause_ms);
         started = host_start_child(folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
                                    request.length, slot.child);
     }

@@ -280,9 +280,9 @@ def check_refused(program, work):
         env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_FAILING_SPAWNS=str(refusals))
         result = subprocess.run([program, "GLOBAL", "ASP #"], cwd=folder, env=env, capture_output=True, timeout=60)
         answers[refusals] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
-        if result.returncode != 0 or private_folders(folder):
-            failures.append("refused %d times: exit %s, folders left %s" % (refusals, result.returncode,
-                                                                            private_folders(folder)))
+        left = private_folders(folder)
+        if result.returncode != 0 or left:
+            failures.append("refused %d times: exit %s, folders left %s" % (refusals, result.returncode, left))
     if b"NoSystems=3, Processed=3, Failed=0" not in answers[0]:
         failures.append("the run without refusals: %r" % answers[0][-300:])
     if answers[1] != answers[0]:
@@ -292,7 +292,8 @@ def check_refused(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "refused": check_refused, "readonly": check_readonly, "secrets": check_secrets, "stale": check_stale, "trace": check_trace}
+CHECKS = {"hung": check_hung, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+          "stale": check_stale, "trace": check_trace}
 
 
 def main():
