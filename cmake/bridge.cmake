@@ -88,9 +88,10 @@ if(WIN32)
   # Its file properties say it is no SAP library.
   target_sources(sapnwrfc_standin PRIVATE nwrfc_standin/sapnwrfc_standin.rc)
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "" OUTPUT_NAME sapnwrfc)
-  # Plain export names, as the bridge looks for them first; nothing of the shared
-  # stand-in code is exported beside them.
-  target_link_options(sapnwrfc_standin PRIVATE -Wl,--kill-at -Wl,--exclude-libs,ALL)
+  # Plain export names, as the bridge looks for them first, and the __stdcall names
+  # "Name@N" beside them for the test that holds them against SAP's documented sizes;
+  # nothing of the shared stand-in code is exported beside them.
+  target_link_options(sapnwrfc_standin PRIVATE -Wl,--add-stdcall-alias -Wl,--exclude-libs,ALL)
 else()
   set_target_properties(sapnwrfc_standin PROPERTIES PREFIX "lib" OUTPUT_NAME sapnwrfc)
 endif()

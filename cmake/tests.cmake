@@ -118,26 +118,28 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
-# Wine runs the Windows build only where the kernel executes 32-bit code; some
-# virtual machines refuse it ("Exec format error"). There the Windows build is still
-# built and its shape and release checked, and one skipped test says why its runs are
-# missing, instead of every wine test failing for the machine's sake. Where the 64-bit
-# loader works, the 64-bit check build (KORVANEL_WIN64_DIR) runs the same tests
-# instead, so that the Windows code paths still run; where 32-bit wine runs, the
-# 32-bit build's runs are the ones registered and the check build is not needed.
+# The 32-bit Windows programs run under wine: natively where the kernel executes 32-bit
+# code, elsewhere with wine's i386 loader under qemu-i386 (tools/wine32_route.sh, which
+# ./dev test wraps the whole test run in). Only where neither works (KORVANEL_WINE32_PROBLEM
+# says why) is the Windows build merely built and its shape and release checked, with
+# one skipped test giving the reason; there the 64-bit check build (KORVANEL_WIN64_DIR)
+# runs the Windows tests under wine64 instead. Where the 32-bit programs run, the check
+# build's own unit tests still run under wine64 (its layouts and its width's code).
+set(KORVANEL_WINE32_PROBLEM "" CACHE STRING "Why this machine runs no 32-bit wine (from tools/wine32_route.sh)")
 set(korvanel_wine64_loader /usr/lib/wine/wine64)
 set(korvanel_wine_runs OFF)
 set(korvanel_wine64_runs OFF)
-if(KORVANEL_WIN32_DIR OR KORVANEL_WIN64_DIR)
+if(KORVANEL_WIN32_DIR)
   execute_process(COMMAND wine --version RESULT_VARIABLE wine_result OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
   if(wine_result EQUAL 0)
     set(korvanel_wine_runs ON)
-  elseif(KORVANEL_WIN64_DIR)
-    execute_process(COMMAND ${korvanel_wine64_loader} --version RESULT_VARIABLE wine64_result
-                    OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
-    if(wine64_result EQUAL 0)
-      set(korvanel_wine64_runs ON)
-    endif()
+  endif()
+endif()
+if(KORVANEL_WIN64_DIR)
+  execute_process(COMMAND ${korvanel_wine64_loader} --version RESULT_VARIABLE wine64_result
+                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
+  if(wine64_result EQUAL 0)
+    set(korvanel_wine64_runs ON)
   endif()
 endif()
 if(KORVANEL_WIN32_DIR AND NOT korvanel_wine_runs)
@@ -146,14 +148,19 @@ if(KORVANEL_WIN32_DIR AND NOT korvanel_wine_runs)
   else()
     set(wine_instead "not run")
   endif()
-  message(WARNING "wine cannot run 32-bit programs on this machine: the Windows build's runs are skipped; ${wine_instead}")
+  set(wine_problem "${KORVANEL_WINE32_PROBLEM}")
+  if(NOT wine_problem)
+    set(wine_problem "wine cannot start 32-bit programs here")
+  endif()
+  string(REPLACE "'" "" wine_problem "${wine_problem}")
+  message(WARNING "${wine_problem}: the Windows build's runs are skipped; ${wine_instead}")
   add_test(NAME win32.wine_cannot_run_here COMMAND sh -c
-    "echo 'wine cannot start here (this kernel does not execute 32-bit programs): the 32-bit Windows build is built and checked; ${wine_instead}'; exit 77")
+    "echo '${wine_problem}: the 32-bit Windows build is built and checked; ${wine_instead}'; exit 77")
   set_tests_properties(win32.wine_cannot_run_here PROPERTIES SKIP_RETURN_CODE 77)
 endif()
 
-# The one Windows build whose programs run here under wine: its name in the tests, its
-# build tree, its prefix's fixture (and lock) and the runner's loader option.
+# The one Windows build whose programs run every Windows test here under wine: its name
+# in the tests, its build tree, its prefix's fixture (and lock) and the runner's loader option.
 set(wine_arch "")
 if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
   set(wine_arch win32)
@@ -165,6 +172,26 @@ elseif(KORVANEL_WIN64_DIR AND korvanel_wine64_runs)
   set(wine_build ${KORVANEL_WIN64_DIR})
   set(wine_fixture wine64)
   set(wine_loader_option --wine-loader ${korvanel_wine64_loader})
+endif()
+
+# The check build's unit tests beside the 32-bit runs, in a prefix and server of their own.
+if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
+  set(win64_prefix ${KORVANEL_WIN64_DIR}/wineprefix)
+  set(win64_loader_option --wine-loader ${korvanel_wine64_loader})
+  add_test(NAME win64.wine_start
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-setup ${win64_prefix})
+  set_tests_properties(win64.wine_start PROPERTIES FIXTURES_SETUP wine64 RESOURCE_LOCK wine64)
+  add_test(NAME win64.wine_stop
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-stop ${win64_prefix})
+  set_tests_properties(win64.wine_stop PROPERTIES FIXTURES_CLEANUP wine64 RESOURCE_LOCK wine64)
+  foreach(unit_binary korvanel_tests rfc_bridge_tests nwrfc_standin_tests)
+    string(REGEX REPLACE "_tests$" "" unit_name ${unit_binary})
+    add_test(NAME unit.win64.${unit_name}
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-exec ${win64_prefix}
+              ${KORVANEL_WIN64_DIR}/${unit_binary}.exe --gtest_brief=1)
+    set_tests_properties(unit.win64.${unit_name} PROPERTIES FIXTURES_REQUIRED wine64 RESOURCE_LOCK wine64
+      WORKING_DIRECTORY ${KORVANEL_WIN64_DIR})
+  endforeach()
 endif()
 
 if(wine_arch)
@@ -244,6 +271,14 @@ if(KORVANEL_WIN32_DIR)
   add_test(NAME win32.binary_shape
     COMMAND ${CMAKE_SOURCE_DIR}/tools/check_windows_binary.sh ${KORVANEL_WIN32_DIR}/Korvanel.exe
             ${KORVANEL_WIN32_DIR}/korvanel-password.exe)
+
+  # The stand-ins' __stdcall names, as the compiler made them from our declarations,
+  # against the hand-written table of SAP's documented argument sizes.
+  add_test(NAME win32.stdcall_exports
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/stdcall_exports_check.py
+            --table ${CMAKE_SOURCE_DIR}/core/stdcall_argument_bytes.h
+            --dll ${KORVANEL_WIN32_DIR}/librfc32.dll:librfc32
+            --dll ${KORVANEL_WIN32_DIR}/nwrfc-standin/sapnwrfc.dll:sapnwrfc)
 
   # The release zip: its listing; its installation on a wine "probe" is tested above.
   add_test(NAME release.layout

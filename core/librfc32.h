@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+#include "core/stdcall_argument_bytes.h"
+
 // Our name for the library's calling convention. Not RFC_CALL: that is an
 // enumerator of the library's return codes.
 #if defined(_WIN32)
@@ -221,3 +223,16 @@ static_assert(sizeof(RFC_ERROR_INFO) == 545 && offsetof(RFC_ERROR_INFO, status) 
 static_assert(sizeof(RFC_ERROR_INFO_EX) == 552 && offsetof(RFC_ERROR_INFO_EX, key) == 4 &&
                   offsetof(RFC_ERROR_INFO_EX, message) == 37,
               "RFC_ERROR_INFO_EX as saprfc.h lays it out");
+
+// Each function's arguments as SAP documents them, held against an independent table.
+KORVANEL_CHECK_STDCALL(RfcEnvironment);
+KORVANEL_CHECK_STDCALL(RfcOpen);
+KORVANEL_CHECK_STDCALL(RfcOpenEx);
+KORVANEL_CHECK_STDCALL(RfcInstallStructure);
+KORVANEL_CHECK_STDCALL(RfcCall);
+KORVANEL_CHECK_STDCALL(RfcReceive);
+KORVANEL_CHECK_STDCALL(RfcLastError);
+KORVANEL_CHECK_STDCALL(RfcLastErrorEx);
+KORVANEL_CHECK_STDCALL(RfcClose);
+KORVANEL_CHECK_STDCALL(ItCreate);
+KORVANEL_CHECK_STDCALL(ItDelete);

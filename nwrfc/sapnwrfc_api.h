@@ -17,6 +17,8 @@
 
 #include <cstddef>
 
+#include "core/stdcall_argument_bytes.h"
+
 #if defined(_WIN32)
 #define SAP_API __stdcall  // [H]: "#ifdef SAPonNT #define SAP_API _stdcall"
 #else
@@ -245,6 +247,47 @@ static_assert(offsetof(RFC_PARAMETER_DESC, typeDescHandle) == 88 && offsetof(RFC
                   offsetof(RFC_PARAMETER_DESC, extendedDescription) == 320 && sizeof(RFC_PARAMETER_DESC) == 328,
               "64-bit");
 #endif
+
+// Each function's arguments as SAP documents them, held against an independent table.
+KORVANEL_CHECK_STDCALL(RfcOpenConnection);
+KORVANEL_CHECK_STDCALL(RfcCloseConnection);
+KORVANEL_CHECK_STDCALL(RfcInvoke);
+KORVANEL_CHECK_STDCALL(RfcGetVersion);
+KORVANEL_CHECK_STDCALL(RfcCreateFunctionDesc);
+KORVANEL_CHECK_STDCALL(RfcAddParameter);
+KORVANEL_CHECK_STDCALL(RfcDestroyFunctionDesc);
+KORVANEL_CHECK_STDCALL(RfcCreateTypeDesc);
+KORVANEL_CHECK_STDCALL(RfcAddTypeField);
+KORVANEL_CHECK_STDCALL(RfcSetTypeLength);
+KORVANEL_CHECK_STDCALL(RfcDestroyTypeDesc);
+KORVANEL_CHECK_STDCALL(RfcCreateFunction);
+KORVANEL_CHECK_STDCALL(RfcDestroyFunction);
+KORVANEL_CHECK_STDCALL(RfcGetStructure);
+KORVANEL_CHECK_STDCALL(RfcGetTable);
+KORVANEL_CHECK_STDCALL(RfcGetRowCount);
+KORVANEL_CHECK_STDCALL(RfcMoveTo);
+KORVANEL_CHECK_STDCALL(RfcGetCurrentRow);
+KORVANEL_CHECK_STDCALL(RfcAppendNewRow);
+KORVANEL_CHECK_STDCALL(RfcGetChars);
+KORVANEL_CHECK_STDCALL(RfcGetNum);
+KORVANEL_CHECK_STDCALL(RfcGetDate);
+KORVANEL_CHECK_STDCALL(RfcGetTime);
+KORVANEL_CHECK_STDCALL(RfcGetBytes);
+KORVANEL_CHECK_STDCALL(RfcGetString);
+KORVANEL_CHECK_STDCALL(RfcGetInt);
+KORVANEL_CHECK_STDCALL(RfcGetInt1);
+KORVANEL_CHECK_STDCALL(RfcGetInt2);
+KORVANEL_CHECK_STDCALL(RfcGetFloat);
+KORVANEL_CHECK_STDCALL(RfcSetChars);
+KORVANEL_CHECK_STDCALL(RfcSetNum);
+KORVANEL_CHECK_STDCALL(RfcSetDate);
+KORVANEL_CHECK_STDCALL(RfcSetTime);
+KORVANEL_CHECK_STDCALL(RfcSetBytes);
+KORVANEL_CHECK_STDCALL(RfcSetString);
+KORVANEL_CHECK_STDCALL(RfcSetInt);
+KORVANEL_CHECK_STDCALL(RfcSetInt1);
+KORVANEL_CHECK_STDCALL(RfcSetInt2);
+KORVANEL_CHECK_STDCALL(RfcSetFloat);
 
 }  // namespace nwrfc
 
