@@ -123,10 +123,10 @@ if(NOT CMAKE_CROSSCOMPILING)
       if(wine_arch)
         add_test(NAME e2e.bridge.${wine_arch}.${scenario}
           COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
-                  --wine ${wine_prefix} --bridge ${wine_build}/bridge-route --scenario ${scenario_dir}
+                  --wine ${wine_bridge_prefix} --bridge ${wine_build}/bridge-route --scenario ${scenario_dir}
                   --work ${wine_build}/bridge-work)
         set_tests_properties(e2e.bridge.${wine_arch}.${scenario} PROPERTIES
-          FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+          FIXTURES_REQUIRED ${wine_bridge_fixture} RESOURCE_LOCK ${wine_bridge_fixture})
       endif()
     endif()
   endforeach()

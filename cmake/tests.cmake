@@ -1,7 +1,8 @@
 # Registers every test with CTest: the unit tests and each end-to-end scenario, on
 # this native build and, when KORVANEL_WIN32_DIR names the Windows build, on
-# Korvanel.exe under wine (one shared prefix, so those run one at a time); where only
-# 64-bit programs run, on the 64-bit check build of KORVANEL_WIN64_DIR under wine64.
+# Korvanel.exe under wine (one shared prefix, so those run one at a time); the 64-bit
+# check build of KORVANEL_WIN64_DIR runs its unit tests under wine64, and every Windows
+# test only where 32-bit wine cannot run at all.
 include(GoogleTest)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
@@ -178,12 +179,12 @@ endif()
 if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
   set(win64_prefix ${KORVANEL_WIN64_DIR}/wineprefix)
   set(win64_loader_option --wine-loader ${korvanel_wine64_loader})
-  add_test(NAME win64.wine_start
+  add_test(NAME win64.wine.start
     COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-setup ${win64_prefix})
-  set_tests_properties(win64.wine_start PROPERTIES FIXTURES_SETUP wine64 RESOURCE_LOCK wine64)
-  add_test(NAME win64.wine_stop
+  set_tests_properties(win64.wine.start PROPERTIES FIXTURES_SETUP wine64 RESOURCE_LOCK wine64)
+  add_test(NAME win64.wine.stop
     COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-stop ${win64_prefix})
-  set_tests_properties(win64.wine_stop PROPERTIES FIXTURES_CLEANUP wine64 RESOURCE_LOCK wine64)
+  set_tests_properties(win64.wine.stop PROPERTIES FIXTURES_CLEANUP wine64 RESOURCE_LOCK wine64)
   foreach(unit_binary korvanel_tests rfc_bridge_tests nwrfc_standin_tests)
     string(REGEX REPLACE "_tests$" "" unit_name ${unit_binary})
     add_test(NAME unit.win64.${unit_name}
@@ -194,14 +195,24 @@ if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
   endforeach()
 endif()
 
+# A prefix is one machine: a scenario points its drives at its own folders, so the
+# tests of one prefix run one at a time. The bridge route's scenarios have a prefix
+# (and wineserver) of their own, so that two wine runs can go at once on two cores.
+function(add_wine_prefix prefix fixture)
+  add_test(NAME ${fixture}.start
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-setup ${prefix})
+  set_tests_properties(${fixture}.start PROPERTIES FIXTURES_SETUP ${fixture} RESOURCE_LOCK ${fixture})
+  add_test(NAME ${fixture}.stop
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-stop ${prefix})
+  set_tests_properties(${fixture}.stop PROPERTIES FIXTURES_CLEANUP ${fixture} RESOURCE_LOCK ${fixture})
+endfunction()
 if(wine_arch)
   set(wine_prefix ${wine_build}/wineprefix)
-  add_test(NAME ${wine_arch}.wine_start
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-setup ${wine_prefix})
-  set_tests_properties(${wine_arch}.wine_start PROPERTIES FIXTURES_SETUP ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
-  add_test(NAME ${wine_arch}.wine_stop
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-stop ${wine_prefix})
-  set_tests_properties(${wine_arch}.wine_stop PROPERTIES FIXTURES_CLEANUP ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  add_wine_prefix(${wine_prefix} ${wine_arch}.wine)
+  set(wine_fixture ${wine_arch}.wine)
+  set(wine_bridge_prefix ${wine_build}/wineprefix-bridge)
+  set(wine_bridge_fixture ${wine_arch}.wine_bridge)
+  add_wine_prefix(${wine_bridge_prefix} ${wine_bridge_fixture})
 
   add_test(NAME unit.${wine_arch}
     COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}

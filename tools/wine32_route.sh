@@ -47,16 +47,40 @@ fetch_qemu() {
 
 # Runs "$@" inside a new user and mount namespace whose own binfmt_misc sends i386 ELF
 # programs to DIR/qemu-i386 (flag F: the interpreter is opened once, at registration).
+# Every user and group ID maps to itself, so that inside, as outside, root may act as
+# any user (the tests run programs as an unprivileged user); the map is written from
+# outside while the namespace's first process waits on a FIFO.
 in_namespace() {
     local dir
     dir=$(cd "$1" && pwd)
     shift
-    unshare --user --map-root-user --mount bash -c '
+    local gate
+    gate=$(mktemp -u "${TMPDIR:-/tmp}/korvanel-wine32.XXXXXX")
+    mkfifo "$gate"
+    unshare --user --mount bash -c '
         set -e
+        read -r _ < "$0"
+        rm -f "$0"
         mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
         printf "%s" ":'"$entry_name"':M::'"$i386_magic"':'"$i386_mask"':'"$dir"'/qemu-i386:F" \
             > /proc/sys/fs/binfmt_misc/register
-        exec "$@"' korvanel-wine32 "$@"
+        exec "$@"' "$gate" "$@" &
+    local inside=$!
+    # The map can be written only once the process has entered its new namespace.
+    local own_namespace
+    own_namespace=$(readlink /proc/self/ns/user)
+    while [ "$(readlink "/proc/$inside/ns/user" 2>/dev/null)" = "$own_namespace" ]; do
+        sleep 0.01
+    done
+    if ! { echo "0 0 4294967295" > "/proc/$inside/uid_map" && echo "0 0 4294967295" > "/proc/$inside/gid_map"; }; then
+        kill "$inside" 2>/dev/null
+        rm -f "$gate"
+        return 1
+    fi
+    echo > "$gate"
+    local status=0
+    wait "$inside" || status=$?
+    return "$status"
 }
 
 prepare() {

@@ -4,6 +4,8 @@
 // compile-time pins fix; a difference shows as the field's name and where it landed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstring>
 
@@ -36,4 +38,24 @@ field_readback read_back_field(Field Record::*member, size_t offset) {
             result.alone = false;
     }
     return result;
+}
+
+/// One row of a layout table: the field's name, its read-back, and SAP's offset.
+struct expected_field {
+    const char *name;
+    field_readback (*read)();
+    size_t offset;
+};
+
+#define LAYOUT_FIELD(record, field, offset) \
+    { #record "." #field, [] { return read_back_field(&record::field, offset); }, offset }
+
+/// Reads back every field of `fields`; each one not alone at its offset fails the test.
+template <size_t count>
+void expect_fields_in_place(const expected_field (&fields)[count]) {
+    for (const expected_field &field : fields) {
+        field_readback seen = field.read();
+        EXPECT_TRUE(seen.at_offset && seen.alone)
+            << field.name << ": expected at " << field.offset << ", landed at " << seen.found_at;
+    }
 }
