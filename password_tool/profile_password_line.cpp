@@ -1,7 +1,7 @@
 // The profile as a run of lines over its code units: bytes, or UTF-16 units in the
 // file's order. An ANSI profile may hold UTF-16 LE lines that PowerShell's ">>"
 // appended; they are told apart by the sensor's own rule (a NUL in every second byte).
-#include "tools/profile_password_line.h"
+#include "password_tool/profile_password_line.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Scrambling a password for a profile file: the exact inverse of the sensor's
 // unscrambling (same key, same read order, same check digit), then a test that the
 // stored value survives a text editor and the profile reader unchanged.
-#include "tools/password_scrambler.h"
+#include "password_tool/password_scrambler.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The password tool's scrambling against the sensor's own reader: every stored value
 // it makes is printable, survives a profile file and reads back as the password.
-#include "tools/password_scrambler.h"
+#include "password_tool/password_scrambler.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <ctime>
 
 #include "host/host.h"
-#include "tools/password_scrambler.h"
-#include "tools/profile_password_line.h"
+#include "password_tool/password_scrambler.h"
+#include "password_tool/profile_password_line.h"
 
 namespace {
 

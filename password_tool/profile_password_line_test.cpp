@@ -1,6 +1,6 @@
 // The password line goes where the sensor reads it last, and nothing else of the
 // profile changes: encoding, line ends and every other line stay as they were.
-#include "tools/profile_password_line.h"
+#include "password_tool/profile_password_line.h"
 #include "host/utf16_fixture.h"
 
 #include <gtest/gtest.h>
