@@ -1,7 +1,8 @@
 // The multi-system run. Profiles are read here, in listing order, leniently and into
 // one profile record that is not emptied between systems, so a key that a later
-// profile lacks keeps an earlier profile's value; a system's own rejected password is
-// the one exception: that system is never logged on with another system's password.
+// profile lacks keeps an earlier profile's value. The password is the exception: it
+// is emptied before each profile, and a system without a valid password line of its
+// own is never logged on, so no host ever receives another system's password.
 // Each system is visited by a child process in a private folder (system_gathering.cpp
 // shows the results in listing order), several at a time, within the run's budget.
 #include "run/multi_system.h"
@@ -20,6 +21,13 @@
 #include "run/system_gathering.h"
 
 namespace {
+
+// The plain password, overwritten in a way the compiler keeps.
+void wipe_password(profile_data &record) {
+    volatile char *bytes = record.password.data;
+    for (size_t i = 0; i < sizeof record.password.data; ++i) bytes[i] = '\0';
+    record.password.clear();
+}
 
 // Takes the next entry of the listing, from `next` on: the text up to its "#", or all
 // that is left when no "#" follows (text after the last "#" is one more entry, not
@@ -93,6 +101,9 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     const bounded_text<47> shown_host = run.display_host;
     run.display_host.clear();
     run.display_host.cut = true;
+    // An empty, cut or unreadable profile, or one without its password line, would
+    // otherwise log on with the password of the system before it.
+    wipe_password(run.profile_record);
     read_profile(run, profile_reading::lenient, message, slot.system_failed, &password_rejected);
     slot.sets_host = !(run.display_host.cut && run.display_host.empty());
     slot.profile_host = run.display_host;
@@ -104,7 +115,9 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     slot.destination = profile.destination;
     slot.sysnr = profile.sysnr;
     slot.client = profile.client;
-    slot.logon = !password_rejected;
+    slot.no_own_password = !password_rejected && profile.password.empty();
+    slot.logon = !password_rejected && !slot.no_own_password;
+    if (!slot.logon) wipe_password(run.profile_record);  // never handed to its child
     // The library's system number carries over from the last logon, as in one process.
     if (slot.logon) fill_connection_options(run);
     slot.kind = slot_kind::child;

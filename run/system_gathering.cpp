@@ -283,6 +283,16 @@ void print_time_limit(run_record &run, const gathering_state &state, const char 
     host_print(line.c_str());
 }
 
+// An empty or unreadable profile, or one without a password line, is not logged on:
+// the password of another system is never sent in its place.
+void print_no_own_password(run_record &run, const system_slot &slot) {
+    if (!run.trace_mode) return;
+    bounded_text<191> line;
+    line.format("* %s %s holds no password of its own: not logged on\n", slot.time_of_day.c_str(),
+                slot.entry.c_str());
+    host_print(line.c_str());
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -321,6 +331,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     else
         ++state.counts.failed;
     print_state(run, processed ? "Processed" : "Rfc Failure");
+    if (slot.no_own_password) print_no_own_password(run, slot);
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
 }

@@ -43,7 +43,8 @@ struct system_slot {
     bounded_text<123> entry;                        // the entry as listed (shown cut in a trace line)
     bounded_text<8> time_of_day;                    // when its profile was read
     bool system_failed{};                           // its profile is defective
-    bool logon{};                                   // false when its own password was rejected
+    bool logon{};                                   // false without a valid password of its own
+    bool no_own_password{};                         // its profile gave no password at all
     bool sets_host{};                               // its profile names a host
     bounded_text<47> profile_host;                  // that host
     bounded_text<11> destination;                   // profile values for its trace line
