@@ -21,8 +21,9 @@ enum class child_end { exited, crashed };
 /// relative Windows-style name) as its current directory: its standard output goes to
 /// the file `output_name` in that folder (created empty), its standard error to the
 /// null device, and its standard input is a pipe into which `input` (`input_count`
-/// bytes) is written and closed at once. No window is opened. False when the child
-/// could not be started; then nothing is left running.
+/// bytes) is written and closed at once. No window is opened. On Windows every child
+/// belongs to one job object of the run that ends it when the run's process ends for
+/// any reason. False when the child could not be started; then nothing is left running.
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child);
 
@@ -31,6 +32,14 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
 /// a child that ended (its `running` is cleared, `end` and `status` say how), or -1 at
 /// the deadline or when no child is running.
 int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status);
+
+/// Called by a child before anything else: it never outlives the run that started it.
+/// The child ends itself with `status` when the process `parent_id` has ended, or
+/// when host_clock_ms passes `deadline` (0: never). On POSIX the parent's death sends
+/// the child SIGKILL and a check every quarter of a second sees a parent that is no
+/// longer the one that started it; on Windows the child waits on its parent's handle,
+/// opened only when that process is older than the child (an id comes back quickly).
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status);
 
 /// Ends a running child at once (TerminateProcess / SIGKILL) and waits for its end.
 void host_kill_child(host_child &child);

@@ -7,7 +7,11 @@
 #include <limits.h>
 #include <signal.h>
 #include <spawn.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -55,7 +59,46 @@ bool write_all(int fd, const char *bytes, size_t count) {
     return true;
 }
 
+// What a child's guard watches; written before its thread starts.
+struct child_guard {
+    pid_t parent;
+    uint64_t deadline;
+    int status;
+};
+child_guard guard;
+
+constexpr unsigned guard_look_ms = 250;
+
+void *watch_parent(void *) {
+    for (;;) {
+        if (getppid() != guard.parent) _exit(guard.status);
+        uint64_t now = host_clock_ms();
+        if (guard.deadline != 0 && now >= guard.deadline) _exit(guard.status);
+        uint64_t rest = guard.deadline == 0 ? guard_look_ms : guard.deadline - now;
+        host_sleep_ms(rest < guard_look_ms ? static_cast<unsigned>(rest) : guard_look_ms);
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status) {
+    guard.parent = static_cast<pid_t>(parent_id);
+    guard.deadline = deadline;
+    guard.status = status;
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    // Asked after the signal is set: a parent that died before is seen here.
+    if (getppid() != guard.parent) _exit(status);
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return;
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_t thread;
+    pthread_create(&thread, &attributes, watch_parent, nullptr);
+    pthread_attr_destroy(&attributes);
+}
 
 unsigned long host_process_id() { return static_cast<unsigned long>(getpid()); }
 

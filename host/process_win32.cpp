@@ -44,7 +44,8 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     // (conhost), one more process start per system, and wine's conhost keeps the
     // child's standard handles open after the child has ended, so that its console file
     // could not be deleted nor its folder removed. The child writes to the handles given.
-    DWORD flags = DETACHED_PROCESS;
+    // Suspended until it belongs to the run's job: it must not run a step outside it.
+    DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
     if (listed) {
         info.lpAttributeList = attributes;
         flags |= EXTENDED_STARTUPINFO_PRESENT;
@@ -55,6 +56,31 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
                                   &info.StartupInfo, &process);
     if (listed) DeleteProcThreadAttributeList(attributes);
     return started;
+}
+
+// The job that holds every child of the run. Its handle is the run's alone (never
+// inherited), so Windows closes it when the run's process ends for any reason, a
+// kill included, and kill-on-close then ends every child still running. Since
+// Windows 8 jobs nest: PRTG may run the sensor in a job of its own. Where a child
+// cannot join (an older Windows inside a job that forbids it), it still ends itself
+// when the run ends or its time is up (host_guard_child).
+HANDLE run_job = nullptr;
+bool run_job_tried = false;
+
+HANDLE job_of_run() {
+    if (run_job_tried) return run_job;
+    run_job_tried = true;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    run_job = job;
+    return run_job;
 }
 
 int64_t age_seconds(const FILETIME &changed) {
@@ -110,6 +136,9 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
         CloseHandle(write_end);
         return false;
     }
+    HANDLE job = job_of_run();
+    if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     child.process = reinterpret_cast<intptr_t>(process.hProcess);
     child.running = true;
@@ -146,6 +175,54 @@ int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_e
     end = code >= 0xC0000000u ? child_end::crashed : child_end::exited;
     status = static_cast<int>(code);
     return static_cast<int>(index[signalled - WAIT_OBJECT_0]);
+}
+
+namespace {
+
+// What a child's guard watches; written before its thread starts.
+struct child_guard {
+    HANDLE parent;
+    uint64_t deadline;
+    UINT status;
+};
+child_guard guard;
+
+DWORD WINAPI watch_parent(LPVOID) {
+    for (;;) {
+        DWORD wait = INFINITE;
+        if (guard.deadline != 0) {
+            uint64_t now = host_clock_ms();
+            if (now >= guard.deadline) break;
+            uint64_t rest = guard.deadline - now;
+            wait = rest > 60000 ? 60000 : static_cast<DWORD>(rest);
+        }
+        DWORD waited = WaitForSingleObject(guard.parent, wait);
+        if (waited != WAIT_TIMEOUT) break;  // ended, or no longer to be waited on
+    }
+    TerminateProcess(GetCurrentProcess(), guard.status);
+    return 0;
+}
+
+uint64_t created_at(HANDLE process) {
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return 0;
+    return (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+}  // namespace
+
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status) {
+    guard.deadline = deadline;
+    guard.status = static_cast<UINT>(status);
+    guard.parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(parent_id));
+    // A process with that id created after this one is not the run that started it.
+    uint64_t parent_created = guard.parent == nullptr ? 0 : created_at(guard.parent);
+    uint64_t own_created = created_at(GetCurrentProcess());
+    if (guard.parent == nullptr || parent_created == 0 || (own_created != 0 && parent_created > own_created) ||
+        WaitForSingleObject(guard.parent, 0) != WAIT_TIMEOUT)
+        TerminateProcess(GetCurrentProcess(), guard.status);
+    HANDLE thread = CreateThread(nullptr, 64 * 1024, watch_parent, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread != nullptr) CloseHandle(thread);
 }
 
 void host_kill_child(host_child &child) {

@@ -43,9 +43,14 @@ int run_visit_child(run_record &run) {
     size_t count = host_read_input(request, sizeof request, overflow);
     bounded_text<file_name_capacity> entry;
     bool logon = false;
-    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon);
+    child_bounds bounds;
+    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon, bounds);
     wipe(request, sizeof request);
     if (!usable) return exit_child_unusable;
+    // Before the first step that may wait for SAP: a run that is killed, or whose time
+    // is up, takes its children with it.
+    host_guard_child(bounds.parent_id, bounds.time_left_ms == 0 ? 0 : host_clock_ms() + bounds.time_left_ms,
+                     exit_child_orphaned);
     run.profile_name.assign(entry.c_str());
 
     static visit_result result;

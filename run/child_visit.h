@@ -13,3 +13,8 @@ int run_visit_child(run_record &run);
 
 /// The status of a child that received no usable request.
 constexpr int exit_child_unusable = 3;
+/// What a child ends with when its run has ended or its time is up.
+constexpr int exit_child_orphaned = 4;
+/// How long a child lives past the run's deadline: the run ends it at the deadline and
+/// reads the step it was at, so the child's own end must not come first.
+constexpr unsigned child_grace_ms = 500;

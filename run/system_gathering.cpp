@@ -8,6 +8,7 @@
 #include "host/host.h"
 #include "output/document_output.h"
 #include "rfc/failure_report.h"
+#include "run/child_visit.h"
 #include "run/console_trace.h"
 #include "run/system_visit.h"
 
@@ -367,7 +368,15 @@ void start_visit(run_record &run, system_slot &slot) {
     }
 
     static child_message request;
-    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, request);
+    // The child ends itself a little after the run's deadline, when the run is no longer
+    // there to end it.
+    child_bounds bounds;
+    bounds.parent_id = host_process_id();
+    if (run.deadline != 0) {
+        uint64_t now = host_clock_ms();
+        bounds.time_left_ms = (run.deadline > now ? run.deadline - now : 0) + child_grace_ms;
+    }
+    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, bounds, request);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
     // nothing about the SAP system: once more after a pause, so that the system is

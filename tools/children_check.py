@@ -15,6 +15,10 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   refused    with the start of a child refused once (a library preloaded into the
              Linux build, --failing-spawn), the listing answers as if it had not been;
              refused twice, that system alone is counted failed and nothing is left
+  killed     a listing whose children all hang, killed with SIGKILL (the hardest kill
+             there is): within 2 s no child of it is left; stopped instead (SIGSTOP,
+             so that it can end nothing), its children end themselves within a
+             second of its time limit
   trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
              stamps aside) one system at a time and 64 at once: each system's error
              blocks whole, in listing order, after what the file held before
@@ -102,6 +106,89 @@ def processes_in(folder):
         if cwd == folder or cwd.startswith(folder + os.sep):
             found.append(int(pid))
     return found
+
+
+def children_of_run(folder):
+    """The children of listings in `folder` still running: natively those working below
+    it, under wine the processes of the check's prefix started to visit a system."""
+    if not wine_prefix:
+        return [pid for pid in processes_in(folder) if b"--visit-system" in read_proc(pid, "cmdline")]
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        if b"--visit-system" in read_proc(pid, "cmdline") and \
+                ("WINEPREFIX=%s" % wine_prefix).encode() in read_proc(pid, "environ").split(b"\0"):
+            found.append(int(pid))
+    return found
+
+
+def read_proc(pid, name):
+    try:
+        with open("/proc/%s/%s" % (pid, name), "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
+def wait_for(condition, seconds):
+    """Polls `condition` until it holds or `seconds` have passed; returns whether it held."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return condition()
+
+
+def check_killed(program, work):
+    failures = []
+    landscape = system("saphang", "fault = hang_on_open\n")
+    hosts = ["saphang"] * 6
+    # Killed: the run's children go with it, whatever their time limit.
+    folder = lay_out(work, "killed", hosts, landscape)
+    run = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=0 PARALLEL=6"], folder, popen=True,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not wait_for(lambda: len(children_of_run(folder)) == 6, 60):
+            failures.append("killed: %d of 6 children started" % len(children_of_run(folder)))
+        run.kill()
+        run.wait()
+        killed = time.monotonic()
+        gone = wait_for(lambda: not children_of_run(folder), 2)
+        print("killed: children left 2 s after the kill: %d (all gone after %.2f s)" % (
+            len(children_of_run(folder)), time.monotonic() - killed))
+        if not gone:
+            failures.append("killed: children still running 2 s after the run was killed: %s" %
+                            children_of_run(folder))
+    finally:
+        for pid in children_of_run(folder):
+            os.kill(pid, 9)
+        if run.poll() is None:
+            run.kill()
+    # Stopped: the run cannot end its children, which end themselves at its time limit.
+    budget = 3
+    folder = lay_out(work, "stopped", hosts, landscape)
+    started = time.monotonic()
+    run = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=%d PARALLEL=6" % budget], folder, popen=True,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not wait_for(lambda: len(children_of_run(folder)) == 6, budget - 0.5):
+            failures.append("stopped: %d of 6 children started" % len(children_of_run(folder)))
+        run.send_signal(19)  # SIGSTOP
+        gone = wait_for(lambda: not children_of_run(folder), budget + MARGIN + 1)
+        after = time.monotonic() - started
+        print("stopped: children of a stopped run gone %.2f s after its start (time limit %d s)" % (after, budget))
+        if not gone or after > budget + 1 + MARGIN:
+            failures.append("stopped: children still running %.2f s after the start, time limit %d s" %
+                            (after, budget))
+    finally:
+        for pid in children_of_run(folder):
+            os.kill(pid, 9)
+        run.send_signal(18)  # SIGCONT
+        run.kill()
+        run.wait()
+    return failures
 
 
 def check_hung(program, work):
@@ -292,7 +379,7 @@ def check_refused(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+CHECKS = {"hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
           "stale": check_stale, "trace": check_trace}
 
 
