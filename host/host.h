@@ -54,6 +54,9 @@ constexpr host_file_lock host_no_lock = -1;
 /// content is never touched. Returns host_no_lock when the file cannot be opened or
 /// locked; the lock ends with host_unlock_file or with the process, however it ends.
 host_file_lock host_lock_file(const char *name);
+/// The same, waiting at most until host_clock_ms reaches `deadline` (0: as long as it
+/// takes); host_no_lock when the lock could not be had by then.
+host_file_lock host_lock_file_until(const char *name, uint64_t deadline);
 /// Releases a lock of host_lock_file and closes its file; nothing for host_no_lock.
 void host_unlock_file(host_file_lock lock);
 

@@ -27,6 +27,10 @@ enum class child_end { exited, crashed };
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child);
 
+/// The system's own words for why the last start of a child was refused (for example
+/// "Resource temporarily unavailable"), or "" when none was.
+const char *host_start_refusal();
+
 /// Waits until one of the `count` children that are still running ends, or until
 /// host_clock_ms reaches `deadline` (0: no deadline). Returns the index of
 /// a child that ended (its `running` is cleared, `end` and `status` say how), or -1 at

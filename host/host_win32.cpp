@@ -260,15 +260,27 @@ void host_terminate(int status) {
     for (;;) Sleep(INFINITE);  // not reached: the process ends above
 }
 
-host_file_lock host_lock_file(const char *name) {
+namespace {
+constexpr DWORD lock_retry_ms = 10;  // between two tries for a lock held by another process
+}  // namespace
+
+host_file_lock host_lock_file(const char *name) { return host_lock_file_until(name, 0); }
+
+host_file_lock host_lock_file_until(const char *name, uint64_t deadline) {
     HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return host_no_lock;
-    OVERLAPPED region = {};
-    // On a handle opened without overlapped I/O the call waits until the lock is granted.
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region)) {
-        CloseHandle(file);
-        return host_no_lock;
+    // On a handle opened without overlapped I/O the call waits until the lock is granted;
+    // with a deadline it is asked for without waiting, again and again, until then.
+    DWORD flags = deadline == 0 ? LOCKFILE_EXCLUSIVE_LOCK : LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
+    for (;;) {
+        OVERLAPPED region = {};
+        if (LockFileEx(file, flags, 0, 1, 0, &region)) break;
+        if (deadline == 0 || GetLastError() != ERROR_LOCK_VIOLATION || host_clock_ms() >= deadline) {
+            CloseHandle(file);
+            return host_no_lock;
+        }
+        Sleep(lock_retry_ms);
     }
     return reinterpret_cast<host_file_lock>(file);
 }

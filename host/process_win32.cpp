@@ -54,7 +54,9 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     }
     BOOL started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
                                   &info.StartupInfo, &process);
+    DWORD error = GetLastError();  // why a start was refused, kept for the caller
     if (listed) DeleteProcThreadAttributeList(attributes);
+    SetLastError(error);
     return started;
 }
 
@@ -97,15 +99,37 @@ int64_t age_seconds(const FILETIME &changed) {
 
 }  // namespace
 
+namespace {
+
+bounded_text<127> start_refusal;
+
+// Keeps the system's message for `error` (without its line end) and fails the start.
+bool refused(DWORD error) {
+    char text[128];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' ')) --length;
+    if (length == 0)
+        start_refusal.format("Windows error %lu", static_cast<unsigned long>(error));
+    else
+        start_refusal.assign(text, length);
+    return false;
+}
+
+}  // namespace
+
+const char *host_start_refusal() { return start_refusal.c_str(); }
+
 unsigned long host_process_id() { return GetCurrentProcessId(); }
 
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child) {
     child.process = 0;
     child.running = false;
+    start_refusal.clear();
     char program[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
+    if (length == 0 || length >= MAX_PATH) return refused(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
     program[length] = '\0';
     bounded_text<MAX_PATH + 63> command_line;
     path_text output;
@@ -117,7 +141,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     if (directory_length == 0 || directory_length >= sizeof directory) return false;
 
     HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return false;
+    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return refused(GetLastError());
     HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -125,16 +149,18 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     PROCESS_INFORMATION process;
     memset(&process, 0, sizeof process);
     BOOL started = FALSE;
+    DWORD error = out == INVALID_HANDLE_VALUE || null == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
         started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
                                       inheritable(null), process);
+        if (!started) error = GetLastError();
     }
     CloseHandle(read_end);
     if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
     if (!started) {
         CloseHandle(write_end);
-        return false;
+        return refused(error);
     }
     HANDLE job = job_of_run();
     if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);

@@ -177,6 +177,7 @@ int run_multi_system(run_record &run) {
     state.taken = state.gathered = 0;
     state.running = 0;
     state.paused = state.out_of_time = false;
+    state.has_refused = false;
     state.counts = system_counts{0, 0, 0, 0};
     state.budget_seconds = run.timeout_seconds;
     state.deadline = run.deadline;
@@ -191,18 +192,30 @@ int run_multi_system(run_record &run) {
     for (;;) {
         // Start children in listing order while there is room; a system that has to be
         // visited in-process waits until every system before it is shown.
+        // A system whose child's start was refused keeps its profile in the run until
+        // its child has started: no other profile is read meanwhile.
         while (next < run.system_listing.size() && state.taken < max_systems && !state.paused &&
-               (state.out_of_time || state.running < parallel)) {
+               !state.has_refused && (state.out_of_time || state.running < parallel)) {
+            // Each start costs time (much of a second under wine on a loaded probe): the
+            // deadline is looked at before every one of them.
+            check_deadline(state);
             system_slot &slot = state.slots[state.taken++];
             take_system(run, next, slot, !state.out_of_time);
             if (slot.kind == slot_kind::in_process) state.paused = true;
             if (slot.state == slot_state::running) ++state.running;
+            if (slot.state == slot_state::refused) {
+                state.has_refused = true;
+                state.refused_slot = state.taken - 1;
+            }
         }
+        if (state.has_refused && state.running == 0) retry_refused_start(run, state);
         int status = gather_ready(run, state);
         if (status != exit_success) return status;
         if (next >= run.system_listing.size() && state.gathered == state.taken) break;
         if (state.running == 0) continue;
         wait_for_children(state);
+        // A child that ended has made room for the refused one.
+        retry_refused_start(run, state);
     }
     return print_summary(run, state.counts);
 }

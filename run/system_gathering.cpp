@@ -21,6 +21,7 @@ constexpr int start_attempts = 2;           // a child's start refused twice cou
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
 // Serialises our appends to the working directory's trace file among sensor runs.
 constexpr const char *trace_lock_name = "Dev_Rfc.Trc.lck";
+constexpr uint64_t longest_lock_wait_ms = 2000;
 
 // Files the library may look for in its current directory: they follow it into a child's folder.
 const char *const library_files[] = {"sapmsg.ini", "sideinfo", "saproute.ini"};
@@ -165,11 +166,22 @@ void print_file(const char *path) {
 }
 
 // Appends a child's trace file to the working directory's, one error block per write,
-// so that a block never interleaves with what another process appends.
-void append_trace_blocks(const char *path) {
+// so that a block never interleaves with what another process appends. The lock that
+// keeps two runs' blocks apart is waited for until the run's deadline at most: a lock
+// another sensor holds must not make PRTG wait for this one's answer. Without it the
+// blocks are appended all the same, each still in one write.
+// The lock is only ever held for one append: one that stays held for seconds belongs
+// to a process that hangs, and is not waited for again in this run, lest the systems
+// still being visited run out of time while the run waits.
+void append_trace_blocks(const char *path, uint64_t deadline) {
     FILE *file = host_open_read(path);
     if (file == nullptr) return;
-    host_file_lock lock = host_lock_file(trace_lock_name);
+    static bool lock_given_up = false;
+    uint64_t now = host_clock_ms();
+    uint64_t wait_until = lock_given_up ? now : now + longest_lock_wait_ms;
+    if (deadline != 0 && deadline < wait_until) wait_until = deadline;
+    host_file_lock lock = host_lock_file_until(trace_lock_name, wait_until > 0 ? wait_until : 1);
+    if (lock == host_no_lock) lock_given_up = true;
     static char held[65536];
     size_t used = 0;
     bool at_end = false;
@@ -232,12 +244,12 @@ void move_out(const char *name, bool is_folder, int64_t, void *context) {
 }
 
 // Hands over what a finished child left and removes its folder.
-void empty_folder(system_slot &slot, bool show_console, bool keep_files) {
+void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_t deadline) {
     if (slot.folder.empty()) return;
     file_path path;
     if (keep_files) {
         if (show_console && in_folder(path, slot.folder.c_str(), child_console_name)) print_file(path.c_str());
-        if (in_folder(path, slot.folder.c_str(), rfc_trace_file_name)) append_trace_blocks(path.c_str());
+        if (in_folder(path, slot.folder.c_str(), rfc_trace_file_name)) append_trace_blocks(path.c_str(), deadline);
         move_context context = {slot.folder.c_str()};
         host_list_folder(slot.folder.c_str(), move_out, &context);
     }
@@ -257,7 +269,7 @@ void abandon_from(gathering_state &state, size_t first) {
     for (size_t i = first; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) host_kill_child(slot.child);
-        empty_folder(slot, false, false);
+        empty_folder(slot, false, false, 0);
     }
     state.running = 0;
 }
@@ -294,6 +306,14 @@ void print_no_own_password(run_record &run, const system_slot &slot) {
     host_print(line.c_str());
 }
 
+void print_local_cause(run_record &run, const system_slot &slot, const char *cause) {
+    if (!run.trace_mode) return;
+    take_time_of_day(run);
+    bounded_text<255> line;
+    line.format("* %s %s could not be checked: %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    host_print(line.c_str());
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -311,7 +331,20 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
                       decode_visit_result(message.c_str(), message.length, result);
     }
     // The console output and the trace blocks are in before the diagnosis is read.
-    empty_folder(slot, run.trace_mode, true);
+    empty_folder(slot, run.trace_mode, true, state.deadline);
+
+    // A system the run could not check for a reason of this computer's is failed, since
+    // the sensor cannot vouch for it, but SAP is not blamed for it.
+    bool local_failure = false;
+    bounded_text<191> local_cause;
+    if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
+        local_failure = true;
+        local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
+    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success &&
+               !have_result) {
+        local_failure = true;
+        local_cause.assign("its process ended without a readable result");
+    }
 
     bool processed = false;
     run.output_buffer.clear();
@@ -331,11 +364,20 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         ++state.counts.processed;
     else
         ++state.counts.failed;
-    print_state(run, processed ? "Processed" : "Rfc Failure");
+    print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
+    if (local_failure) print_local_cause(run, slot, local_cause.c_str());
     if (slot.no_own_password) print_no_own_password(run, slot);
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
 }
+
+// Past the deadline: every running child is ended and given up at its step, every
+// system not yet started given up while waiting to start.
+void reach_deadline(gathering_state &state);
+
+// Starts the child of a slot whose folder is made; false when it did not start (the
+// slot is then refused, or ended as a crash when its request could not be made).
+bool start_child(run_record &run, system_slot &slot);
 
 bool ready(const system_slot &slot) {
     return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up;
@@ -367,6 +409,12 @@ void start_visit(run_record &run, system_slot &slot) {
         if (destination_file.format("SapRfc.%s", destination)) copy_in_if_there(folder.c_str(), destination_file.c_str());
     }
 
+    start_child(run, slot);
+}
+
+namespace {
+
+bool start_child(run_record &run, system_slot &slot) {
     static child_message request;
     // The child ends itself a little after the run's deadline, when the run is no longer
     // there to end it.
@@ -379,25 +427,64 @@ void start_visit(run_record &run, system_slot &slot) {
     bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, bounds, request);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
-    // nothing about the SAP system: once more after a pause, so that the system is
-    // not counted failed for it. A second refusal counts it failed.
+    // nothing about the SAP system: once more after a pause, and then again whenever
+    // a child of the run has ended (retry_refused_start).
     bool started = false;
     for (int attempt = 0; encoded && !started && attempt < start_attempts; ++attempt) {
         if (attempt > 0) host_sleep_ms(restart_pause_ms);
-        started = host_start_child(folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
+        started = host_start_child(slot.folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
                                    request.length, slot.child);
     }
     // The request holds the plain password.
     volatile char *bytes = request.data;
     for (size_t i = 0; i < sizeof request.data; ++i) bytes[i] = '\0';
     request.clear();
-    slot.state = slot_state::ended;
-    if (!started) {
+    if (!encoded) {
+        slot.state = slot_state::ended;
         slot.end = child_end::crashed;
         slot.status = -1;
-        return;
+        return false;
+    }
+    if (!started) {
+        slot.state = slot_state::refused;
+        slot.refusal.assign(host_start_refusal());
+        return false;
     }
     slot.state = slot_state::running;
+    slot.refusal.clear();
+    return true;
+}
+
+}  // namespace
+
+void retry_refused_start(run_record &run, gathering_state &state) {
+    if (!state.has_refused || state.out_of_time) return;
+    system_slot &slot = state.slots[state.refused_slot];
+    if (start_child(run, slot)) {
+        ++state.running;
+        state.has_refused = false;
+        return;
+    }
+    if (slot.state != slot_state::refused) {  // the request could not be made: counted as a crash
+        state.has_refused = false;
+        return;
+    }
+    if (state.running > 0) return;  // tried again when one of them ends
+    // No child of the run is left whose end could make room: the run visits the
+    // system itself, as where no folder can be made.
+    remove_tree(slot.folder.c_str(), 0);
+    slot.folder.clear();
+    slot.kind = slot_kind::in_process;
+    slot.state = slot_state::waiting;
+    state.paused = true;
+    state.has_refused = false;
+}
+
+bool check_deadline(gathering_state &state) {
+    if (state.out_of_time) return true;
+    if (state.deadline == 0 || host_clock_ms() < state.deadline) return false;
+    reach_deadline(state);
+    return true;
 }
 
 void wait_for_children(gathering_state &state) {
@@ -423,18 +510,30 @@ void wait_for_children(gathering_state &state) {
     // Past the deadline even when a child has just ended: where children start slowly,
     // one of them ends at almost every look, and the run would go on starting more
     // long after its time limit.
-    if (state.deadline == 0 || host_clock_ms() < state.deadline) return;
+    check_deadline(state);
+}
+
+namespace {
+
+void reach_deadline(gathering_state &state) {
     state.out_of_time = true;
     for (size_t i = state.gathered; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) give_up(slot);
+        if (slot.state == slot_state::refused) {
+            slot.state = slot_state::given_up;
+            slot.step.assign(step_not_begun);
+        }
         if (slot.kind == slot_kind::in_process && slot.state == slot_state::waiting) {
             slot.state = slot_state::given_up;
             slot.step.assign(step_not_begun);
         }
     }
     state.running = 0;
+    state.has_refused = false;
 }
+
+}  // namespace
 
 int gather_ready(run_record &run, gathering_state &state) {
     while (state.gathered < state.taken && ready(state.slots[state.gathered])) {

@@ -12,9 +12,12 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   readonly   where no private folder can be made (a working directory the run may not
              write to, tried as an unprivileged user), the run visits the systems
              itself, one after another, and answers as with children
-  refused    with the start of a child refused once (a library preloaded into the
-             Linux build, --failing-spawn), the listing answers as if it had not been;
-             refused twice, that system alone is counted failed and nothing is left
+  refused    with the start of a child refused (a library preloaded into the Linux
+             build, --failing-spawn) once, several times, always, or whenever three
+             children run: the listing answers as if no start had been refused, and
+             nothing is left
+  tracelock  with the trace file's lock held by another process for longer than the
+             time limit, a listing answers within it, every error block appended whole
   killed     a listing whose children all hang, killed with SIGKILL (the hardest kill
              there is): within 2 s no child of it is left; stopped instead (SIGSTOP,
              so that it can end nothing), its children end themselves within a
@@ -325,6 +328,33 @@ def check_trace(program, work):
     return failures
 
 
+def check_tracelock(program, work):
+    """Another sensor holds the trace file's lock for longer than this run may take: the
+    run answers within its time limit, with every failing system's block appended whole."""
+    import fcntl
+    hosts = ["sapf%02d" % number for number in range(4)]
+    landscape = "".join(system(host, "fault = unreachable\n") for host in hosts)
+    folder = lay_out(work, "tracelock", hosts, landscape)
+    budget = 3
+    with open(os.path.join(folder, "Dev_Rfc.Trc.lck"), "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        started = time.monotonic()
+        result = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=%d" % budget], folder, capture_output=True,
+                            timeout=60)
+        elapsed = time.monotonic() - started
+    failures = []
+    print("tracelock: answer after %.2f s with the lock held elsewhere (time limit %d s)" % (elapsed, budget))
+    if elapsed > budget + MARGIN:
+        failures.append("the answer came after %.2f s, time limit %d s" % (elapsed, budget))
+    if b"NoSystems=4, Processed=0, Failed=4" not in result.stdout:
+        failures.append("the run: %r" % result.stdout[-300:])
+    with open(os.path.join(folder, "Dev_Rfc.Trc"), "rb") as f:
+        trace = f.read()
+    if trace.count(b"**** ERROR ") != 4 or re.findall(rb"sapf(\d\d)", trace) != sorted(re.findall(rb"sapf(\d\d)", trace)):
+        failures.append("Dev_Rfc.Trc: %r" % trace[:400])
+    return failures
+
+
 def check_readonly(program, work):
     if os.geteuid() != 0 or shutil.which("setpriv") is None:
         print("readonly: skipped (needs root and setpriv to run as an unprivileged user)")
@@ -359,28 +389,48 @@ def check_refused(program, work):
     if not failing_spawn:
         print("refused: skipped (needs the Linux build's failing_spawn library)")
         return []
-    landscape = system("sapgood", "")
+    landscape = system("sapgood", "") + system("sapslow", "delay_open = 300\n")
     answers = {}
     failures = []
-    for refusals in (0, 1, 2):
-        folder = lay_out(work, "refused%d" % refusals, ["sapgood"] * 3, landscape)
-        env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_FAILING_SPAWNS=str(refusals))
-        result = subprocess.run([program, "GLOBAL", "ASP #"], cwd=folder, env=env, capture_output=True, timeout=60)
-        answers[refusals] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
+    # Refused once, twice, three times in a row; then a limit that lets only 3 of the 8
+    # children of a listing run at once, and one that lets none start at all.
+    cases = [("0", {}), ("1", {"KORVANEL_FAILING_SPAWNS": "1"}), ("2", {"KORVANEL_FAILING_SPAWNS": "2"}),
+             ("3", {"KORVANEL_FAILING_SPAWNS": "3"}), ("limit", {"KORVANEL_SPAWN_LIMIT": "3"}),
+             ("none", {"KORVANEL_FAILING_SPAWNS": "100000"})]
+    for name, settings in cases:
+        folder = lay_out(work, "refused_" + name, ["sapgood", "sapslow", "sapgood"] * 2, landscape)
+        env = dict(os.environ, LD_PRELOAD=failing_spawn, **settings)
+        result = subprocess.run([program, "GLOBAL", "ASP # PARALLEL=8"], cwd=folder, env=env, capture_output=True,
+                                timeout=60)
+        answers[name] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
         left = private_folders(folder)
         if result.returncode != 0 or left:
-            failures.append("refused %d times: exit %s, folders left %s" % (refusals, result.returncode, left))
-    if b"NoSystems=3, Processed=3, Failed=0" not in answers[0]:
-        failures.append("the run without refusals: %r" % answers[0][-300:])
-    if answers[1] != answers[0]:
-        failures.append("a start refused once changed the answer:\n%s" % answers[1].decode("latin-1"))
-    if b"NoSystems=3, Processed=2, Failed=1" not in answers[2] or answers[2].count(b"State=Rfc Failure") != 1:
-        failures.append("a start refused twice:\n%s" % answers[2].decode("latin-1"))
+            failures.append("refused %s: exit %s, folders left %s" % (name, result.returncode, left))
+    if b"NoSystems=6, Processed=6, Failed=0" not in answers["0"]:
+        failures.append("the run without refusals: %r" % answers["0"][-300:])
+    # A refused start says nothing about SAP: every healthy system is processed, and
+    # the answer is the one of a run whose starts were never refused.
+    for name, _ in cases[1:]:
+        if answers[name] != answers["0"]:
+            failures.append("refused %s changed the answer:\n%s" % (name, answers[name].decode("latin-1")))
+    # A start still refused at the time limit, while a hung system holds the one place:
+    # failed, but for a local reason, in the system's own words, never as an SAP failure.
+    folder = lay_out(work, "refused_deadline", ["sapgood", "saphang", "sapgood"],
+                     landscape + system("saphang", "fault = hang_on_open\n"))
+    env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_SPAWN_LIMIT="1")
+    result = subprocess.run([program, "GLOBAL", "ASP # TIMEOUT=2"], cwd=folder, env=env, capture_output=True,
+                            timeout=60)
+    out = result.stdout.decode("latin-1")
+    if not re.search(r"\n\* \d\d:\d\d:\d\d S02\.P00, sapgood, .* State=Local Failure\n"
+                     r"\* \d\d:\d\d:\d\d S02\.P00 could not be checked: its process could not be started "
+                     r"before the time limit \(Resource temporarily unavailable\)\n", out) or \
+            "NoSystems=3, Processed=1, Failed=2" not in out or private_folders(folder):
+        failures.append("a start refused until the time limit:\n%s" % out)
     return failures
 
 
 CHECKS = {"hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
-          "stale": check_stale, "trace": check_trace}
+          "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 
 def main():
