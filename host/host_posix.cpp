@@ -425,6 +425,20 @@ bool host_delete(const char *name) {
     return unlink(path.c_str()) == 0;
 }
 
+bool host_file_size(const char *name, uint64_t &size) {
+    native_path path;
+    struct stat status;
+    if (!map_name(name, path) || stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
+bool host_rename_replacing(const char *from, const char *to) {
+    native_path from_path, to_path;
+    if (!map_name(from, from_path) || !map_name(to, to_path)) return false;
+    return rename(from_path.c_str(), to_path.c_str()) == 0;
+}
+
 namespace {
 
 // Windows-1252, the ANSI code page of Western European Windows, from 0x80 to 0x9F; the

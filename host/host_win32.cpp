@@ -78,6 +78,18 @@ FILE *host_create_write(const char *name) { return fopen(name, "wb"); }
 
 bool host_delete(const char *name) { return remove(name) == 0; }
 
+bool host_file_size(const char *name, uint64_t &size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool host_rename_replacing(const char *from, const char *to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 namespace {
 
 host_file_result result_of(DWORD error) {

@@ -16,6 +16,7 @@
 #include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
+#include "rfc/trace_file.h"
 #include "run/child_protocol.h"
 #include "run/console_trace.h"
 #include "run/system_gathering.h"
@@ -186,6 +187,7 @@ int run_multi_system(run_record &run) {
                                                                              : run.parallel_systems;
 
     start_run(run, run.parameter_string.find("ITEM=") < 0);
+    note_trace_file(run);  // a listing never deletes it, but keeps it small too
     look_at_working_directory();
 
     size_t next = 0;

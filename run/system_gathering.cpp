@@ -8,6 +8,7 @@
 #include "host/host.h"
 #include "output/document_output.h"
 #include "rfc/failure_report.h"
+#include "rfc/trace_file.h"
 #include "run/child_visit.h"
 #include "run/console_trace.h"
 #include "run/system_visit.h"
@@ -19,9 +20,6 @@ constexpr const char *folder_suffix = ".tmp";
 constexpr int64_t stale_folder_seconds = 3600;
 constexpr int start_attempts = 2;           // a child's start refused twice counts its system failed
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
-// Serialises our appends to the working directory's trace file among sensor runs.
-constexpr const char *trace_lock_name = "Dev_Rfc.Trc.lck";
-constexpr uint64_t longest_lock_wait_ms = 2000;
 
 // Files the library may look for in its current directory: they follow it into a child's folder.
 const char *const library_files[] = {"sapmsg.ini", "sideinfo", "saproute.ini"};
@@ -167,21 +165,13 @@ void print_file(const char *path) {
 
 // Appends a child's trace file to the working directory's, one error block per write,
 // so that a block never interleaves with what another process appends. The lock that
-// keeps two runs' blocks apart is waited for until the run's deadline at most: a lock
-// another sensor holds must not make PRTG wait for this one's answer. Without it the
-// blocks are appended all the same, each still in one write.
-// The lock is only ever held for one append: one that stays held for seconds belongs
-// to a process that hangs, and is not waited for again in this run, lest the systems
-// still being visited run out of time while the run waits.
+// keeps two runs' blocks apart is waited for briefly and never past the deadline
+// (lock_trace_file): a lock another sensor holds must not make PRTG wait for this
+// one's answer. Without it the blocks are appended all the same, each in one write.
 void append_trace_blocks(const char *path, uint64_t deadline) {
     FILE *file = host_open_read(path);
     if (file == nullptr) return;
-    static bool lock_given_up = false;
-    uint64_t now = host_clock_ms();
-    uint64_t wait_until = lock_given_up ? now : now + longest_lock_wait_ms;
-    if (deadline != 0 && deadline < wait_until) wait_until = deadline;
-    host_file_lock lock = host_lock_file_until(trace_lock_name, wait_until > 0 ? wait_until : 1);
-    if (lock == host_no_lock) lock_given_up = true;
+    host_file_lock lock = lock_trace_file(deadline);
     static char held[65536];
     size_t used = 0;
     bool at_end = false;
