@@ -19,7 +19,8 @@ void host_start();
 FILE *host_open_read(const char *name);
 /// Creates (or empties) a file for writing in binary; null when that is not possible.
 FILE *host_create_write(const char *name);
-/// Deletes a file; false when it was missing or could not be deleted.
+/// Deletes a file, or a link itself (a link to a folder too), never what it points to;
+/// false when it was missing or could not be deleted.
 bool host_delete(const char *name);
 /// The size of the file `name` in bytes; false when it is missing or cannot be asked.
 bool host_file_size(const char *name, uint64_t &size);

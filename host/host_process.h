@@ -58,7 +58,9 @@ bool host_make_folder(const char *name);
 bool host_remove_folder(const char *name);
 
 /// Called for each entry of a folder other than "." and "..": its name, whether it is a
-/// folder, and its age in seconds (from its last change).
+/// folder, and its age in seconds (from its last change). A link of any kind (on
+/// Windows any reparse point, a junction included) is never reported as a folder,
+/// whatever it points to: host_delete removes the link itself.
 typedef void (*host_entry_visitor)(const char *name, bool is_folder, int64_t age_seconds, void *context);
 /// Lists the folder `name` ("" for the working directory); false when it cannot be read.
 bool host_list_folder(const char *name, host_entry_visitor visit, void *context);

@@ -76,7 +76,16 @@ FILE *host_open_read(const char *name) {
 
 FILE *host_create_write(const char *name) { return fopen(name, "wb"); }
 
-bool host_delete(const char *name) { return remove(name) == 0; }
+bool host_delete(const char *name) {
+    if (DeleteFileA(name)) return true;
+    // A link to a folder (a junction or a directory symbolic link) is removed as a
+    // folder: the link goes, what it points to stays untouched.
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return RemoveDirectoryA(name) != 0;
+    return false;
+}
 
 bool host_file_size(const char *name, uint64_t &size) {
     WIN32_FILE_ATTRIBUTE_DATA data;

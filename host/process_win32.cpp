@@ -273,8 +273,12 @@ bool host_list_folder(const char *name, host_entry_visitor visit, void *context)
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
-        visit(found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-              age_seconds(found.ftLastWriteTime), context);
+        // A junction, a symbolic link or any other reparse point is never a folder here:
+        // it is removed as a link and never entered, so that a sweep run by a service
+        // account cannot be led to delete files elsewhere.
+        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                      (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        visit(found.cFileName, folder, age_seconds(found.ftLastWriteTime), context);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return true;

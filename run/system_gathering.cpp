@@ -18,6 +18,9 @@ namespace {
 constexpr const char *folder_prefix = "Korvanel.";
 constexpr const char *folder_suffix = ".tmp";
 constexpr int64_t stale_folder_seconds = 3600;
+// Locked by the run for as long as it uses the folder.
+constexpr const char *folder_lock_name = "Korvanel.lock";
+constexpr unsigned folder_name_attempts = 16;  // names tried before a system is visited in-process
 constexpr int start_attempts = 2;           // a child's start refused twice counts its system failed
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
 
@@ -118,11 +121,31 @@ const char *candidate(const char *name) {
     return nullptr;
 }
 
+// A private folder whose run has ended: its lock file can be locked. Process ids come
+// back, so a folder's name cannot tell; the lock can, at any age. A folder without its
+// lock file (a run ended between making the folder and locking it, or a folder of an
+// older version) is stale only after an hour, since a run may be about to lock it.
+bool is_stale_folder(const char *name, int64_t age_seconds) {
+    file_path lock_path;
+    uint64_t size = 0;
+    if (!in_folder(lock_path, name, folder_lock_name) || !host_file_size(lock_path.c_str(), size))
+        return age_seconds > stale_folder_seconds;
+    host_file_lock lock = host_lock_file_until(lock_path.c_str(), host_clock_ms());
+    if (lock == host_no_lock) return false;  // its run is still using it
+    host_unlock_file(lock);
+    return true;
+}
+
 void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds, void *) {
-    if (is_folder) {
-        if (age_seconds > stale_folder_seconds && is_private_folder_name(name)) remove_tree(name, 0);
+    if (is_private_folder_name(name)) {
+        // A link with a private folder's name is never one of ours: removed as a link.
+        if (!is_folder)
+            host_delete(name);
+        else if (is_stale_folder(name, age_seconds))
+            remove_tree(name, 0);
         return;
     }
+    if (is_folder) return;
     if (!is_candidate(name)) return;
     if (candidates.count == sizeof candidates.names / sizeof candidates.names[0] ||
         !candidates.names[candidates.count].assign(name)) {
@@ -203,7 +226,8 @@ void append_trace_blocks(const char *path, uint64_t deadline) {
 // that the run put there.
 bool is_ours(const char *name) {
     if (same_name(name, child_console_name) || same_name(name, child_progress_name) ||
-        same_name(name, child_result_name) || same_name(name, rfc_trace_file_name))
+        same_name(name, child_result_name) || same_name(name, rfc_trace_file_name) ||
+        same_name(name, folder_lock_name))
         return true;
     bounded_text<7> start;
     start.assign(name, 7);
@@ -243,6 +267,8 @@ void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_
         move_context context = {slot.folder.c_str()};
         host_list_folder(slot.folder.c_str(), move_out, &context);
     }
+    host_unlock_file(slot.folder_lock);
+    slot.folder_lock = host_no_lock;
     remove_tree(slot.folder.c_str(), 0);
     slot.folder.clear();
 }
@@ -381,16 +407,45 @@ void look_at_working_directory() {
     if (!host_list_folder("", look_at_working_entry, nullptr)) candidates.all = false;
 }
 
-void start_visit(run_record &run, system_slot &slot) {
+namespace {
+
+// Makes a private folder of a name no other folder has, and locks it for the run;
+// false when none can be made (the working directory takes no folders).
+bool make_private_folder(system_slot &slot) {
     static unsigned folder_number = 0;
-    bounded_text<47> folder;
-    folder.format("%s%lu.%u%s", folder_prefix, host_process_id(), folder_number++, folder_suffix);
-    if (!host_make_folder(folder.c_str())) {
+    static bool no_folders = false;  // known after the first system
+    if (no_folders) return false;
+    // A name may be taken by a leftover of an earlier run with the same process id
+    // (ids come back quickly on Windows): another number is tried, never the fallback.
+    for (unsigned attempt = 0; attempt < folder_name_attempts; ++attempt) {
+        bounded_text<47> folder;
+        folder.format("%s%lu.%u%s", folder_prefix, host_process_id(), folder_number++, folder_suffix);
+        if (!host_make_folder(folder.c_str())) continue;
+        file_path lock_path;
+        host_file_lock lock = in_folder(lock_path, folder.c_str(), folder_lock_name)
+                                  ? host_lock_file_until(lock_path.c_str(), host_clock_ms())
+                                  : host_no_lock;
+        if (lock == host_no_lock) {
+            remove_tree(folder.c_str(), 0);
+            continue;
+        }
+        slot.folder = folder;
+        slot.folder_lock = lock;
+        return true;
+    }
+    no_folders = true;
+    return false;
+}
+
+}  // namespace
+
+void start_visit(run_record &run, system_slot &slot) {
+    if (!make_private_folder(slot)) {
         slot.kind = slot_kind::in_process;
         slot.state = slot_state::waiting;
         return;
     }
-    slot.folder = folder;
+    const bounded_text<47> &folder = slot.folder;
     for (const char *file : library_files) copy_in_if_there(folder.c_str(), file);
     const char *destination = run.profile_record.destination.c_str();
     // A destination that names a path would make its copy land outside the folder.
@@ -462,6 +517,8 @@ void retry_refused_start(run_record &run, gathering_state &state) {
     if (state.running > 0) return;  // tried again when one of them ends
     // No child of the run is left whose end could make room: the run visits the
     // system itself, as where no folder can be made.
+    host_unlock_file(slot.folder_lock);
+    slot.folder_lock = host_no_lock;
     remove_tree(slot.folder.c_str(), 0);
     slot.folder.clear();
     slot.kind = slot_kind::in_process;

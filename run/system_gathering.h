@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/run_record.h"
+#include "host/host.h"
 #include "host/host_process.h"
 #include "run/child_protocol.h"
 
@@ -52,6 +53,7 @@ struct system_slot {
     bounded_text<31> sysnr;
     bounded_text<11> client;
     bounded_text<47> folder;                        // its private folder, once made
+    host_file_lock folder_lock{host_no_lock};       // held on the folder's lock file while it is used
     host_child child{};                             // its process while running
     child_end end{};                                // how its child ended
     int status{};                                   // the child's exit status

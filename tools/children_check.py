@@ -8,7 +8,11 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   secrets    while the children of a listing of slow systems run, no child's command
              line or environment holds the password (read from /proc)
   stale      a run removes the private folders a killed run left more than an hour
-             ago, and nothing else
+             ago, and nothing else; those whose lock it can take at any age, never one
+             whose lock is held, and a link only as a link, never what it points to
+  collision  folders of a live run hold the names the next run would choose first:
+             it still visits each system in a process of its own (a crash costs only
+             its system)
   readonly   where no private folder can be made (a working directory the run may not
              write to, tried as an unprivileged user), the run visits the systems
              itself, one after another, and answers as with children
@@ -293,6 +297,78 @@ def check_stale(program, work):
         failures.append("folders after the run: %s, expected %s" % (left, expected))
     if b"Processed=1, Failed=0" not in result.stdout:
         failures.append("the run itself: %r" % result.stdout[-200:])
+    return failures + check_stale_by_lock(program, work)
+
+
+def check_stale_by_lock(program, work):
+    """Folders whose lock a run can take are removed at any age, those whose lock is
+    held are kept; links are removed as links and never followed."""
+    import fcntl
+    folder = lay_out(work, "stale_lock", ["sapgood"], system("sapgood", ""))
+    outside = os.path.join(work, "stale_lock_outside")
+    shutil.rmtree(outside, ignore_errors=True)
+    os.makedirs(outside)
+    with open(os.path.join(outside, "precious.txt"), "w") as f:
+        f.write("not the sensor's\n")
+    for name in ("Korvanel.4243.0.tmp", "Korvanel.4243.1.tmp", "Korvanel.4243.2.tmp"):
+        os.makedirs(os.path.join(folder, name))
+        open(os.path.join(folder, name, "Korvanel.lock"), "w").close()
+    # A link to a folder elsewhere, inside a stale folder and as a stale folder itself.
+    os.symlink(outside, os.path.join(folder, "Korvanel.4243.2.tmp", "elsewhere"))
+    os.symlink(outside, os.path.join(folder, "Korvanel.4243.3.tmp"))
+    with open(os.path.join(folder, "Korvanel.4243.1.tmp", "Korvanel.lock"), "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)  # a run that still uses its folder
+        result = run_sensor(program, ["GLOBAL", "ASP"], folder, capture_output=True, timeout=60)
+        left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
+    failures = []
+    if left != ["Korvanel.4243.1.tmp"]:
+        failures.append("by lock: folders after the run: %s, expected only the locked one" % left)
+    if os.listdir(outside) != ["precious.txt"]:
+        failures.append("by lock: a link's target was changed: %s" % os.listdir(outside))
+    if b"Processed=1, Failed=0" not in result.stdout:
+        failures.append("by lock: the run itself: %r" % result.stdout[-200:])
+    return failures
+
+
+def check_collision(program, work):
+    """Folders of a live run with the names the next run would choose first (as when a
+    process id comes back): the next run still visits each system in a process of its
+    own, so a crash of the library costs only its system."""
+    import fcntl
+    landscape = system("sapgood", "") + system("sapcrash", "fault = crash_on_open\n")
+    folder = lay_out(work, "collision", ["sapgood", "sapcrash", "sapgood"], landscape)
+    # The run's process id is guessed from the last one given out; a guess that missed
+    # (other processes started meanwhile) is tried again.
+    for attempt in range(5):
+        for name in os.listdir(folder):
+            if name.startswith("Korvanel."):
+                shutil.rmtree(os.path.join(folder, name))
+        with open("/proc/sys/kernel/ns_last_pid") as f:
+            last = int(f.read())
+        taken = range(last + 1, last + 200)
+        held = []
+        try:
+            for pid in taken:
+                for number in range(2):
+                    name = os.path.join(folder, "Korvanel.%d.%d.tmp" % (pid, number))
+                    os.makedirs(name)
+                    lock = open(os.path.join(name, "Korvanel.lock"), "w")
+                    fcntl.flock(lock, fcntl.LOCK_EX)
+                    held.append(lock)
+            run = run_sensor(program, ["GLOBAL", "ASP"], folder, popen=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+            stdout, _ = run.communicate(timeout=60)
+            result = subprocess.CompletedProcess(run.args, run.returncode, stdout)
+        finally:
+            for lock in held:
+                lock.close()
+        if run.pid in taken:
+            break
+    else:
+        return ["collision: the run's process id never fell among the names taken"]
+    failures = []
+    if result.returncode != 0 or b"NoSystems=3, Processed=2, Failed=1" not in result.stdout:
+        failures.append("with taken names: exit %d, %r" % (result.returncode, result.stdout[-300:]))
     return failures
 
 
@@ -429,7 +505,7 @@ def check_refused(program, work):
     return failures
 
 
-CHECKS = {"hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+CHECKS = {"collision": check_collision, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
           "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 
