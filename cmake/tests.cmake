@@ -51,7 +51,7 @@ endforeach()
 # listing order however many children ran at once, the same answer from a run that
 # can make no folder and visits its systems itself, and from one whose first start of a
 # child the system refuses, and no child outliving a run that was killed or stopped.
-foreach(check collision hung killed readonly refused secrets stale trace tracelock)
+foreach(check collision fulldisk hung killed readonly refused secrets stale trace tracelock)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
             --failing-spawn $<TARGET_FILE:failing_spawn> --work ${CMAKE_BINARY_DIR}/children-work ${check})

@@ -3,6 +3,7 @@
 // before a crash of the library is still there afterwards.
 #include "run/child_visit.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/exit_status.h"
@@ -19,11 +20,17 @@ void wipe(char *bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) at[i] = '\0';
 }
 
-void write_file(const char *name, const char *bytes, size_t count) {
+// Returns 0, or the C library's error number when the file could not be written whole
+// (a full disk shows only when the file is closed).
+int write_file(const char *name, const char *bytes, size_t count) {
+    errno = 0;
     FILE *file = host_create_write(name);
-    if (file == nullptr) return;
-    fwrite(bytes, 1, count, file);
-    fclose(file);
+    if (file == nullptr) return errno != 0 ? errno : EIO;
+    bool whole = fwrite(bytes, 1, count, file) == count;
+    int error = whole ? 0 : errno;
+    if (fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (!whole && error == 0) error = EIO;
+    return error;
 }
 
 void note_step(const char *step) {
@@ -57,7 +64,10 @@ int run_visit_child(run_record &run) {
     visit_system(run, logon, note_step, result);
     static child_message message;
     encode_visit_result(result, message);
-    write_file(child_result_name, message.c_str(), message.length);
+    int error = write_file(child_result_name, message.c_str(), message.length);
     fflush(stdout);
+    // The run learns why it finds no result, and whether the system was processed, from
+    // the exit status, which needs no disk.
+    if (error != 0) return unwritten_status(result.outcome == visit_outcome::processed, error);
     return exit_success;
 }

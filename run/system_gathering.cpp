@@ -322,11 +322,14 @@ void print_no_own_password(run_record &run, const system_slot &slot) {
     host_print(line.c_str());
 }
 
-void print_local_cause(run_record &run, const system_slot &slot, const char *cause) {
+void print_local_cause(run_record &run, const system_slot &slot, const char *cause, bool checked) {
     if (!run.trace_mode) return;
     take_time_of_day(run);
     bounded_text<255> line;
-    line.format("* %s %s could not be checked: %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    if (checked)
+        line.format("* %s %s was checked, but %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    else
+        line.format("* %s %s could not be checked: %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
     host_print(line.c_str());
 }
 
@@ -352,10 +355,18 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     // A system the run could not check for a reason of this computer's is failed, since
     // the sensor cannot vouch for it, but SAP is not blamed for it.
     bool local_failure = false;
+    bool unwritten = false;
     bounded_text<191> local_cause;
     if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
         local_failure = true;
         local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
+    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && is_unwritten_status(slot.status)) {
+        // Its outcome came in its exit status: a processed system still counts processed.
+        unwritten = true;
+        local_failure = !unwritten_processed(slot.status);
+        int error = unwritten_error(slot.status);
+        local_cause.format("its result could not be written in the working directory (%s)",
+                           error == 0 ? "no reason given" : strerror(error));
     } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success &&
                !have_result) {
         local_failure = true;
@@ -375,13 +386,14 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         run.output_buffer = result.text;
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;
     }
+    if (unwritten) processed = !slot.system_failed && unwritten_processed(slot.status);
     ++state.counts.systems;
     if (processed)
         ++state.counts.processed;
     else
         ++state.counts.failed;
     print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
-    if (local_failure) print_local_cause(run, slot, local_cause.c_str());
+    if (local_failure || unwritten) print_local_cause(run, slot, local_cause.c_str(), !local_failure);
     if (slot.no_own_password) print_no_own_password(run, slot);
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;

@@ -10,6 +10,8 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   stale      a run removes the private folders a killed run left more than an hour
              ago, and nothing else; those whose lock it can take at any age, never one
              whose lock is held, and a link only as a link, never what it points to
+  fulldisk   a working directory on a full disk: the answer is right (a child's outcome
+             comes in its exit status), and trace mode names the disk
   collision  folders of a live run hold the names the next run would choose first:
              it still visits each system in a process of its own (a crash costs only
              its system)
@@ -330,6 +332,40 @@ def check_stale_by_lock(program, work):
     return failures
 
 
+def check_fulldisk(program, work):
+    """A working directory on a full disk (a small tmpfs, filled; mounting needs root):
+    healthy systems count processed, a failing one failed, and trace mode names the disk."""
+    mount_point = os.path.join(work, "fulldisk")
+    subprocess.run(["umount", mount_point], capture_output=True)
+    shutil.rmtree(mount_point, ignore_errors=True)
+    os.makedirs(mount_point)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", mount_point],
+                      capture_output=True).returncode != 0:
+        print("fulldisk: skipped (a tmpfs cannot be mounted here)")
+        return []
+    failures = []
+    try:
+        landscape = system("sapgood", "") + system("sapdown", "fault = unreachable\n")
+        folder = lay_out(mount_point, "work", ["sapgood", "sapdown", "sapgood"], landscape)
+        filler = os.open(os.path.join(folder, "filler"), os.O_WRONLY | os.O_CREAT)
+        try:
+            while os.write(filler, b"x" * 4096) > 0:
+                pass
+        except OSError:
+            pass
+        os.close(filler)
+        for parameters in ("ASP", "ASP #"):
+            result = run_sensor(program, ["GLOBAL", parameters], folder, capture_output=True, timeout=60)
+            out = result.stdout.decode("latin-1")
+            if result.returncode != 0 or "NoSystems=3, Processed=2, Failed=1</Text>" not in out:
+                failures.append("%s: exit %d, %s" % (parameters, result.returncode, out[-400:]))
+            if parameters.endswith("#") and "(No space left on device)" not in out:
+                failures.append("trace mode does not name the full disk:\n%s" % out)
+    finally:
+        subprocess.run(["umount", mount_point], capture_output=True)
+    return failures
+
+
 def check_collision(program, work):
     """Folders of a live run with the names the next run would choose first (as when a
     process id comes back): the next run still visits each system in a process of its
@@ -505,7 +541,7 @@ def check_refused(program, work):
     return failures
 
 
-CHECKS = {"collision": check_collision, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+CHECKS = {"collision": check_collision, "fulldisk": check_fulldisk, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
           "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 
