@@ -19,8 +19,14 @@ void host_start();
 FILE *host_open_read(const char *name);
 /// Creates (or empties) a file for writing in binary; null when that is not possible.
 FILE *host_create_write(const char *name);
-/// Deletes a file; false when it was missing or could not be deleted.
+/// Deletes a file, or a link itself (a link to a folder too), never what it points to;
+/// false when it was missing or could not be deleted.
 bool host_delete(const char *name);
+/// The size of the file `name` in bytes; false when it is missing or cannot be asked.
+bool host_file_size(const char *name, uint64_t &size);
+/// Renames the file `from` to `to`, replacing a file `to` in one step; false when that
+/// is not possible (on Windows, for one, while another process has `from` open).
+bool host_rename_replacing(const char *from, const char *to);
 
 // What became of an operation on an existing file.
 enum class host_file_result {
@@ -54,6 +60,9 @@ constexpr host_file_lock host_no_lock = -1;
 /// content is never touched. Returns host_no_lock when the file cannot be opened or
 /// locked; the lock ends with host_unlock_file or with the process, however it ends.
 host_file_lock host_lock_file(const char *name);
+/// The same, waiting at most until host_clock_ms reaches `deadline` (0: as long as it
+/// takes); host_no_lock when the lock could not be had by then.
+host_file_lock host_lock_file_until(const char *name, uint64_t deadline);
 /// Releases a lock of host_lock_file and closes its file; nothing for host_no_lock.
 void host_unlock_file(host_file_lock lock);
 

@@ -263,13 +263,24 @@ void host_terminate(int status) {
     _exit(status);
 }
 
-host_file_lock host_lock_file(const char *name) {
+namespace {
+constexpr unsigned lock_retry_ms = 10;  // between two tries for a lock held by another process
+}  // namespace
+
+host_file_lock host_lock_file(const char *name) { return host_lock_file_until(name, 0); }
+
+host_file_lock host_lock_file_until(const char *name, uint64_t deadline) {
     native_path path;
     if (!map_name(name, path)) return host_no_lock;
     int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (file < 0) return host_no_lock;
-    while (flock(file, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    // With a deadline the lock is asked for without waiting, again and again, since a
+    // waiting flock cannot be given a time limit.
+    while (flock(file, deadline == 0 ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
+        bool held_elsewhere = errno == EWOULDBLOCK && deadline != 0 && host_clock_ms() < deadline;
+        if (held_elsewhere) {
+            host_sleep_ms(lock_retry_ms);
+        } else if (errno != EINTR) {
             close(file);
             return host_no_lock;
         }
@@ -412,6 +423,20 @@ bool host_delete(const char *name) {
     native_path path;
     if (!map_name(name, path)) return false;
     return unlink(path.c_str()) == 0;
+}
+
+bool host_file_size(const char *name, uint64_t &size) {
+    native_path path;
+    struct stat status;
+    if (!map_name(name, path) || stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    size = static_cast<uint64_t>(status.st_size);
+    return true;
+}
+
+bool host_rename_replacing(const char *from, const char *to) {
+    native_path from_path, to_path;
+    if (!map_name(from, from_path) || !map_name(to, to_path)) return false;
+    return rename(from_path.c_str(), to_path.c_str()) == 0;
 }
 
 namespace {

@@ -21,16 +21,29 @@ enum class child_end { exited, crashed };
 /// relative Windows-style name) as its current directory: its standard output goes to
 /// the file `output_name` in that folder (created empty), its standard error to the
 /// null device, and its standard input is a pipe into which `input` (`input_count`
-/// bytes) is written and closed at once. No window is opened. False when the child
-/// could not be started; then nothing is left running.
+/// bytes) is written and closed at once. No window is opened. On Windows every child
+/// belongs to one job object of the run that ends it when the run's process ends for
+/// any reason. False when the child could not be started; then nothing is left running.
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child);
+
+/// The system's own words for why the last start of a child was refused (for example
+/// "Resource temporarily unavailable"), or "" when none was.
+const char *host_start_refusal();
 
 /// Waits until one of the `count` children that are still running ends, or until
 /// host_clock_ms reaches `deadline` (0: no deadline). Returns the index of
 /// a child that ended (its `running` is cleared, `end` and `status` say how), or -1 at
 /// the deadline or when no child is running.
 int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status);
+
+/// Called by a child before anything else: it never outlives the run that started it.
+/// The child ends itself with `status` when the process `parent_id` has ended, or
+/// when host_clock_ms passes `deadline` (0: never). On POSIX the parent's death sends
+/// the child SIGKILL and a check every quarter of a second sees a parent that is no
+/// longer the one that started it; on Windows the child waits on its parent's handle,
+/// opened only when that process is older than the child (an id comes back quickly).
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status);
 
 /// Ends a running child at once (TerminateProcess / SIGKILL) and waits for its end.
 void host_kill_child(host_child &child);
@@ -45,7 +58,9 @@ bool host_make_folder(const char *name);
 bool host_remove_folder(const char *name);
 
 /// Called for each entry of a folder other than "." and "..": its name, whether it is a
-/// folder, and its age in seconds (from its last change).
+/// folder, and its age in seconds (from its last change). A link of any kind (on
+/// Windows any reparse point, a junction included) is never reported as a folder,
+/// whatever it points to: host_delete removes the link itself.
 typedef void (*host_entry_visitor)(const char *name, bool is_folder, int64_t age_seconds, void *context);
 /// Lists the folder `name` ("" for the working directory); false when it cannot be read.
 bool host_list_folder(const char *name, host_entry_visitor visit, void *context);

@@ -76,7 +76,28 @@ FILE *host_open_read(const char *name) {
 
 FILE *host_create_write(const char *name) { return fopen(name, "wb"); }
 
-bool host_delete(const char *name) { return remove(name) == 0; }
+bool host_delete(const char *name) {
+    if (DeleteFileA(name)) return true;
+    // A link to a folder (a junction or a directory symbolic link) is removed as a
+    // folder: the link goes, what it points to stays untouched.
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return RemoveDirectoryA(name) != 0;
+    return false;
+}
+
+bool host_file_size(const char *name, uint64_t &size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool host_rename_replacing(const char *from, const char *to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
 namespace {
 
@@ -260,15 +281,27 @@ void host_terminate(int status) {
     for (;;) Sleep(INFINITE);  // not reached: the process ends above
 }
 
-host_file_lock host_lock_file(const char *name) {
+namespace {
+constexpr DWORD lock_retry_ms = 10;  // between two tries for a lock held by another process
+}  // namespace
+
+host_file_lock host_lock_file(const char *name) { return host_lock_file_until(name, 0); }
+
+host_file_lock host_lock_file_until(const char *name, uint64_t deadline) {
     HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return host_no_lock;
-    OVERLAPPED region = {};
-    // On a handle opened without overlapped I/O the call waits until the lock is granted.
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &region)) {
-        CloseHandle(file);
-        return host_no_lock;
+    // On a handle opened without overlapped I/O the call waits until the lock is granted;
+    // with a deadline it is asked for without waiting, again and again, until then.
+    DWORD flags = deadline == 0 ? LOCKFILE_EXCLUSIVE_LOCK : LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
+    for (;;) {
+        OVERLAPPED region = {};
+        if (LockFileEx(file, flags, 0, 1, 0, &region)) break;
+        if (deadline == 0 || GetLastError() != ERROR_LOCK_VIOLATION || host_clock_ms() >= deadline) {
+            CloseHandle(file);
+            return host_no_lock;
+        }
+        Sleep(lock_retry_ms);
     }
     return reinterpret_cast<host_file_lock>(file);
 }

@@ -74,12 +74,32 @@ bool decode_character(text_reader &reader, bool big_endian) {
     return true;
 }
 
+// Where UTF-16 LE text without a mark begins behind ANSI text on the same line of
+// `window` (`length` bytes, ending in a line feed when `ends_line`), or 0 when it does
+// not: the ANSI part holds no NUL, and from its end every second byte is a NUL up to
+// the line's end, for at least two characters.
+size_t utf16_tail_start(const unsigned char *window, size_t length, bool ends_line) {
+    const void *nul = memchr(window, 0, length);
+    if (nul == nullptr) return 0;
+    size_t first_nul = static_cast<size_t>(static_cast<const unsigned char *>(nul) - window);
+    if (first_nul < 2) return 0;
+    size_t start = first_nul - 1;
+    size_t tail = length - start;
+    if (tail < 4 || tail % 2 != (ends_line ? 1u : 0u)) return 0;
+    for (size_t i = start; i < length; i += 2) {
+        if (window[i] == 0) return 0;
+        if (i + 1 < length && window[i + 1] != 0) return 0;
+    }
+    return start;
+}
+
 // Reads the start of a line of a byte file into the window and decides how the line is
 // read. PowerShell's ">>" appends UTF-16 LE without a mark to an ANSI file: such a line
 // has a NUL in every second byte, and the NUL after its line feed belongs to it. An
 // ANSI line that looks so would have been cut to its first character by its first NUL
 // anyway, so nothing that was read before reads differently now.
 void look_at_line(text_reader &reader) {
+    reader.split_at = 0;
     reader.window_length = 0;
     reader.window_at = 0;
     int c = 0;
@@ -89,7 +109,14 @@ void look_at_line(text_reader &reader) {
     }
     bool every_second_nul = reader.window_length >= 2;
     for (size_t i = 1; i < reader.window_length && every_second_nul; i += 2) every_second_nul = reader.window[i] == 0;
-    if (every_second_nul && reader.window_length % 2 == 1 && c == '\n') {
+    size_t split = every_second_nul ? 0 : utf16_tail_start(reader.window, reader.window_length, c == '\n');
+    if (split > 0) {
+        // Notepad saved the file without a final line end and ">>" appended its UTF-16
+        // right behind the last character: the ANSI part is a line of its own.
+        reader.split_at = split;
+        every_second_nul = true;
+    }
+    if (every_second_nul && (reader.window_length - split) % 2 == 1 && c == '\n') {
         int high = file_byte(reader);
         if (high == 0) {
             reader.window[reader.window_length++] = 0;
@@ -98,7 +125,7 @@ void look_at_line(text_reader &reader) {
             every_second_nul = false;
         }
     }
-    reader.utf16_line = every_second_nul;
+    reader.utf16_line = every_second_nul && split == 0;
 }
 
 // The file's start: a byte order mark chooses the encoding; bytes that are no mark
@@ -134,6 +161,12 @@ int next_character(text_reader &reader) {
         if (reader.line_start) {
             look_at_line(reader);
             reader.line_start = false;
+        }
+        if (reader.split_at > 0) {
+            if (reader.window_at < reader.split_at) return reader.window[reader.window_at++];
+            reader.split_at = 0;
+            reader.utf16_line = true;
+            return '\n';  // the line end the file lacks between its two parts
         }
         if (reader.utf16_line) {
             if (!decode_character(reader, false)) return EOF;
@@ -215,6 +248,7 @@ void open_text_reader(text_reader &reader, FILE *file, text_decoding decoding) {
     reader.pending_at = 0;
     reader.window_length = 0;
     reader.window_at = 0;
+    reader.split_at = 0;
 }
 
 bool read_piece(text_reader &reader, char *out, size_t max_characters) {

@@ -48,6 +48,7 @@ struct text_reader {
     unsigned char window[line_window_bytes];  // the start of the current line, read ahead
     size_t window_length;
     size_t window_at;
+    size_t split_at;         // where UTF-16 appended behind ANSI text begins; 0: no split
 };
 
 /// Prepares `reader` to read the open `file` with the given decoding; the reader does

@@ -90,6 +90,14 @@ TEST(LineReader, ReadsTheEncodingsEditorsSave) {
          {"a", "b", "c"}},
         {"appended line in pieces", "a\n" + utf16_le("bcdef\r\n") + "g", 2, reading::lines, {"a", "bc", "de", "f", "g"}},
         {"appended as the first line", utf16_le("ab\r\n") + "cd\n", 99, reading::lines, {"ab", "cd"}},
+        // Notepad saved the file without a final line end: ">>" appends on the same line.
+        {"appended behind the last character", "Key: x\r\nGw: sapgw00" + utf16_le("Password...: y\r\n"), 99,
+         reading::lines, {"Key: x", "Gw: sapgw00", "Password...: y"}},
+        {"appended behind, no line end at all", "a\nbc" + utf16_le("de"), 99, reading::lines, {"a", "bc", "de"}},
+        {"appended behind, then more lines", "bc" + utf16_le("de\r\n") + utf16_le("fg\r\n"), 99, reading::lines,
+         {"bc", "de", "fg"}},
+        {"appended behind, in pieces", "abc" + utf16_le("defg\r\n"), 2, reading::lines, {"ab", "c", "de", "fg", ""}},
+        {"one character behind is no appended text", std::string("abc\0\n", 5), 99, reading::lines, {"abc"}},
         // Lines that only look so, as every earlier reading cut them at their first NUL.
         {"nul as second byte, no nul after the line feed", std::string("A\0\nB", 4), 99, reading::lines, {"A", "B"}},
         {"nul in an odd place", std::string("ab\0c\nd", 6), 99, reading::lines, {"ab", "d"}},

@@ -7,7 +7,11 @@
 #include <limits.h>
 #include <signal.h>
 #include <spawn.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -55,30 +59,84 @@ bool write_all(int fd, const char *bytes, size_t count) {
     return true;
 }
 
+// What a child's guard watches; written before its thread starts.
+struct child_guard {
+    pid_t parent;
+    uint64_t deadline;
+    int status;
+};
+child_guard guard;
+
+constexpr unsigned guard_look_ms = 250;
+
+void *watch_parent(void *) {
+    for (;;) {
+        if (getppid() != guard.parent) _exit(guard.status);
+        uint64_t now = host_clock_ms();
+        if (guard.deadline != 0 && now >= guard.deadline) _exit(guard.status);
+        uint64_t rest = guard.deadline == 0 ? guard_look_ms : guard.deadline - now;
+        host_sleep_ms(rest < guard_look_ms ? static_cast<unsigned>(rest) : guard_look_ms);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status) {
+    guard.parent = static_cast<pid_t>(parent_id);
+    guard.deadline = deadline;
+    guard.status = status;
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    // Asked after the signal is set: a parent that died before is seen here.
+    if (getppid() != guard.parent) _exit(status);
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return;
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_t thread;
+    pthread_create(&thread, &attributes, watch_parent, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
 unsigned long host_process_id() { return static_cast<unsigned long>(getpid()); }
+
+namespace {
+
+bounded_text<127> start_refusal;
+
+bool refused(int error) {
+    start_refusal.assign(strerror(error));
+    return false;
+}
+
+}  // namespace
+
+const char *host_start_refusal() { return start_refusal.c_str(); }
 
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child) {
     child.process = 0;
     child.running = false;
+    start_refusal.clear();
     native_name directory, output;
     if (!native(folder, directory) || !native(folder, output) || !output.append("/") || !output.append(output_name))
         return false;
     char program[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
-    if (length <= 0) return false;
+    if (length <= 0) return refused(errno);
     program[length] = '\0';
 
     block_chld();
     int input_pipe[2];
-    if (pipe2(input_pipe, O_CLOEXEC) != 0) return false;
+    if (pipe2(input_pipe, O_CLOEXEC) != 0) return refused(errno);
     int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     // posix_spawn, not fork: the child shares the run's memory until its exec instead of
     // copying its page tables, which is most of what a child costs the run.
     pid_t pid = -1;
+    int error = out < 0 || null < 0 ? errno : 0;
     if (out >= 0 && null >= 0) {
         posix_spawn_file_actions_t actions;
         posix_spawnattr_t attributes;
@@ -96,7 +154,8 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         char *const arguments[] = {program, const_cast<char *>(argument), nullptr};
-        if (posix_spawn(&pid, program, &actions, &attributes, arguments, environ) != 0) pid = -1;
+        error = posix_spawn(&pid, program, &actions, &attributes, arguments, environ);
+        if (error != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
     }
@@ -105,7 +164,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     if (null >= 0) close(null);
     if (pid < 0) {
         close(input_pipe[1]);
-        return false;
+        return refused(error);
     }
     child.process = pid;
     child.running = true;

@@ -44,7 +44,8 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     // (conhost), one more process start per system, and wine's conhost keeps the
     // child's standard handles open after the child has ended, so that its console file
     // could not be deleted nor its folder removed. The child writes to the handles given.
-    DWORD flags = DETACHED_PROCESS;
+    // Suspended until it belongs to the run's job: it must not run a step outside it.
+    DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
     if (listed) {
         info.lpAttributeList = attributes;
         flags |= EXTENDED_STARTUPINFO_PRESENT;
@@ -53,8 +54,35 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     }
     BOOL started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
                                   &info.StartupInfo, &process);
+    DWORD error = GetLastError();  // why a start was refused, kept for the caller
     if (listed) DeleteProcThreadAttributeList(attributes);
+    SetLastError(error);
     return started;
+}
+
+// The job that holds every child of the run. Its handle is the run's alone (never
+// inherited), so Windows closes it when the run's process ends for any reason, a
+// kill included, and kill-on-close then ends every child still running. Since
+// Windows 8 jobs nest: PRTG may run the sensor in a job of its own. Where a child
+// cannot join (an older Windows inside a job that forbids it), it still ends itself
+// when the run ends or its time is up (host_guard_child).
+HANDLE run_job = nullptr;
+bool run_job_tried = false;
+
+HANDLE job_of_run() {
+    if (run_job_tried) return run_job;
+    run_job_tried = true;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    run_job = job;
+    return run_job;
 }
 
 int64_t age_seconds(const FILETIME &changed) {
@@ -71,15 +99,37 @@ int64_t age_seconds(const FILETIME &changed) {
 
 }  // namespace
 
+namespace {
+
+bounded_text<127> start_refusal;
+
+// Keeps the system's message for `error` (without its line end) and fails the start.
+bool refused(DWORD error) {
+    char text[128];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' ')) --length;
+    if (length == 0)
+        start_refusal.format("Windows error %lu", static_cast<unsigned long>(error));
+    else
+        start_refusal.assign(text, length);
+    return false;
+}
+
+}  // namespace
+
+const char *host_start_refusal() { return start_refusal.c_str(); }
+
 unsigned long host_process_id() { return GetCurrentProcessId(); }
 
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child) {
     child.process = 0;
     child.running = false;
+    start_refusal.clear();
     char program[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
+    if (length == 0 || length >= MAX_PATH) return refused(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
     program[length] = '\0';
     bounded_text<MAX_PATH + 63> command_line;
     path_text output;
@@ -91,7 +141,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     if (directory_length == 0 || directory_length >= sizeof directory) return false;
 
     HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return false;
+    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return refused(GetLastError());
     HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -99,17 +149,22 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     PROCESS_INFORMATION process;
     memset(&process, 0, sizeof process);
     BOOL started = FALSE;
+    DWORD error = out == INVALID_HANDLE_VALUE || null == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
         started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
                                       inheritable(null), process);
+        if (!started) error = GetLastError();
     }
     CloseHandle(read_end);
     if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     if (null != INVALID_HANDLE_VALUE) CloseHandle(null);
     if (!started) {
         CloseHandle(write_end);
-        return false;
+        return refused(error);
     }
+    HANDLE job = job_of_run();
+    if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     child.process = reinterpret_cast<intptr_t>(process.hProcess);
     child.running = true;
@@ -148,6 +203,54 @@ int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_e
     return static_cast<int>(index[signalled - WAIT_OBJECT_0]);
 }
 
+namespace {
+
+// What a child's guard watches; written before its thread starts.
+struct child_guard {
+    HANDLE parent;
+    uint64_t deadline;
+    UINT status;
+};
+child_guard guard;
+
+DWORD WINAPI watch_parent(LPVOID) {
+    for (;;) {
+        DWORD wait = INFINITE;
+        if (guard.deadline != 0) {
+            uint64_t now = host_clock_ms();
+            if (now >= guard.deadline) break;
+            uint64_t rest = guard.deadline - now;
+            wait = rest > 60000 ? 60000 : static_cast<DWORD>(rest);
+        }
+        DWORD waited = WaitForSingleObject(guard.parent, wait);
+        if (waited != WAIT_TIMEOUT) break;  // ended, or no longer to be waited on
+    }
+    TerminateProcess(GetCurrentProcess(), guard.status);
+    return 0;
+}
+
+uint64_t created_at(HANDLE process) {
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return 0;
+    return (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+}  // namespace
+
+void host_guard_child(unsigned long parent_id, uint64_t deadline, int status) {
+    guard.deadline = deadline;
+    guard.status = static_cast<UINT>(status);
+    guard.parent = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(parent_id));
+    // A process with that id created after this one is not the run that started it.
+    uint64_t parent_created = guard.parent == nullptr ? 0 : created_at(guard.parent);
+    uint64_t own_created = created_at(GetCurrentProcess());
+    if (guard.parent == nullptr || parent_created == 0 || (own_created != 0 && parent_created > own_created) ||
+        WaitForSingleObject(guard.parent, 0) != WAIT_TIMEOUT)
+        TerminateProcess(GetCurrentProcess(), guard.status);
+    HANDLE thread = CreateThread(nullptr, 64 * 1024, watch_parent, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread != nullptr) CloseHandle(thread);
+}
+
 void host_kill_child(host_child &child) {
     if (!child.running) return;
     HANDLE process = reinterpret_cast<HANDLE>(child.process);
@@ -170,8 +273,12 @@ bool host_list_folder(const char *name, host_entry_visitor visit, void *context)
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
-        visit(found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-              age_seconds(found.ftLastWriteTime), context);
+        // A junction, a symbolic link or any other reparse point is never a folder here:
+        // it is removed as a link and never entered, so that a sweep run by a service
+        // account cannot be led to delete files elsewhere.
+        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                      (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        visit(found.cFileName, folder, age_seconds(found.ftLastWriteTime), context);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return true;

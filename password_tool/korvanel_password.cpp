@@ -107,6 +107,16 @@ bool read_profile_bytes(const char *name, size_t &length) {
     return true;
 }
 
+// Two tools at work on one profile take turns through the lock file beside it (the
+// profile's name and ".lck"), which stays: the second waits until the first has
+// written, never reads the profile while the first replaces it, and keeps the line
+// the first wrote. Without a lock file (a name too long for one) they go on unlocked.
+host_file_lock lock_profile(const char *name) {
+    bounded_text<1023> lock_name;
+    if (!lock_name.format("%s.lck", name)) return host_no_lock;
+    return host_lock_file(lock_name.c_str());
+}
+
 // Writes the stored password's line into the profile; returns the exit status.
 int write_into_profile(const char *name, size_t length, const char *stored) {
     size_t written = 0;
@@ -136,14 +146,18 @@ int main(int argc, char **argv) {
     }
     // The profile is read and its write permission tested before the password is asked
     // for, so nobody types a password for a file that cannot take it.
+    // Checked before the lock file is made, so that a refused profile leaves nothing.
     size_t profile_length = 0;
     if (profile != nullptr) {
-        if (!read_profile_bytes(profile, profile_length)) return status_refused;
         host_file_result ready = host_check_replaceable(profile);
         if (ready != host_file_result::done) {
             report_file_problem(ready);
             return status_refused;
         }
+        host_file_lock lock = lock_profile(profile);
+        bool read = read_profile_bytes(profile, profile_length);
+        host_unlock_file(lock);
+        if (!read) return status_refused;
     }
 
     bool terminal = host_stdin_is_terminal();
@@ -171,7 +185,16 @@ int main(int argc, char **argv) {
         complain(refusal_text(refusal));
         return status_refused;
     }
-    if (profile != nullptr) return write_into_profile(profile, profile_length, stored);
+    if (profile != nullptr) {
+        // Read again under the lock: another tool may have written it while the
+        // password was typed.
+        host_file_lock lock = lock_profile(profile);
+        int status = read_profile_bytes(profile, profile_length) ? write_into_profile(profile, profile_length, stored)
+                                                                  : status_refused;
+        host_unlock_file(lock);
+        wipe(stored, sizeof stored);
+        return status;
+    }
     host_print("Password...: ");
     host_print(stored);
     host_print("\n");

@@ -127,8 +127,22 @@ void append_trace_diagnosis(run_record &run) {
         append_message(run, " - Look for Trace-File");
         return;
     }
+    // The block looked for is the file's last: a file that has grown for months costs
+    // no more than a small one.
+    skip_to_last_lines(trace, trace_tail_bytes);
     append_diagnosis_from(run, trace);
     fclose(trace);
+}
+
+void skip_to_last_lines(FILE *file, long tail_bytes) {
+    // Looked at from one byte before the tail: a line that begins exactly at the tail's
+    // start is kept whole; any other line cut by it is dropped.
+    if (fseek(file, -(tail_bytes + 1), SEEK_END) != 0) {
+        rewind(file);  // the file is no longer than the tail
+        return;
+    }
+    int c = fgetc(file);
+    while (c != EOF && c != '\n') c = fgetc(file);
 }
 
 void append_diagnosis_from(run_record &run, FILE *trace) {

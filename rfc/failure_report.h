@@ -56,3 +56,9 @@ void append_trace_diagnosis(run_record &run);
 /// `trace` to its end (without closing it) and appends " - " and the message of its
 /// last error block, or " - Please Check Trace-File !" when it holds none.
 void append_diagnosis_from(run_record &run, FILE *trace);
+
+/// How much of the end of the trace file the diagnosis reads.
+constexpr long trace_tail_bytes = 64 * 1024;
+/// Moves `file` (open for reading in binary) to the first whole line of its last
+/// `tail_bytes` bytes; to its start when it is no longer than that.
+void skip_to_last_lines(FILE *file, long tail_bytes);

@@ -37,17 +37,24 @@ bool put_field(child_message &out, const char *key, const char *value);
 /// message is malformed or the value does not fit.
 bool get_field(const char *message, size_t count, const char *key, char *out, size_t capacity);
 
+/// Who started a child and how long it may live.
+struct child_bounds {
+    unsigned long parent_id{};   // the run's process
+    uint64_t time_left_ms{};     // from the start of the child; 0: no limit
+};
+
 /// Writes what a child needs to visit the system whose profile is in run: the profile
 /// record (plain password included), the library's system number as carried over,
-/// parameter text and string, flavour, trace switch, display host, the entry and
-/// whether it may log on at all. False when it does not fit.
-bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out);
+/// parameter text and string, flavour, trace switch, display host, the entry, whether
+/// it may log on at all, and its bounds. False when it does not fit.
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, const child_bounds &bounds,
+                          child_message &out);
 
 /// Reads a request into run (profile record, connection options' system number,
-/// parameters, flavour, trace and multi-system switches, display host) and `entry`;
-/// false when a field is missing or malformed.
+/// parameters, flavour, trace and multi-system switches, display host), `entry` and
+/// `bounds`; false when a field is missing or malformed.
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
-                          bool &logon);
+                          bool &logon, child_bounds &bounds);
 
 /// Writes a visit's result; false when it does not fit.
 bool encode_visit_result(const visit_result &result, child_message &out);

@@ -3,6 +3,7 @@
 // before a crash of the library is still there afterwards.
 #include "run/child_visit.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/exit_status.h"
@@ -19,11 +20,17 @@ void wipe(char *bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) at[i] = '\0';
 }
 
-void write_file(const char *name, const char *bytes, size_t count) {
+// Returns 0, or the C library's error number when the file could not be written whole
+// (a full disk shows only when the file is closed).
+int write_file(const char *name, const char *bytes, size_t count) {
+    errno = 0;
     FILE *file = host_create_write(name);
-    if (file == nullptr) return;
-    fwrite(bytes, 1, count, file);
-    fclose(file);
+    if (file == nullptr) return errno != 0 ? errno : EIO;
+    bool whole = fwrite(bytes, 1, count, file) == count;
+    int error = whole ? 0 : errno;
+    if (fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    if (!whole && error == 0) error = EIO;
+    return error;
 }
 
 void note_step(const char *step) {
@@ -43,16 +50,24 @@ int run_visit_child(run_record &run) {
     size_t count = host_read_input(request, sizeof request, overflow);
     bounded_text<file_name_capacity> entry;
     bool logon = false;
-    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon);
+    child_bounds bounds;
+    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon, bounds);
     wipe(request, sizeof request);
     if (!usable) return exit_child_unusable;
+    // Before the first step that may wait for SAP: a run that is killed, or whose time
+    // is up, takes its children with it.
+    host_guard_child(bounds.parent_id, bounds.time_left_ms == 0 ? 0 : host_clock_ms() + bounds.time_left_ms,
+                     exit_child_orphaned);
     run.profile_name.assign(entry.c_str());
 
     static visit_result result;
     visit_system(run, logon, note_step, result);
     static child_message message;
     encode_visit_result(result, message);
-    write_file(child_result_name, message.c_str(), message.length);
+    int error = write_file(child_result_name, message.c_str(), message.length);
     fflush(stdout);
+    // The run learns why it finds no result, and whether the system was processed, from
+    // the exit status, which needs no disk.
+    if (error != 0) return unwritten_status(result.outcome == visit_outcome::processed, error);
     return exit_success;
 }

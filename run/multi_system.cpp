@@ -1,7 +1,8 @@
 // The multi-system run. Profiles are read here, in listing order, leniently and into
 // one profile record that is not emptied between systems, so a key that a later
-// profile lacks keeps an earlier profile's value; a system's own rejected password is
-// the one exception: that system is never logged on with another system's password.
+// profile lacks keeps an earlier profile's value. The password is the exception: it
+// is emptied before each profile, and a system without a valid password line of its
+// own is never logged on, so no host ever receives another system's password.
 // Each system is visited by a child process in a private folder (system_gathering.cpp
 // shows the results in listing order), several at a time, within the run's budget.
 #include "run/multi_system.h"
@@ -15,11 +16,19 @@
 #include "output/document_output.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
+#include "rfc/trace_file.h"
 #include "run/child_protocol.h"
 #include "run/console_trace.h"
 #include "run/system_gathering.h"
 
 namespace {
+
+// The plain password, overwritten in a way the compiler keeps.
+void wipe_password(profile_data &record) {
+    volatile char *bytes = record.password.data;
+    for (size_t i = 0; i < sizeof record.password.data; ++i) bytes[i] = '\0';
+    record.password.clear();
+}
 
 // Takes the next entry of the listing, from `next` on: the text up to its "#", or all
 // that is left when no "#" follows (text after the last "#" is one more entry, not
@@ -93,6 +102,9 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     const bounded_text<47> shown_host = run.display_host;
     run.display_host.clear();
     run.display_host.cut = true;
+    // An empty, cut or unreadable profile, or one without its password line, would
+    // otherwise log on with the password of the system before it.
+    wipe_password(run.profile_record);
     read_profile(run, profile_reading::lenient, message, slot.system_failed, &password_rejected);
     slot.sets_host = !(run.display_host.cut && run.display_host.empty());
     slot.profile_host = run.display_host;
@@ -104,7 +116,9 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     slot.destination = profile.destination;
     slot.sysnr = profile.sysnr;
     slot.client = profile.client;
-    slot.logon = !password_rejected;
+    slot.no_own_password = !password_rejected && profile.password.empty();
+    slot.logon = !password_rejected && !slot.no_own_password;
+    if (!slot.logon) wipe_password(run.profile_record);  // never handed to its child
     // The library's system number carries over from the last logon, as in one process.
     if (slot.logon) fill_connection_options(run);
     slot.kind = slot_kind::child;
@@ -164,6 +178,7 @@ int run_multi_system(run_record &run) {
     state.taken = state.gathered = 0;
     state.running = 0;
     state.paused = state.out_of_time = false;
+    state.has_refused = false;
     state.counts = system_counts{0, 0, 0, 0};
     state.budget_seconds = run.timeout_seconds;
     state.deadline = run.deadline;
@@ -172,24 +187,37 @@ int run_multi_system(run_record &run) {
                                                                              : run.parallel_systems;
 
     start_run(run, run.parameter_string.find("ITEM=") < 0);
+    note_trace_file(run);  // a listing never deletes it, but keeps it small too
     look_at_working_directory();
 
     size_t next = 0;
     for (;;) {
         // Start children in listing order while there is room; a system that has to be
         // visited in-process waits until every system before it is shown.
+        // A system whose child's start was refused keeps its profile in the run until
+        // its child has started: no other profile is read meanwhile.
         while (next < run.system_listing.size() && state.taken < max_systems && !state.paused &&
-               (state.out_of_time || state.running < parallel)) {
+               !state.has_refused && (state.out_of_time || state.running < parallel)) {
+            // Each start costs time (much of a second under wine on a loaded probe): the
+            // deadline is looked at before every one of them.
+            check_deadline(state);
             system_slot &slot = state.slots[state.taken++];
             take_system(run, next, slot, !state.out_of_time);
             if (slot.kind == slot_kind::in_process) state.paused = true;
             if (slot.state == slot_state::running) ++state.running;
+            if (slot.state == slot_state::refused) {
+                state.has_refused = true;
+                state.refused_slot = state.taken - 1;
+            }
         }
+        if (state.has_refused && state.running == 0) retry_refused_start(run, state);
         int status = gather_ready(run, state);
         if (status != exit_success) return status;
         if (next >= run.system_listing.size() && state.gathered == state.taken) break;
         if (state.running == 0) continue;
         wait_for_children(state);
+        // A child that ended has made room for the refused one.
+        retry_refused_start(run, state);
     }
     return print_summary(run, state.counts);
 }

@@ -26,6 +26,7 @@
 #include "run/child_protocol.h"
 #include "run/multi_system.h"
 #include "run/rfc_steps.h"
+#include "rfc/trace_file.h"
 #include "run/time_budget.h"
 
 namespace {
@@ -53,6 +54,7 @@ int run_single_profile(run_record &run) {
     start_watchdog(run);
     print_run_trace_lines(run);
 
+    note_trace_file(run);
     run.rfc_handle = open_connection(run);
     // Which librfc32 answers, the bridge or SAP's classic library and from which
     // folder: a stray copy on the PATH or in System32 is found here, not guessed at.
@@ -73,7 +75,7 @@ int run_single_profile(run_record &run) {
     if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
 
     print_document(run, exit_success);
-    host_delete(rfc_trace_file_name);  // a missing file is no error
+    delete_unchanged_trace_file(run);
     print_processed_line(run);
     return exit_success;
 }

@@ -8,6 +8,8 @@
 #include "host/host.h"
 #include "output/document_output.h"
 #include "rfc/failure_report.h"
+#include "rfc/trace_file.h"
+#include "run/child_visit.h"
 #include "run/console_trace.h"
 #include "run/system_visit.h"
 
@@ -16,10 +18,11 @@ namespace {
 constexpr const char *folder_prefix = "Korvanel.";
 constexpr const char *folder_suffix = ".tmp";
 constexpr int64_t stale_folder_seconds = 3600;
+// Locked by the run for as long as it uses the folder.
+constexpr const char *folder_lock_name = "Korvanel.lock";
+constexpr unsigned folder_name_attempts = 16;  // names tried before a system is visited in-process
 constexpr int start_attempts = 2;           // a child's start refused twice counts its system failed
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
-// Serialises our appends to the working directory's trace file among sensor runs.
-constexpr const char *trace_lock_name = "Dev_Rfc.Trc.lck";
 
 // Files the library may look for in its current directory: they follow it into a child's folder.
 const char *const library_files[] = {"sapmsg.ini", "sideinfo", "saproute.ini"};
@@ -118,11 +121,31 @@ const char *candidate(const char *name) {
     return nullptr;
 }
 
+// A private folder whose run has ended: its lock file can be locked. Process ids come
+// back, so a folder's name cannot tell; the lock can, at any age. A folder without its
+// lock file (a run ended between making the folder and locking it, or a folder of an
+// older version) is stale only after an hour, since a run may be about to lock it.
+bool is_stale_folder(const char *name, int64_t age_seconds) {
+    file_path lock_path;
+    uint64_t size = 0;
+    if (!in_folder(lock_path, name, folder_lock_name) || !host_file_size(lock_path.c_str(), size))
+        return age_seconds > stale_folder_seconds;
+    host_file_lock lock = host_lock_file_until(lock_path.c_str(), host_clock_ms());
+    if (lock == host_no_lock) return false;  // its run is still using it
+    host_unlock_file(lock);
+    return true;
+}
+
 void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds, void *) {
-    if (is_folder) {
-        if (age_seconds > stale_folder_seconds && is_private_folder_name(name)) remove_tree(name, 0);
+    if (is_private_folder_name(name)) {
+        // A link with a private folder's name is never one of ours: removed as a link.
+        if (!is_folder)
+            host_delete(name);
+        else if (is_stale_folder(name, age_seconds))
+            remove_tree(name, 0);
         return;
     }
+    if (is_folder) return;
     if (!is_candidate(name)) return;
     if (candidates.count == sizeof candidates.names / sizeof candidates.names[0] ||
         !candidates.names[candidates.count].assign(name)) {
@@ -164,11 +187,14 @@ void print_file(const char *path) {
 }
 
 // Appends a child's trace file to the working directory's, one error block per write,
-// so that a block never interleaves with what another process appends.
-void append_trace_blocks(const char *path) {
+// so that a block never interleaves with what another process appends. The lock that
+// keeps two runs' blocks apart is waited for briefly and never past the deadline
+// (lock_trace_file): a lock another sensor holds must not make PRTG wait for this
+// one's answer. Without it the blocks are appended all the same, each in one write.
+void append_trace_blocks(const char *path, uint64_t deadline) {
     FILE *file = host_open_read(path);
     if (file == nullptr) return;
-    host_file_lock lock = host_lock_file(trace_lock_name);
+    host_file_lock lock = lock_trace_file(deadline);
     static char held[65536];
     size_t used = 0;
     bool at_end = false;
@@ -200,7 +226,8 @@ void append_trace_blocks(const char *path) {
 // that the run put there.
 bool is_ours(const char *name) {
     if (same_name(name, child_console_name) || same_name(name, child_progress_name) ||
-        same_name(name, child_result_name) || same_name(name, rfc_trace_file_name))
+        same_name(name, child_result_name) || same_name(name, rfc_trace_file_name) ||
+        same_name(name, folder_lock_name))
         return true;
     bounded_text<7> start;
     start.assign(name, 7);
@@ -231,15 +258,17 @@ void move_out(const char *name, bool is_folder, int64_t, void *context) {
 }
 
 // Hands over what a finished child left and removes its folder.
-void empty_folder(system_slot &slot, bool show_console, bool keep_files) {
+void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_t deadline) {
     if (slot.folder.empty()) return;
     file_path path;
     if (keep_files) {
         if (show_console && in_folder(path, slot.folder.c_str(), child_console_name)) print_file(path.c_str());
-        if (in_folder(path, slot.folder.c_str(), rfc_trace_file_name)) append_trace_blocks(path.c_str());
+        if (in_folder(path, slot.folder.c_str(), rfc_trace_file_name)) append_trace_blocks(path.c_str(), deadline);
         move_context context = {slot.folder.c_str()};
         host_list_folder(slot.folder.c_str(), move_out, &context);
     }
+    host_unlock_file(slot.folder_lock);
+    slot.folder_lock = host_no_lock;
     remove_tree(slot.folder.c_str(), 0);
     slot.folder.clear();
 }
@@ -256,7 +285,7 @@ void abandon_from(gathering_state &state, size_t first) {
     for (size_t i = first; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) host_kill_child(slot.child);
-        empty_folder(slot, false, false);
+        empty_folder(slot, false, false, 0);
     }
     state.running = 0;
 }
@@ -283,6 +312,27 @@ void print_time_limit(run_record &run, const gathering_state &state, const char 
     host_print(line.c_str());
 }
 
+// An empty or unreadable profile, or one without a password line, is not logged on:
+// the password of another system is never sent in its place.
+void print_no_own_password(run_record &run, const system_slot &slot) {
+    if (!run.trace_mode) return;
+    bounded_text<191> line;
+    line.format("* %s %s holds no password of its own: not logged on\n", slot.time_of_day.c_str(),
+                slot.entry.c_str());
+    host_print(line.c_str());
+}
+
+void print_local_cause(run_record &run, const system_slot &slot, const char *cause, bool checked) {
+    if (!run.trace_mode) return;
+    take_time_of_day(run);
+    bounded_text<255> line;
+    if (checked)
+        line.format("* %s %s was checked, but %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    else
+        line.format("* %s %s could not be checked: %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    host_print(line.c_str());
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -300,7 +350,28 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
                       decode_visit_result(message.c_str(), message.length, result);
     }
     // The console output and the trace blocks are in before the diagnosis is read.
-    empty_folder(slot, run.trace_mode, true);
+    empty_folder(slot, run.trace_mode, true, state.deadline);
+
+    // A system the run could not check for a reason of this computer's is failed, since
+    // the sensor cannot vouch for it, but SAP is not blamed for it.
+    bool local_failure = false;
+    bool unwritten = false;
+    bounded_text<191> local_cause;
+    if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
+        local_failure = true;
+        local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
+    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && is_unwritten_status(slot.status)) {
+        // Its outcome came in its exit status: a processed system still counts processed.
+        unwritten = true;
+        local_failure = !unwritten_processed(slot.status);
+        int error = unwritten_error(slot.status);
+        local_cause.format("its result could not be written in the working directory (%s)",
+                           error == 0 ? "no reason given" : strerror(error));
+    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success &&
+               !have_result) {
+        local_failure = true;
+        local_cause.assign("its process ended without a readable result");
+    }
 
     bool processed = false;
     run.output_buffer.clear();
@@ -315,15 +386,26 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         run.output_buffer = result.text;
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;
     }
+    if (unwritten) processed = !slot.system_failed && unwritten_processed(slot.status);
     ++state.counts.systems;
     if (processed)
         ++state.counts.processed;
     else
         ++state.counts.failed;
-    print_state(run, processed ? "Processed" : "Rfc Failure");
+    print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
+    if (local_failure || unwritten) print_local_cause(run, slot, local_cause.c_str(), !local_failure);
+    if (slot.no_own_password) print_no_own_password(run, slot);
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
 }
+
+// Past the deadline: every running child is ended and given up at its step, every
+// system not yet started given up while waiting to start.
+void reach_deadline(gathering_state &state);
+
+// Starts the child of a slot whose folder is made; false when it did not start (the
+// slot is then refused, or ended as a crash when its request could not be made).
+bool start_child(run_record &run, system_slot &slot);
 
 bool ready(const system_slot &slot) {
     return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up;
@@ -337,16 +419,45 @@ void look_at_working_directory() {
     if (!host_list_folder("", look_at_working_entry, nullptr)) candidates.all = false;
 }
 
-void start_visit(run_record &run, system_slot &slot) {
+namespace {
+
+// Makes a private folder of a name no other folder has, and locks it for the run;
+// false when none can be made (the working directory takes no folders).
+bool make_private_folder(system_slot &slot) {
     static unsigned folder_number = 0;
-    bounded_text<47> folder;
-    folder.format("%s%lu.%u%s", folder_prefix, host_process_id(), folder_number++, folder_suffix);
-    if (!host_make_folder(folder.c_str())) {
+    static bool no_folders = false;  // known after the first system
+    if (no_folders) return false;
+    // A name may be taken by a leftover of an earlier run with the same process id
+    // (ids come back quickly on Windows): another number is tried, never the fallback.
+    for (unsigned attempt = 0; attempt < folder_name_attempts; ++attempt) {
+        bounded_text<47> folder;
+        folder.format("%s%lu.%u%s", folder_prefix, host_process_id(), folder_number++, folder_suffix);
+        if (!host_make_folder(folder.c_str())) continue;
+        file_path lock_path;
+        host_file_lock lock = in_folder(lock_path, folder.c_str(), folder_lock_name)
+                                  ? host_lock_file_until(lock_path.c_str(), host_clock_ms())
+                                  : host_no_lock;
+        if (lock == host_no_lock) {
+            remove_tree(folder.c_str(), 0);
+            continue;
+        }
+        slot.folder = folder;
+        slot.folder_lock = lock;
+        return true;
+    }
+    no_folders = true;
+    return false;
+}
+
+}  // namespace
+
+void start_visit(run_record &run, system_slot &slot) {
+    if (!make_private_folder(slot)) {
         slot.kind = slot_kind::in_process;
         slot.state = slot_state::waiting;
         return;
     }
-    slot.folder = folder;
+    const bounded_text<47> &folder = slot.folder;
     for (const char *file : library_files) copy_in_if_there(folder.c_str(), file);
     const char *destination = run.profile_record.destination.c_str();
     // A destination that names a path would make its copy land outside the folder.
@@ -355,29 +466,84 @@ void start_visit(run_record &run, system_slot &slot) {
         if (destination_file.format("SapRfc.%s", destination)) copy_in_if_there(folder.c_str(), destination_file.c_str());
     }
 
+    start_child(run, slot);
+}
+
+namespace {
+
+bool start_child(run_record &run, system_slot &slot) {
     static child_message request;
-    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, request);
+    // The child ends itself a little after the run's deadline, when the run is no longer
+    // there to end it.
+    child_bounds bounds;
+    bounds.parent_id = host_process_id();
+    if (run.deadline != 0) {
+        uint64_t now = host_clock_ms();
+        bounds.time_left_ms = (run.deadline > now ? run.deadline - now : 0) + child_grace_ms;
+    }
+    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, bounds, request);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
-    // nothing about the SAP system: once more after a pause, so that the system is
-    // not counted failed for it. A second refusal counts it failed.
+    // nothing about the SAP system: once more after a pause, and then again whenever
+    // a child of the run has ended (retry_refused_start).
     bool started = false;
     for (int attempt = 0; encoded && !started && attempt < start_attempts; ++attempt) {
         if (attempt > 0) host_sleep_ms(restart_pause_ms);
-        started = host_start_child(folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
+        started = host_start_child(slot.folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
                                    request.length, slot.child);
     }
     // The request holds the plain password.
     volatile char *bytes = request.data;
     for (size_t i = 0; i < sizeof request.data; ++i) bytes[i] = '\0';
     request.clear();
-    slot.state = slot_state::ended;
-    if (!started) {
+    if (!encoded) {
+        slot.state = slot_state::ended;
         slot.end = child_end::crashed;
         slot.status = -1;
-        return;
+        return false;
+    }
+    if (!started) {
+        slot.state = slot_state::refused;
+        slot.refusal.assign(host_start_refusal());
+        return false;
     }
     slot.state = slot_state::running;
+    slot.refusal.clear();
+    return true;
+}
+
+}  // namespace
+
+void retry_refused_start(run_record &run, gathering_state &state) {
+    if (!state.has_refused || state.out_of_time) return;
+    system_slot &slot = state.slots[state.refused_slot];
+    if (start_child(run, slot)) {
+        ++state.running;
+        state.has_refused = false;
+        return;
+    }
+    if (slot.state != slot_state::refused) {  // the request could not be made: counted as a crash
+        state.has_refused = false;
+        return;
+    }
+    if (state.running > 0) return;  // tried again when one of them ends
+    // No child of the run is left whose end could make room: the run visits the
+    // system itself, as where no folder can be made.
+    host_unlock_file(slot.folder_lock);
+    slot.folder_lock = host_no_lock;
+    remove_tree(slot.folder.c_str(), 0);
+    slot.folder.clear();
+    slot.kind = slot_kind::in_process;
+    slot.state = slot_state::waiting;
+    state.paused = true;
+    state.has_refused = false;
+}
+
+bool check_deadline(gathering_state &state) {
+    if (state.out_of_time) return true;
+    if (state.deadline == 0 || host_clock_ms() < state.deadline) return false;
+    reach_deadline(state);
+    return true;
 }
 
 void wait_for_children(gathering_state &state) {
@@ -403,18 +569,30 @@ void wait_for_children(gathering_state &state) {
     // Past the deadline even when a child has just ended: where children start slowly,
     // one of them ends at almost every look, and the run would go on starting more
     // long after its time limit.
-    if (state.deadline == 0 || host_clock_ms() < state.deadline) return;
+    check_deadline(state);
+}
+
+namespace {
+
+void reach_deadline(gathering_state &state) {
     state.out_of_time = true;
     for (size_t i = state.gathered; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) give_up(slot);
+        if (slot.state == slot_state::refused) {
+            slot.state = slot_state::given_up;
+            slot.step.assign(step_not_begun);
+        }
         if (slot.kind == slot_kind::in_process && slot.state == slot_state::waiting) {
             slot.state = slot_state::given_up;
             slot.step.assign(step_not_begun);
         }
     }
     state.running = 0;
+    state.has_refused = false;
 }
+
+}  // namespace
 
 int gather_ready(run_record &run, gathering_state &state) {
     while (state.gathered < state.taken && ready(state.slots[state.gathered])) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/run_record.h"
+#include "host/host.h"
 #include "host/host_process.h"
 #include "run/child_protocol.h"
 
@@ -31,6 +32,7 @@ enum class slot_kind {
 
 enum class slot_state {
     waiting,    // not started (in-process: visited when its turn comes)
+    refused,    // the start of its child was refused: tried again when a child ends
     running,    // its child runs
     ended,      // its child ended by itself
     given_up,   // the budget ended first: its child was ended, or it never started
@@ -43,17 +45,20 @@ struct system_slot {
     bounded_text<123> entry;                        // the entry as listed (shown cut in a trace line)
     bounded_text<8> time_of_day;                    // when its profile was read
     bool system_failed{};                           // its profile is defective
-    bool logon{};                                   // false when its own password was rejected
+    bool logon{};                                   // false without a valid password of its own
+    bool no_own_password{};                         // its profile gave no password at all
     bool sets_host{};                               // its profile names a host
     bounded_text<47> profile_host;                  // that host
     bounded_text<11> destination;                   // profile values for its trace line
     bounded_text<31> sysnr;
     bounded_text<11> client;
     bounded_text<47> folder;                        // its private folder, once made
+    host_file_lock folder_lock{host_no_lock};       // held on the folder's lock file while it is used
     host_child child{};                             // its process while running
     child_end end{};                                // how its child ended
     int status{};                                   // the child's exit status
     bounded_text<31> step;                          // given up: the step it was waiting for
+    bounded_text<127> refusal;                      // why the system refused its child's start
 };
 
 /// Everything the run keeps about its systems.
@@ -63,6 +68,8 @@ struct gathering_state {
     size_t gathered{};           // slots already shown
     unsigned running{};          // children running
     bool paused{};               // a system waits to be visited in-process
+    bool has_refused{};          // a system waits for the start of its child
+    size_t refused_slot{};       // that system; its profile is still the run's
     bool out_of_time{};          // the budget has ended
     unsigned budget_seconds{};   // 0: no budget
     uint64_t deadline{};         // on host_clock_ms; 0: none
@@ -78,9 +85,19 @@ void look_at_working_directory();
 /// Makes the system's private folder, copies in the files the library may look for in
 /// its current directory, and starts its child with the visit request of the profile
 /// now in run. Without a folder the slot becomes in_process; a child whose start is
-/// refused is started once more after a short pause; refused again, the slot ends as a
-/// crash would (counted failed).
+/// refused is started once more after a short pause; refused again, the slot is left
+/// `refused`, with the system's reason, for retry_refused_start.
 void start_visit(run_record &run, system_slot &slot);
+
+/// Starts the child of the refused system again (its profile must still be the run's):
+/// when the start is refused once more and no other child of the run is running, the
+/// system is visited in-process instead. Does nothing at or after the deadline, when
+/// the system counts failed for a local reason.
+void retry_refused_start(run_record &run, gathering_state &state);
+
+/// At or past the deadline (once): every running child is ended and given up at the
+/// step its progress file names, out_of_time is set, and true is returned.
+bool check_deadline(gathering_state &state);
 
 /// Waits for a child to end, or for the deadline: then every running child is ended and
 /// given up at the step its progress file names, and out_of_time is set.

@@ -8,13 +8,26 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   secrets    while the children of a listing of slow systems run, no child's command
              line or environment holds the password (read from /proc)
   stale      a run removes the private folders a killed run left more than an hour
-             ago, and nothing else
+             ago, and nothing else; those whose lock it can take at any age, never one
+             whose lock is held, and a link only as a link, never what it points to
+  fulldisk   a working directory on a full disk: the answer is right (a child's outcome
+             comes in its exit status), and trace mode names the disk
+  collision  folders of a live run hold the names the next run would choose first:
+             it still visits each system in a process of its own (a crash costs only
+             its system)
   readonly   where no private folder can be made (a working directory the run may not
              write to, tried as an unprivileged user), the run visits the systems
              itself, one after another, and answers as with children
-  refused    with the start of a child refused once (a library preloaded into the
-             Linux build, --failing-spawn), the listing answers as if it had not been;
-             refused twice, that system alone is counted failed and nothing is left
+  refused    with the start of a child refused (a library preloaded into the Linux
+             build, --failing-spawn) once, several times, always, or whenever three
+             children run: the listing answers as if no start had been refused, and
+             nothing is left
+  tracelock  with the trace file's lock held by another process for longer than the
+             time limit, a listing answers within it, every error block appended whole
+  killed     a listing whose children all hang, killed with SIGKILL (the hardest kill
+             there is): within 2 s no child of it is left; stopped instead (SIGSTOP,
+             so that it can end nothing), its children end themselves within a
+             second of its time limit
   trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
              stamps aside) one system at a time and 64 at once: each system's error
              blocks whole, in listing order, after what the file held before
@@ -102,6 +115,89 @@ def processes_in(folder):
         if cwd == folder or cwd.startswith(folder + os.sep):
             found.append(int(pid))
     return found
+
+
+def children_of_run(folder):
+    """The children of listings in `folder` still running: natively those working below
+    it, under wine the processes of the check's prefix started to visit a system."""
+    if not wine_prefix:
+        return [pid for pid in processes_in(folder) if b"--visit-system" in read_proc(pid, "cmdline")]
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        if b"--visit-system" in read_proc(pid, "cmdline") and \
+                ("WINEPREFIX=%s" % wine_prefix).encode() in read_proc(pid, "environ").split(b"\0"):
+            found.append(int(pid))
+    return found
+
+
+def read_proc(pid, name):
+    try:
+        with open("/proc/%s/%s" % (pid, name), "rb") as f:
+            return f.read()
+    except OSError:
+        return b""
+
+
+def wait_for(condition, seconds):
+    """Polls `condition` until it holds or `seconds` have passed; returns whether it held."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return condition()
+
+
+def check_killed(program, work):
+    failures = []
+    landscape = system("saphang", "fault = hang_on_open\n")
+    hosts = ["saphang"] * 6
+    # Killed: the run's children go with it, whatever their time limit.
+    folder = lay_out(work, "killed", hosts, landscape)
+    run = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=0 PARALLEL=6"], folder, popen=True,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not wait_for(lambda: len(children_of_run(folder)) == 6, 60):
+            failures.append("killed: %d of 6 children started" % len(children_of_run(folder)))
+        run.kill()
+        run.wait()
+        killed = time.monotonic()
+        gone = wait_for(lambda: not children_of_run(folder), 2)
+        print("killed: children left 2 s after the kill: %d (all gone after %.2f s)" % (
+            len(children_of_run(folder)), time.monotonic() - killed))
+        if not gone:
+            failures.append("killed: children still running 2 s after the run was killed: %s" %
+                            children_of_run(folder))
+    finally:
+        for pid in children_of_run(folder):
+            os.kill(pid, 9)
+        if run.poll() is None:
+            run.kill()
+    # Stopped: the run cannot end its children, which end themselves at its time limit.
+    budget = 3
+    folder = lay_out(work, "stopped", hosts, landscape)
+    started = time.monotonic()
+    run = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=%d PARALLEL=6" % budget], folder, popen=True,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not wait_for(lambda: len(children_of_run(folder)) == 6, budget - 0.5):
+            failures.append("stopped: %d of 6 children started" % len(children_of_run(folder)))
+        run.send_signal(19)  # SIGSTOP
+        gone = wait_for(lambda: not children_of_run(folder), budget + MARGIN + 1)
+        after = time.monotonic() - started
+        print("stopped: children of a stopped run gone %.2f s after its start (time limit %d s)" % (after, budget))
+        if not gone or after > budget + 1 + MARGIN:
+            failures.append("stopped: children still running %.2f s after the start, time limit %d s" %
+                            (after, budget))
+    finally:
+        for pid in children_of_run(folder):
+            os.kill(pid, 9)
+        run.send_signal(18)  # SIGCONT
+        run.kill()
+        run.wait()
+    return failures
 
 
 def check_hung(program, work):
@@ -203,6 +299,112 @@ def check_stale(program, work):
         failures.append("folders after the run: %s, expected %s" % (left, expected))
     if b"Processed=1, Failed=0" not in result.stdout:
         failures.append("the run itself: %r" % result.stdout[-200:])
+    return failures + check_stale_by_lock(program, work)
+
+
+def check_stale_by_lock(program, work):
+    """Folders whose lock a run can take are removed at any age, those whose lock is
+    held are kept; links are removed as links and never followed."""
+    import fcntl
+    folder = lay_out(work, "stale_lock", ["sapgood"], system("sapgood", ""))
+    outside = os.path.join(work, "stale_lock_outside")
+    shutil.rmtree(outside, ignore_errors=True)
+    os.makedirs(outside)
+    with open(os.path.join(outside, "precious.txt"), "w") as f:
+        f.write("not the sensor's\n")
+    for name in ("Korvanel.4243.0.tmp", "Korvanel.4243.1.tmp", "Korvanel.4243.2.tmp"):
+        os.makedirs(os.path.join(folder, name))
+        open(os.path.join(folder, name, "Korvanel.lock"), "w").close()
+    # A link to a folder elsewhere, inside a stale folder and as a stale folder itself.
+    os.symlink(outside, os.path.join(folder, "Korvanel.4243.2.tmp", "elsewhere"))
+    os.symlink(outside, os.path.join(folder, "Korvanel.4243.3.tmp"))
+    with open(os.path.join(folder, "Korvanel.4243.1.tmp", "Korvanel.lock"), "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)  # a run that still uses its folder
+        result = run_sensor(program, ["GLOBAL", "ASP"], folder, capture_output=True, timeout=60)
+        left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
+    failures = []
+    if left != ["Korvanel.4243.1.tmp"]:
+        failures.append("by lock: folders after the run: %s, expected only the locked one" % left)
+    if os.listdir(outside) != ["precious.txt"]:
+        failures.append("by lock: a link's target was changed: %s" % os.listdir(outside))
+    if b"Processed=1, Failed=0" not in result.stdout:
+        failures.append("by lock: the run itself: %r" % result.stdout[-200:])
+    return failures
+
+
+def check_fulldisk(program, work):
+    """A working directory on a full disk (a small tmpfs, filled; mounting needs root):
+    healthy systems count processed, a failing one failed, and trace mode names the disk."""
+    mount_point = os.path.join(work, "fulldisk")
+    subprocess.run(["umount", mount_point], capture_output=True)
+    shutil.rmtree(mount_point, ignore_errors=True)
+    os.makedirs(mount_point)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", mount_point],
+                      capture_output=True).returncode != 0:
+        print("fulldisk: skipped (a tmpfs cannot be mounted here)")
+        return []
+    failures = []
+    try:
+        landscape = system("sapgood", "") + system("sapdown", "fault = unreachable\n")
+        folder = lay_out(mount_point, "work", ["sapgood", "sapdown", "sapgood"], landscape)
+        filler = os.open(os.path.join(folder, "filler"), os.O_WRONLY | os.O_CREAT)
+        try:
+            while os.write(filler, b"x" * 4096) > 0:
+                pass
+        except OSError:
+            pass
+        os.close(filler)
+        for parameters in ("ASP", "ASP #"):
+            result = run_sensor(program, ["GLOBAL", parameters], folder, capture_output=True, timeout=60)
+            out = result.stdout.decode("latin-1")
+            if result.returncode != 0 or "NoSystems=3, Processed=2, Failed=1</Text>" not in out:
+                failures.append("%s: exit %d, %s" % (parameters, result.returncode, out[-400:]))
+            if parameters.endswith("#") and "(No space left on device)" not in out:
+                failures.append("trace mode does not name the full disk:\n%s" % out)
+    finally:
+        subprocess.run(["umount", mount_point], capture_output=True)
+    return failures
+
+
+def check_collision(program, work):
+    """Folders of a live run with the names the next run would choose first (as when a
+    process id comes back): the next run still visits each system in a process of its
+    own, so a crash of the library costs only its system."""
+    import fcntl
+    landscape = system("sapgood", "") + system("sapcrash", "fault = crash_on_open\n")
+    folder = lay_out(work, "collision", ["sapgood", "sapcrash", "sapgood"], landscape)
+    # The run's process id is guessed from the last one given out; a guess that missed
+    # (other processes started meanwhile) is tried again.
+    for attempt in range(5):
+        for name in os.listdir(folder):
+            if name.startswith("Korvanel."):
+                shutil.rmtree(os.path.join(folder, name))
+        with open("/proc/sys/kernel/ns_last_pid") as f:
+            last = int(f.read())
+        taken = range(last + 1, last + 200)
+        held = []
+        try:
+            for pid in taken:
+                for number in range(2):
+                    name = os.path.join(folder, "Korvanel.%d.%d.tmp" % (pid, number))
+                    os.makedirs(name)
+                    lock = open(os.path.join(name, "Korvanel.lock"), "w")
+                    fcntl.flock(lock, fcntl.LOCK_EX)
+                    held.append(lock)
+            run = run_sensor(program, ["GLOBAL", "ASP"], folder, popen=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE)
+            stdout, _ = run.communicate(timeout=60)
+            result = subprocess.CompletedProcess(run.args, run.returncode, stdout)
+        finally:
+            for lock in held:
+                lock.close()
+        if run.pid in taken:
+            break
+    else:
+        return ["collision: the run's process id never fell among the names taken"]
+    failures = []
+    if result.returncode != 0 or b"NoSystems=3, Processed=2, Failed=1" not in result.stdout:
+        failures.append("with taken names: exit %d, %r" % (result.returncode, result.stdout[-300:]))
     return failures
 
 
@@ -235,6 +437,33 @@ def check_trace(program, work):
     blocks = traces[64].count(b"**** ERROR ")
     if not traces[64].startswith(b"an earlier line\n") or order != sorted(order) or blocks != 12:
         failures.append("%d blocks, hosts in the order %s" % (blocks, order))
+    return failures
+
+
+def check_tracelock(program, work):
+    """Another sensor holds the trace file's lock for longer than this run may take: the
+    run answers within its time limit, with every failing system's block appended whole."""
+    import fcntl
+    hosts = ["sapf%02d" % number for number in range(4)]
+    landscape = "".join(system(host, "fault = unreachable\n") for host in hosts)
+    folder = lay_out(work, "tracelock", hosts, landscape)
+    budget = 3
+    with open(os.path.join(folder, "Dev_Rfc.Trc.lck"), "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        started = time.monotonic()
+        result = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=%d" % budget], folder, capture_output=True,
+                            timeout=60)
+        elapsed = time.monotonic() - started
+    failures = []
+    print("tracelock: answer after %.2f s with the lock held elsewhere (time limit %d s)" % (elapsed, budget))
+    if elapsed > budget + MARGIN:
+        failures.append("the answer came after %.2f s, time limit %d s" % (elapsed, budget))
+    if b"NoSystems=4, Processed=0, Failed=4" not in result.stdout:
+        failures.append("the run: %r" % result.stdout[-300:])
+    with open(os.path.join(folder, "Dev_Rfc.Trc"), "rb") as f:
+        trace = f.read()
+    if trace.count(b"**** ERROR ") != 4 or re.findall(rb"sapf(\d\d)", trace) != sorted(re.findall(rb"sapf(\d\d)", trace)):
+        failures.append("Dev_Rfc.Trc: %r" % trace[:400])
     return failures
 
 
@@ -272,28 +501,48 @@ def check_refused(program, work):
     if not failing_spawn:
         print("refused: skipped (needs the Linux build's failing_spawn library)")
         return []
-    landscape = system("sapgood", "")
+    landscape = system("sapgood", "") + system("sapslow", "delay_open = 300\n")
     answers = {}
     failures = []
-    for refusals in (0, 1, 2):
-        folder = lay_out(work, "refused%d" % refusals, ["sapgood"] * 3, landscape)
-        env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_FAILING_SPAWNS=str(refusals))
-        result = subprocess.run([program, "GLOBAL", "ASP #"], cwd=folder, env=env, capture_output=True, timeout=60)
-        answers[refusals] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
+    # Refused once, twice, three times in a row; then a limit that lets only 3 of the 8
+    # children of a listing run at once, and one that lets none start at all.
+    cases = [("0", {}), ("1", {"KORVANEL_FAILING_SPAWNS": "1"}), ("2", {"KORVANEL_FAILING_SPAWNS": "2"}),
+             ("3", {"KORVANEL_FAILING_SPAWNS": "3"}), ("limit", {"KORVANEL_SPAWN_LIMIT": "3"}),
+             ("none", {"KORVANEL_FAILING_SPAWNS": "100000"})]
+    for name, settings in cases:
+        folder = lay_out(work, "refused_" + name, ["sapgood", "sapslow", "sapgood"] * 2, landscape)
+        env = dict(os.environ, LD_PRELOAD=failing_spawn, **settings)
+        result = subprocess.run([program, "GLOBAL", "ASP # PARALLEL=8"], cwd=folder, env=env, capture_output=True,
+                                timeout=60)
+        answers[name] = re.sub(rb"\d\d:\d\d:\d\d", b"<time>", result.stdout)
         left = private_folders(folder)
         if result.returncode != 0 or left:
-            failures.append("refused %d times: exit %s, folders left %s" % (refusals, result.returncode, left))
-    if b"NoSystems=3, Processed=3, Failed=0" not in answers[0]:
-        failures.append("the run without refusals: %r" % answers[0][-300:])
-    if answers[1] != answers[0]:
-        failures.append("a start refused once changed the answer:\n%s" % answers[1].decode("latin-1"))
-    if b"NoSystems=3, Processed=2, Failed=1" not in answers[2] or answers[2].count(b"State=Rfc Failure") != 1:
-        failures.append("a start refused twice:\n%s" % answers[2].decode("latin-1"))
+            failures.append("refused %s: exit %s, folders left %s" % (name, result.returncode, left))
+    if b"NoSystems=6, Processed=6, Failed=0" not in answers["0"]:
+        failures.append("the run without refusals: %r" % answers["0"][-300:])
+    # A refused start says nothing about SAP: every healthy system is processed, and
+    # the answer is the one of a run whose starts were never refused.
+    for name, _ in cases[1:]:
+        if answers[name] != answers["0"]:
+            failures.append("refused %s changed the answer:\n%s" % (name, answers[name].decode("latin-1")))
+    # A start still refused at the time limit, while a hung system holds the one place:
+    # failed, but for a local reason, in the system's own words, never as an SAP failure.
+    folder = lay_out(work, "refused_deadline", ["sapgood", "saphang", "sapgood"],
+                     landscape + system("saphang", "fault = hang_on_open\n"))
+    env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_SPAWN_LIMIT="1")
+    result = subprocess.run([program, "GLOBAL", "ASP # TIMEOUT=2"], cwd=folder, env=env, capture_output=True,
+                            timeout=60)
+    out = result.stdout.decode("latin-1")
+    if not re.search(r"\n\* \d\d:\d\d:\d\d S02\.P00, sapgood, .* State=Local Failure\n"
+                     r"\* \d\d:\d\d:\d\d S02\.P00 could not be checked: its process could not be started "
+                     r"before the time limit \(Resource temporarily unavailable\)\n", out) or \
+            "NoSystems=3, Processed=1, Failed=2" not in out or private_folders(folder):
+        failures.append("a start refused until the time limit:\n%s" % out)
     return failures
 
 
-CHECKS = {"hung": check_hung, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
-          "stale": check_stale, "trace": check_trace}
+CHECKS = {"collision": check_collision, "fulldisk": check_fulldisk, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+          "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 
 def main():

@@ -10,7 +10,9 @@ With a profile named, the tool writes the line into it: profiles without a final
 end, with an old wrong password line, saved in UTF-16 (either order) or with a UTF-8
 mark, or with a line PowerShell appended in UTF-16 LE, must afterwards be read by the
 sensor, keep their encoding, line ends and other lines, and hold the line once; a
-read-only profile and a name that is no file are left as they were.
+read-only profile and a name that is no file are left as they were. Two tools started
+at once on one profile both write it, neither says that it does not exist, and the
+profile ends with one password line.
 """
 import argparse
 import os
@@ -107,6 +109,9 @@ def check_unwritable(runner, args):
     original = ("\r\n".join(BODY) + "\r\n").encode("ascii")
     with open(path, "wb") as f:
         f.write(original)
+    # The lock file that the earlier cases' tools left beside the profile, by design.
+    if os.path.exists(path + ".lck"):
+        os.remove(path + ".lck")
     os.chmod(path, 0o444)
     try:
         status, out, err = runner.run(args.tool, ["PRD.P00"], PASSWORD.encode() + b"\n")
@@ -129,6 +134,26 @@ def check_unwritable(runner, args):
     return problems
 
 
+def check_two_at_once(runner, args, rounds=10):
+    """Two tools at once on one profile: both write, neither says the profile is missing,
+    and the profile ends with one password line."""
+    problems = []
+    path = os.path.join(runner.cwd, "PRD.P00")
+    for round_number in range(rounds):
+        with open(path, "wb") as f:
+            f.write(("\r\n".join(BODY) + "\r\n").encode("ascii"))
+        tools = [runner.start(args.tool, ["PRD.P00"], PASSWORD.encode() + b"\n") for _ in range(2)]
+        for tool in tools:
+            out, err = tool.communicate(timeout=120)
+            if tool.returncode != 0 or b"no profile file" in err:
+                problems.append("round %d: status %d, message %r" % (round_number, tool.returncode, err))
+        with open(path, "rb") as f:
+            lines = f.read().decode("ascii").split("\r\n")
+        if sum(1 for line in lines if line.startswith("Password...:")) != 1:
+            problems.append("round %d: the profile holds %r" % (round_number, lines))
+    return problems
+
+
 class Runner:
     def __init__(self, args):
         self.wine = os.path.abspath(args.wine) if args.wine else None
@@ -139,16 +164,29 @@ class Runner:
         if self.wine:
             point_drives(self.wine, self.root)
 
-    def run(self, program, arguments, stdin_bytes):
+    def command(self, program, arguments):
         program = os.path.abspath(program)
         if self.wine:
-            env, command = wine_environment(self.wine), wine(program) + arguments
-        else:
-            env, command = dict(os.environ), [program] + arguments
-            env["KORVANEL_DRIVE_ROOT"] = self.root
+            return wine_environment(self.wine), wine(program) + arguments
+        env = dict(os.environ)
+        env["KORVANEL_DRIVE_ROOT"] = self.root
+        return env, [program] + arguments
+
+    def run(self, program, arguments, stdin_bytes):
+        env, command = self.command(program, arguments)
         process = subprocess.run(command, cwd=self.cwd, env=env, input=stdin_bytes,
                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
         return process.returncode, process.stdout, process.stderr
+
+    def start(self, program, arguments, stdin_bytes):
+        """Starts the program with `stdin_bytes` as its whole input; communicate() ends it."""
+        env, command = self.command(program, arguments)
+        process = subprocess.Popen(command, cwd=self.cwd, env=env, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        process.stdin.write(stdin_bytes)
+        process.stdin.close()
+        process.stdin = None  # given whole: communicate() has nothing more to send
+        return process
 
 
 def main():
@@ -198,6 +236,7 @@ def main():
     for case in PROFILE_CASES:
         failures += check_profile_case(runner, args, *case)
     failures += check_unwritable(runner, args)
+    failures += check_two_at_once(runner, args)
 
     for failure in failures:
         print(failure)
