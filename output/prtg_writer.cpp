@@ -148,6 +148,12 @@ void write_count_result(run_record &run, const char *channel, unsigned value, co
     append_element(run, element);
 }
 
+void open_line(run_record &run, const char *lead) {
+    if (is_xml_flavour(run)) return;
+    content_put(run.output_buffer, "\n", 1, content_form::markup, content_limit);
+    content_put(run.output_buffer, lead, strlen(lead), content_form::markup, content_limit);
+}
+
 void close_document(run_record &run) { run.output_buffer.append(is_xml_flavour(run) ? "\n</Prtg>\n" : "\n"); }
 
 void append_message(run_record &run, const char *text) { run.output_buffer.append(text); }

@@ -78,6 +78,44 @@ const char *outcome_name(visit_outcome outcome) {
     return "failed";
 }
 
+// A whole number field, written in decimal.
+bool put_number(child_message &out, const char *key, int64_t value) {
+    bounded_text<31> text;
+    text.format("%lld", static_cast<long long>(value));
+    return put_field(out, key, text.c_str());
+}
+
+bool get_number(const char *message, size_t count, const char *key, int64_t &value) {
+    bounded_text<31> text;
+    if (!get(message, count, key, text) || text.empty()) return false;
+    char *end = nullptr;
+    long long number = strtoll(text.c_str(), &end, 10);
+    if (*end != '\0') return false;
+    value = number;
+    return true;
+}
+
+// The system's error number and, after a measurement, its three figures.
+bool put_figures(child_message &out, const visit_result &result) {
+    const measured_figures &figures = result.figures;
+    return put_number(out, "error_number", result.error_number) && put_field(out, "measured", figures.taken ? "1" : "0") &&
+           put_number(out, "percent_used", figures.percent_used) &&
+           put_number(out, "system_asp_megabytes", figures.system_asp_megabytes) &&
+           put_number(out, "total_asp_megabytes", figures.total_asp_megabytes);
+}
+
+bool get_figures(const char *m, size_t n, visit_result &result) {
+    measured_figures &figures = result.figures;
+    int64_t error_number = 0;
+    if (!get_number(m, n, "error_number", error_number) || error_number < 0 || error_number > 9999 ||
+        !get_flag(m, n, "measured", figures.taken) || !get_number(m, n, "percent_used", figures.percent_used) ||
+        !get_number(m, n, "system_asp_megabytes", figures.system_asp_megabytes) ||
+        !get_number(m, n, "total_asp_megabytes", figures.total_asp_megabytes))
+        return false;
+    result.error_number = static_cast<int>(error_number);
+    return true;
+}
+
 }  // namespace
 
 bool put_field(child_message &out, const char *key, const char *value) {
@@ -130,14 +168,16 @@ bool encode_visit_result(const visit_result &result, child_message &out) {
     return put_field(out, "outcome", outcome_name(result.outcome)) &&
            put_field(out, "identified", result.identified ? "1" : "0") &&
            put_field(out, "identified_host", result.identified_host.c_str()) &&
-           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str());
+           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str()) &&
+           put_figures(out, result);
 }
 
 bool decode_visit_result(const char *message, size_t count, visit_result &result) {
     bounded_text<31> outcome;
     if (!get(message, count, "outcome", outcome) || !get_flag(message, count, "identified", result.identified) ||
         !get(message, count, "identified_host", result.identified_host) ||
-        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text))
+        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text) ||
+        !get_figures(message, count, result))
         return false;
     for (visit_outcome candidate : {visit_outcome::processed, visit_outcome::failed,
                                     visit_outcome::identification_failed, visit_outcome::database_mismatch}) {

@@ -27,6 +27,8 @@ struct visit_result {
     bounded_text<47> identified_host;              // the application server it named
     bounded_text<10> database_system;              // the database system it named
     bounded_text<output_buffer_capacity> text;     // error text left in output_buffer
+    int error_number{};                            // the failure's message number (1011 to 1015), 0 for none
+    measured_figures figures;                      // what a successful measurement found
 };
 
 /// Appends the field `key` with `value` to `out`; false when it does not fit.

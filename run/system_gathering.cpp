@@ -9,6 +9,7 @@
 #include "output/document_output.h"
 #include "rfc/failure_report.h"
 #include "run/console_trace.h"
+#include "run/system_detail.h"
 #include "run/system_visit.h"
 
 namespace {
@@ -315,6 +316,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         run.output_buffer = result.text;
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;
     }
+    note_visit_outcome(slot, have_result ? &result : nullptr, processed);
     ++state.counts.systems;
     if (processed)
         ++state.counts.processed;
@@ -375,6 +377,7 @@ void start_visit(run_record &run, system_slot &slot) {
     if (!started) {
         slot.end = child_end::crashed;
         slot.status = -1;
+        slot.outcome.start_refused = true;
         return;
     }
     slot.state = slot_state::running;
