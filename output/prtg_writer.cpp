@@ -67,6 +67,10 @@ void append_xml_result(const bounded_text<working_area_capacity> &channel,
     element.append("</Result>\n");
 }
 
+// Where a result is built before it is appended: kept for the process, so that writing
+// a result costs what the result holds, not the clearing of a document's room.
+bounded_text<output_buffer_capacity> result_element;
+
 // Appends a result built whole, or leaves it out when it would not fit.
 void append_element(run_record &run, const bounded_text<output_buffer_capacity> &element) {
     if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
@@ -127,7 +131,8 @@ void write_result(run_record &run, const char *channel, const char *value, const
     blank_controls(unit_copy);
 
     // Built whole first, so that a result either fits entirely or is left out.
-    bounded_text<output_buffer_capacity> element;
+    bounded_text<output_buffer_capacity> &element = result_element;
+    element.clear();
     if (is_xml_flavour(run))
         append_xml_result(channel_copy, value_copy, unit_copy, nullptr, limits, element);
     else
@@ -143,7 +148,8 @@ void write_count_result(run_record &run, const char *channel, unsigned value, co
     bounded_text<working_area_capacity> no_unit;
     value_copy.format("%u", value);
     channel_copy.assign(channel);
-    bounded_text<output_buffer_capacity> element;
+    bounded_text<output_buffer_capacity> &element = result_element;
+    element.clear();
     append_xml_result(channel_copy, value_copy, no_unit, "Count", limits, element);
     append_element(run, element);
 }

@@ -78,41 +78,46 @@ const char *outcome_name(visit_outcome outcome) {
     return "failed";
 }
 
-// A whole number field, written in decimal.
-bool put_number(child_message &out, const char *key, int64_t value) {
-    bounded_text<31> text;
-    text.format("%lld", static_cast<long long>(value));
-    return put_field(out, key, text.c_str());
+// The system's error number and, after a measurement, its three figures, in one field
+// "<error number> <measured 0 or 1> <percent> <system ASP MB> <total ASP MB>": each field
+// costs a search of the message, and a result is read for every system of a listing.
+bool put_figures(child_message &out, const visit_result &result) {
+    const measured_figures &figures = result.figures;
+    bounded_text<127> text;
+    text.format("%d %d %lld %lld %lld", result.error_number, figures.taken ? 1 : 0,
+                static_cast<long long>(figures.percent_used), static_cast<long long>(figures.system_asp_megabytes),
+                static_cast<long long>(figures.total_asp_megabytes));
+    return put_field(out, "figures", text.c_str());
 }
 
-bool get_number(const char *message, size_t count, const char *key, int64_t &value) {
-    bounded_text<31> text;
-    if (!get(message, count, key, text) || text.empty()) return false;
+// Reads one decimal number (an optional "-" and digits) at `at`, which it moves past it
+// and the blank that follows, unless `last`; false for anything else.
+bool read_figure(const char *&at, bool last, long long &value) {
+    const char *start = at;
+    if (*at == '-') ++at;
+    if (*at < '0' || *at > '9') return false;
     char *end = nullptr;
-    long long number = strtoll(text.c_str(), &end, 10);
-    if (*end != '\0') return false;
-    value = number;
+    value = strtoll(start, &end, 10);
+    at = end;
+    if (last) return *at == '\0';
+    if (*at != ' ') return false;
+    ++at;
     return true;
 }
 
-// The system's error number and, after a measurement, its three figures.
-bool put_figures(child_message &out, const visit_result &result) {
-    const measured_figures &figures = result.figures;
-    return put_number(out, "error_number", result.error_number) && put_field(out, "measured", figures.taken ? "1" : "0") &&
-           put_number(out, "percent_used", figures.percent_used) &&
-           put_number(out, "system_asp_megabytes", figures.system_asp_megabytes) &&
-           put_number(out, "total_asp_megabytes", figures.total_asp_megabytes);
-}
-
 bool get_figures(const char *m, size_t n, visit_result &result) {
-    measured_figures &figures = result.figures;
-    int64_t error_number = 0;
-    if (!get_number(m, n, "error_number", error_number) || error_number < 0 || error_number > 9999 ||
-        !get_flag(m, n, "measured", figures.taken) || !get_number(m, n, "percent_used", figures.percent_used) ||
-        !get_number(m, n, "system_asp_megabytes", figures.system_asp_megabytes) ||
-        !get_number(m, n, "total_asp_megabytes", figures.total_asp_megabytes))
-        return false;
-    result.error_number = static_cast<int>(error_number);
+    bounded_text<127> text;
+    if (!get(m, n, "figures", text)) return false;
+    const char *at = text.c_str();
+    long long number[5] = {};
+    for (int i = 0; i < 5; ++i)
+        if (!read_figure(at, i == 4, number[i])) return false;
+    if (number[0] < 0 || number[0] > 9999 || (number[1] != 0 && number[1] != 1)) return false;
+    result.error_number = static_cast<int>(number[0]);
+    result.figures.taken = number[1] == 1;
+    result.figures.percent_used = number[2];
+    result.figures.system_asp_megabytes = number[3];
+    result.figures.total_asp_megabytes = number[4];
     return true;
 }
 

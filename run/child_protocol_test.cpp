@@ -178,12 +178,17 @@ TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
     EXPECT_FALSE(got.figures.taken);
 
     // A figure that is no whole number, or an error number no message has, is refused.
-    for (const char *bad : {"percent_used 2:9x", "percent_used 0:", "error_number 5:10140", "error_number 2:-1"}) {
+    for (std::string bad : {"1014 0 9x 0 0", "1014 0 0 0", "1014 0 0 0 0 1", "10140 0 0 0 0", "-1 0 0 0 0",
+                            "1014 2 0 0 0", "1014 0  0 0 0", "1014 0 - 0 0"}) {
         std::string text(message.c_str(), message.length);
-        std::string key = std::string(bad).substr(0, std::string(bad).find(' '));
-        size_t at = text.find(key + " ");
+        size_t at = text.find("figures ");
         size_t end = text.find('\n', at);
-        text.replace(at, end - at, bad);
+        text.replace(at, end - at, "figures " + std::to_string(bad.size()) + ":" + bad);
+        visit_result got;
         EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        // The same message with a sound field is read: only the figures were at fault.
+        text.replace(at, text.find('\n', at) - at, "figures 13:1014 1 7 8 -9");
+        ASSERT_TRUE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        EXPECT_EQ(got.figures.total_asp_megabytes, -9);
     }
 }

@@ -64,5 +64,5 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
         }
     }
     close_connection(run);
-    result.text = run.output_buffer;
+    result.text.assign(run.output_buffer.c_str(), run.output_buffer.length);
 }
