@@ -71,6 +71,10 @@ void append_xml_result(const bounded_text<working_area_capacity> &channel,
 // a result costs what the result holds, not the clearing of a document's room.
 bounded_text<output_buffer_capacity> result_element;
 
+// Where an error document's message is kept while the document is made in the room
+// that held it.
+bounded_text<output_buffer_capacity> error_message_copy;
+
 // Appends a result built whole, or leaves it out when it would not fit.
 void append_element(run_record &run, const bounded_text<output_buffer_capacity> &element) {
     if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
@@ -82,13 +86,19 @@ void write_error_document(run_record &run, const char *message) { write_error_do
 
 void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message) {
     // The message is often the buffer itself: take it before the buffer starts afresh.
-    bounded_text<output_buffer_capacity> kept;
-    kept.assign(message);
+    // Only then is it copied, and not onto the stack: a document's room is more than
+    // the watchdog's thread has, and the watchdog's message is always one of its own.
+    const char *text = message;
+    size_t length = strlen(message);
+    if (message >= out.data && message <= out.data + output_buffer_capacity) {
+        error_message_copy.assign(message, length);
+        text = error_message_copy.c_str();
+    }
     out.assign("<Prtg>");
     out.append("\n<Error>1</Error>");
     out.append("\n<Text>");
     // The error document is PRTG's in every flavour, and so is the form of its text.
-    content_put(out, kept.c_str(), kept.length, content_form::xml, content_limit);
+    content_put(out, text, length, content_form::xml, content_limit);
     out.append("</Text>");
     out.append("\n</Prtg>\n");
 }
