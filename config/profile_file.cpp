@@ -105,7 +105,7 @@ void describe(profile_defect defect, const char *name, run_message &message) {
 // Reads the lines and stores their values; returns the password defect that ends a
 // strict reading early, or none.
 profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, bool &system_failed,
-                          bool &password_rejected) {
+                          bool &password_rejected, profile_defect &first_rejection) {
     profile_data &record = run.profile_record;
     size_t piece = mode == profile_reading::strict ? strict_piece : lenient_piece;
     char line[lenient_piece + 1];
@@ -121,10 +121,11 @@ profile_defect read_lines(run_record &run, FILE *file, profile_reading mode, boo
             password_outcome outcome = unscramble_password(run.password_key, value.c_str(), record.password);
             if (outcome == password_outcome::good) continue;
             system_failed = true;
+            profile_defect rejection =
+                outcome == password_outcome::invalid ? profile_defect::invalid_password : profile_defect::wrong_password;
+            if (mode == profile_reading::strict) return rejection;
+            if (!password_rejected) first_rejection = rejection;
             password_rejected = true;
-            if (mode == profile_reading::strict)
-                return outcome == password_outcome::invalid ? profile_defect::invalid_password
-                                                            : profile_defect::wrong_password;
             continue;
         }
         store(entry->field(record), value.c_str());
@@ -141,15 +142,18 @@ bool read_profile(run_record &run, profile_reading mode, run_message &message, b
     message.clear();
     profile_defect defect = profile_defect::none;
     bool rejected = false;
+    profile_defect first_rejection = profile_defect::none;
     if (run.profile_file != nullptr) {
-        defect = read_lines(run, run.profile_file, mode, system_failed, rejected);
+        defect = read_lines(run, run.profile_file, mode, system_failed, rejected, first_rejection);
         fclose(run.profile_file);
         run.profile_file = nullptr;
     }
     if (password_rejected != nullptr) *password_rejected = rejected;
+    // Read leniently, the defect named is the one a strict reading would have stopped at.
+    if (defect == profile_defect::none) defect = first_rejection;
     if (defect == profile_defect::none) defect = completeness_defect(run.profile_record);
     if (defect == profile_defect::none) return !system_failed;
     system_failed = true;
-    if (mode == profile_reading::strict) describe(defect, run.profile_name.c_str(), message);
+    describe(defect, run.profile_name.c_str(), message);
     return false;
 }

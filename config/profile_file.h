@@ -14,8 +14,8 @@ enum class profile_reading {
 /// Reads the open run.profile_file to its end (strict: up to a bad password line) and
 /// closes it; the file may be ANSI, UTF-8 with or without mark, or UTF-16 (line_reader.h). Fills run.profile_record (the user upper-cased, the password plain) and
 /// run.display_host from "Hostname...:" lines. Sets `system_failed` when the profile is
-/// unusable; in strict mode also puts the 1003 to 1007 message into `message`, which
-/// names run.profile_name. Sets `*password_rejected` (when given) when the profile's own
+/// unusable, and puts the 1003 to 1007 message into `message`, which names
+/// run.profile_name (read leniently: the defect a strict reading would have named). Sets `*password_rejected` (when given) when the profile's own
 /// password line was invalid or wrong, which leaves the earlier password in the record.
 /// Returns false when the profile is unusable.
 bool read_profile(run_record &run, profile_reading mode, run_message &message, bool &system_failed,

@@ -18,7 +18,11 @@ constexpr size_t file_name_capacity = 63;         // a profile or listing file n
 // "Custom Sensors\ExeXml\" (22), which the search may take one after the other.
 constexpr size_t path_file_directory_limit = 100;  // without the backslash that ends it
 constexpr size_t directory_capacity = path_file_directory_limit + 1 + 43 + 22;  // with its trailing backslash
-constexpr size_t output_buffer_capacity = 4095;   // 4096 bytes with the terminator
+// The document: room for the largest answer a run writes whole, a listing's summary
+// with its text at PRTG's 2000 characters and a channel per system, every name and
+// the text in character references at worst.
+constexpr size_t output_buffer_capacity = 65535;  // 64 KiB with the terminator
+constexpr size_t summary_text_capacity = 2000;    // a listing's summary text: what PRTG shows of a text
 constexpr size_t system_listing_capacity = 2047;  // the entries of a multi-system run
 constexpr size_t message_capacity = 255;          // one error message: a fixed text and a full path
 constexpr size_t entry_line_capacity = 2047;      // a listing line, read whole up to the listing's capacity
@@ -58,6 +62,15 @@ struct channel_limits {
     long max_warning = 0;
     bool has_max_error = false;
     long max_error = 0;
+};
+
+// The three figures of a successful measurement, whole numbers as the channels show
+// them; the sizes in megabytes.
+struct measured_figures {
+    bool taken = false;
+    int64_t percent_used = 0;
+    int64_t system_asp_megabytes = 0;
+    int64_t total_asp_megabytes = 0;
 };
 
 // The RFC-level steps of a run, in their order; the time-limit message names them.
@@ -105,6 +118,8 @@ struct run_record {
     bounded_text<system_listing_capacity> system_listing;  // "NAME#NAME#..." of a multi-system run
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
     channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
+    bool detail_mode{};                             // DETAIL=YES: a listing's summary names its systems
+    measured_figures figures;                       // the last successful measurement's figures
     bounded_text<entry_line_capacity> entry_line;  // the same line uncut, where its options are read
     unsigned timeout_seconds{};                     // TIMEOUT=: the time budget from process start, 0 for none
     unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once

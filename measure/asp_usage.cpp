@@ -76,6 +76,15 @@ void write_success_document(run_record &run, const unsigned char (&record)[db02i
     close_document(run);
 }
 
+// The figures as the channels show them, kept for a listing's summary.
+void take_figures(run_record &run, const unsigned char (&record)[db02infdb4_length]) {
+    run.figures.taken = true;
+    run.figures.percent_used =
+        packed_integer(record + sys_asp_p_field.offset, sys_asp_p_field.width, percentage_decimals);
+    run.figures.system_asp_megabytes = packed_integer(record + sys_asp_s_field.offset, 6, size_decimals);
+    run.figures.total_asp_megabytes = packed_integer(record + asp_tot_s_field.offset, 6, size_decimals);
+}
+
 }  // namespace
 
 void append_identification_text(run_record &run, const unsigned char (&record)[db02infdb4_length]) {
@@ -140,6 +149,7 @@ int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {
 
     if (code == RFC_OK) {
         run.run_status.assign("OK");
+        take_figures(run, record);
         if (!run.multi_system_mode) write_success_document(run, record);
     } else {
         append_return_code_text(run, code, exception_text);

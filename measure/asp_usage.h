@@ -22,7 +22,7 @@ RFC_RC fetch_db4_info(run_record &run, RFC_HANDLE handle, int32_t *api_rc,
                       char (&exception_text)[exception_text_size]);
 
 /// Measures the ASP usage over `handle`: creates the six tables, fetches, and on code
-/// 0 sets run_status "OK" and (outside multi_system_mode) replaces the output buffer
+/// 0 sets run_status "OK", keeps the three figures in run.figures and (outside multi_system_mode) replaces the output buffer
 /// with the success document, sizes in "GByte" when the parameter string holds
 /// "GIGABYTE"; on another code appends its error text. Deletes the tables and returns
 /// the code. A table that cannot be created or deleted ends the process through

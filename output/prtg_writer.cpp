@@ -67,6 +67,14 @@ void append_xml_result(const bounded_text<working_area_capacity> &channel,
     element.append("</Result>\n");
 }
 
+// Where a result is built before it is appended: kept for the process, so that writing
+// a result costs what the result holds, not the clearing of a document's room.
+bounded_text<output_buffer_capacity> result_element;
+
+// Where an error document's message is kept while the document is made in the room
+// that held it.
+bounded_text<output_buffer_capacity> error_message_copy;
+
 // Appends a result built whole, or leaves it out when it would not fit.
 void append_element(run_record &run, const bounded_text<output_buffer_capacity> &element) {
     if (run.output_buffer.length + element.length <= content_limit) run.output_buffer.append(element.c_str());
@@ -78,13 +86,19 @@ void write_error_document(run_record &run, const char *message) { write_error_do
 
 void write_error_document_to(bounded_text<output_buffer_capacity> &out, const char *message) {
     // The message is often the buffer itself: take it before the buffer starts afresh.
-    bounded_text<output_buffer_capacity> kept;
-    kept.assign(message);
+    // Only then is it copied, and not onto the stack: a document's room is more than
+    // the watchdog's thread has, and the watchdog's message is always one of its own.
+    const char *text = message;
+    size_t length = strlen(message);
+    if (message >= out.data && message <= out.data + output_buffer_capacity) {
+        error_message_copy.assign(message, length);
+        text = error_message_copy.c_str();
+    }
     out.assign("<Prtg>");
     out.append("\n<Error>1</Error>");
     out.append("\n<Text>");
     // The error document is PRTG's in every flavour, and so is the form of its text.
-    content_put(out, kept.c_str(), kept.length, content_form::xml, content_limit);
+    content_put(out, text, length, content_form::xml, content_limit);
     out.append("</Text>");
     out.append("\n</Prtg>\n");
 }
@@ -127,7 +141,8 @@ void write_result(run_record &run, const char *channel, const char *value, const
     blank_controls(unit_copy);
 
     // Built whole first, so that a result either fits entirely or is left out.
-    bounded_text<output_buffer_capacity> element;
+    bounded_text<output_buffer_capacity> &element = result_element;
+    element.clear();
     if (is_xml_flavour(run))
         append_xml_result(channel_copy, value_copy, unit_copy, nullptr, limits, element);
     else
@@ -143,9 +158,16 @@ void write_count_result(run_record &run, const char *channel, unsigned value, co
     bounded_text<working_area_capacity> no_unit;
     value_copy.format("%u", value);
     channel_copy.assign(channel);
-    bounded_text<output_buffer_capacity> element;
+    bounded_text<output_buffer_capacity> &element = result_element;
+    element.clear();
     append_xml_result(channel_copy, value_copy, no_unit, "Count", limits, element);
     append_element(run, element);
+}
+
+void open_line(run_record &run, const char *lead) {
+    if (is_xml_flavour(run)) return;
+    content_put(run.output_buffer, "\n", 1, content_form::markup, content_limit);
+    content_put(run.output_buffer, lead, strlen(lead), content_form::markup, content_limit);
 }
 
 void close_document(run_record &run) { run.output_buffer.append(is_xml_flavour(run) ? "\n</Prtg>\n" : "\n"); }

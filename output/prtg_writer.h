@@ -38,6 +38,9 @@ void write_result(run_record &run, const char *channel, const char *value, const
 /// with PRTG's built-in unit "Count" and the limit elements of `limits` (may be null);
 /// in the text flavours writes nothing. A result that would not fit is left out whole.
 void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits);
+/// In the text flavours begins a line of its own: appends a line feed and `lead` as they
+/// are; the line's content follows with append_text. Nothing in the XML flavours.
+void open_line(run_record &run, const char *lead);
 /// Appends the closing of the document ("\n</Prtg>\n" in XML, "\n" in text).
 void close_document(run_record &run);
 

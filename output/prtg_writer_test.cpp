@@ -106,7 +106,7 @@ TEST(PrtgWriter, FullDocumentStillEndsWithItsClosingElements) {
     run_record run = xml_run();
     open_document(run);
     open_text(run);
-    append_text(run, std::string(5000, 'x').c_str());
+    append_text(run, std::string(output_buffer_capacity + 1000, 'x').c_str());
     close_text(run);
     std::string channel(200, 'c');
     for (int i = 0; i < 3; ++i) write_result(run, channel.c_str(), "1", "MByte");
@@ -236,7 +236,7 @@ TEST(PrtgWriter, FullTextDocumentStillEndsWithItsLineFeed) {
     run.output_flavour.assign("Gantries");
     open_document(run);
     open_text(run);
-    append_text(run, std::string(5000, 'x').c_str());
+    append_text(run, std::string(output_buffer_capacity + 1000, 'x').c_str());
     write_result(run, "A", "1", "MByte");
     close_document(run);
     std::string out = run.output_buffer.c_str();

@@ -121,6 +121,16 @@ void append_return_code_text(run_record &run, RFC_RC code, const char *exception
     }
 }
 
+int return_code_error_number(RFC_RC code) {
+    switch (code) {
+        case RFC_OK: return 0;
+        case RFC_FAILURE: return 1014;
+        case RFC_EXCEPTION: return 1012;
+        case RFC_SYS_EXCEPTION: return 1013;
+        default: return 1015;
+    }
+}
+
 void append_trace_diagnosis(run_record &run) {
     FILE *trace = host_open_read(rfc_trace_file_name);
     if (trace == nullptr) {

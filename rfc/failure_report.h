@@ -47,6 +47,10 @@ void print_label_line(const char *label, int indent, int width, const char *valu
 /// other value "other failure". Appends nothing for 0.
 void append_return_code_text(run_record &run, RFC_RC code, const char *exception_name);
 
+/// The message number of append_return_code_text's text for `code`: 1014, 1012, 1013
+/// or 1015; 0 for 0.
+int return_code_error_number(RFC_RC code);
+
 /// Appends " - " and the last error message of "Dev_Rfc.Trc" to the output buffer;
 /// " - Please Check Trace-File !" when the file holds none, " - Look for Trace-File"
 /// when it cannot be opened.

@@ -80,6 +80,49 @@ const char *outcome_name(visit_outcome outcome) {
     return "failed";
 }
 
+// The system's error number and, after a measurement, its three figures, in one field
+// "<error number> <measured 0 or 1> <percent> <system ASP MB> <total ASP MB>": each field
+// costs a search of the message, and a result is read for every system of a listing.
+bool put_figures(child_message &out, const visit_result &result) {
+    const measured_figures &figures = result.figures;
+    bounded_text<127> text;
+    text.format("%d %d %lld %lld %lld", result.error_number, figures.taken ? 1 : 0,
+                static_cast<long long>(figures.percent_used), static_cast<long long>(figures.system_asp_megabytes),
+                static_cast<long long>(figures.total_asp_megabytes));
+    return put_field(out, "figures", text.c_str());
+}
+
+// Reads one decimal number (an optional "-" and digits) at `at`, which it moves past it
+// and the blank that follows, unless `last`; false for anything else.
+bool read_figure(const char *&at, bool last, long long &value) {
+    const char *start = at;
+    if (*at == '-') ++at;
+    if (*at < '0' || *at > '9') return false;
+    char *end = nullptr;
+    value = strtoll(start, &end, 10);
+    at = end;
+    if (last) return *at == '\0';
+    if (*at != ' ') return false;
+    ++at;
+    return true;
+}
+
+bool get_figures(const char *m, size_t n, visit_result &result) {
+    bounded_text<127> text;
+    if (!get(m, n, "figures", text)) return false;
+    const char *at = text.c_str();
+    long long number[5] = {};
+    for (int i = 0; i < 5; ++i)
+        if (!read_figure(at, i == 4, number[i])) return false;
+    if (number[0] < 0 || number[0] > 9999 || (number[1] != 0 && number[1] != 1)) return false;
+    result.error_number = static_cast<int>(number[0]);
+    result.figures.taken = number[1] == 1;
+    result.figures.percent_used = number[2];
+    result.figures.system_asp_megabytes = number[3];
+    result.figures.total_asp_megabytes = number[4];
+    return true;
+}
+
 }  // namespace
 
 bool put_field(child_message &out, const char *key, const char *value) {
@@ -158,14 +201,16 @@ bool encode_visit_result(const visit_result &result, child_message &out) {
     return put_field(out, "outcome", outcome_name(result.outcome)) &&
            put_field(out, "identified", result.identified ? "1" : "0") &&
            put_field(out, "identified_host", result.identified_host.c_str()) &&
-           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str());
+           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str()) &&
+           put_figures(out, result);
 }
 
 bool decode_visit_result(const char *message, size_t count, visit_result &result) {
     bounded_text<31> outcome;
     if (!get(message, count, "outcome", outcome) || !get_flag(message, count, "identified", result.identified) ||
         !get(message, count, "identified_host", result.identified_host) ||
-        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text))
+        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text) ||
+        !get_figures(message, count, result))
         return false;
     for (visit_outcome candidate : {visit_outcome::processed, visit_outcome::failed,
                                     visit_outcome::identification_failed, visit_outcome::database_mismatch}) {

@@ -20,13 +20,20 @@ enum class visit_outcome {
     database_mismatch,      // not on DB4: ends the run with error 1018
 };
 
+/// The error text a visit leaves: a failed step's message and the library's words,
+/// far below a document's size, and so kept small, since every system's result is
+/// made and read whole.
+constexpr size_t visit_text_capacity = 4095;
+
 /// What a child hands back.
 struct visit_result {
     visit_outcome outcome{visit_outcome::failed};
     bool identified{};                             // RFC_SYSTEM_INFO answered
     bounded_text<47> identified_host;              // the application server it named
     bounded_text<10> database_system;              // the database system it named
-    bounded_text<output_buffer_capacity> text;     // error text left in output_buffer
+    bounded_text<visit_text_capacity> text;        // error text left in output_buffer
+    int error_number{};                            // the failure's message number (1011 to 1015), 0 for none
+    measured_figures figures;                      // what a successful measurement found
 };
 
 /// Appends the field `key` with `value` to `out`; false when it does not fit.

@@ -163,3 +163,43 @@ TEST(ChildProtocol, ResultWithUnknownOutcomeIsRefused) {
     visit_result got;
     EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got));
 }
+
+TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
+    visit_result sent;
+    sent.outcome = visit_outcome::processed;
+    sent.error_number = 0;
+    sent.figures.taken = true;
+    sent.figures.percent_used = 99;
+    sent.figures.system_asp_megabytes = 9999999999LL;  // beyond 32 bits, as the packed fields allow
+    sent.figures.total_asp_megabytes = -1;
+    child_message message;
+    ASSERT_TRUE(encode_visit_result(sent, message));
+    visit_result got;
+    ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+    EXPECT_TRUE(got.figures.taken);
+    EXPECT_EQ(got.figures.percent_used, 99);
+    EXPECT_EQ(got.figures.system_asp_megabytes, 9999999999LL);
+    EXPECT_EQ(got.figures.total_asp_megabytes, -1);
+
+    sent = visit_result{};
+    sent.error_number = 1014;
+    ASSERT_TRUE(encode_visit_result(sent, message));
+    ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+    EXPECT_EQ(got.error_number, 1014);
+    EXPECT_FALSE(got.figures.taken);
+
+    // A figure that is no whole number, or an error number no message has, is refused.
+    for (std::string bad : {"1014 0 9x 0 0", "1014 0 0 0", "1014 0 0 0 0 1", "10140 0 0 0 0", "-1 0 0 0 0",
+                            "1014 2 0 0 0", "1014 0  0 0 0", "1014 0 - 0 0"}) {
+        std::string text(message.c_str(), message.length);
+        size_t at = text.find("figures ");
+        size_t end = text.find('\n', at);
+        text.replace(at, end - at, "figures " + std::to_string(bad.size()) + ":" + bad);
+        visit_result got;
+        EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        // The same message with a sound field is read: only the figures were at fault.
+        text.replace(at, text.find('\n', at) - at, "figures 13:1014 1 7 8 -9");
+        ASSERT_TRUE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        EXPECT_EQ(got.figures.total_asp_megabytes, -9);
+    }
+}

@@ -19,6 +19,7 @@
 #include "rfc/trace_file.h"
 #include "run/child_protocol.h"
 #include "run/console_trace.h"
+#include "run/system_detail.h"
 #include "run/system_gathering.h"
 
 namespace {
@@ -106,6 +107,7 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     // otherwise log on with the password of the system before it.
     wipe_password(run.profile_record);
     read_profile(run, profile_reading::lenient, message, slot.system_failed, &password_rejected);
+    if (slot.system_failed) slot.outcome.profile_error = message_error_number(message.c_str());
     slot.sets_host = !(run.display_host.cut && run.display_host.empty());
     slot.profile_host = run.display_host;
     run.display_host = shown_host;
@@ -147,6 +149,7 @@ void write_summary_channels(run_record &run, const system_counts &counts) {
 }
 
 gathering_state multi_state;
+system_channel_plan channel_plan;
 
 int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
@@ -157,12 +160,17 @@ int print_summary(run_record &run, const system_counts &counts) {
     run.output_buffer.clear();
     append_text(run, failure_text.c_str());
     open_text(run);
-    bounded_text<255> summary;
+    summary_text summary;
     summary.format("(***) %s: NoSystems=%u, Processed=%u, Failed=%u", run.item_label.c_str(), counts.systems,
                    counts.processed, counts.failed);
+    if (run.detail_mode) {
+        plan_system_channels(multi_state.slots, multi_state.gathered, channel_plan);
+        append_detail_text(run, multi_state.slots, multi_state.gathered, channel_plan, summary);
+    }
     append_text(run, summary.c_str());
     close_text(run);
     write_summary_channels(run, counts);
+    if (run.detail_mode) write_system_detail(run, multi_state.slots, multi_state.gathered, channel_plan);
     close_document(run);
     print_document(run, exit_success, "\n");
     print_processed_line(run);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "config/detail_option.h"
 #include "config/limits_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
@@ -43,6 +44,18 @@ void print_run_trace_lines(run_record &run) {
     parameter_echo(run, echo);
     set_trace_line(run, "Executing", "* %s %s - %s", run.time_of_day.c_str(), program_name, echo.c_str());
     print_trace_line(run);
+}
+
+// DETAIL= from the parameter arguments as given: the first that holds it decides, as a
+// search of the two joined would find it. In a single-profile run a valid value has no
+// effect, but a malformed one is the sensor's setup at fault all the same.
+bool read_detail_arguments(run_record &run, int argc, const char *const *argv, run_message &message) {
+    for (int i = 2; i < argc && i <= 3; ++i) {
+        bool found = false;
+        if (!read_detail_option(argv[i], run.detail_mode, found, message)) return false;
+        if (found) return true;
+    }
+    return true;
 }
 
 }  // namespace
@@ -105,12 +118,16 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     // setup at fault, whatever the profile holds.
     for (int i = 2; i < argc && i <= 3; ++i)
         if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
+    if (!read_detail_arguments(run, argc, argv, message)) return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
         const char *first_parameter = argc >= 3 ? argv[2] : nullptr;
         if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
         if (!read_entry_budget_options(run, message)) return fail_with(run, message.c_str());
+        bool found = false;
+        if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message))
+            return fail_with(run, message.c_str());
         return run_multi_system(run);
     }
 

@@ -11,6 +11,7 @@
 #include "rfc/trace_file.h"
 #include "run/child_visit.h"
 #include "run/console_trace.h"
+#include "run/system_detail.h"
 #include "run/system_visit.h"
 
 namespace {
@@ -377,16 +378,18 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     run.output_buffer.clear();
     if (have_result) {
         if (result.outcome == visit_outcome::identification_failed) {
-            run.output_buffer = result.text;
+            run.output_buffer.assign(result.text.c_str(), result.text.length);
             append_trace_diagnosis(run);
             return fail_with(run, run.output_buffer.c_str());
         }
         if (result.outcome == visit_outcome::database_mismatch) return fail_with(run, "Error 1018: DataBase mismatch !");
         if (result.identified) run.display_host = result.identified_host;
-        run.output_buffer = result.text;
+        run.output_buffer.assign(result.text.c_str(), result.text.length);
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;
     }
     if (unwritten) processed = !slot.system_failed && unwritten_processed(slot.status);
+    note_visit_outcome(slot, have_result ? &result : nullptr, processed);
+    if (local_failure) slot.outcome.local_failure = true;
     ++state.counts.systems;
     if (processed)
         ++state.counts.processed;

@@ -12,6 +12,7 @@
 #include "host/host.h"
 #include "host/host_process.h"
 #include "run/child_protocol.h"
+#include "run/system_outcome.h"
 
 constexpr size_t max_systems = system_listing_capacity + 1;  // "#" alone is two empty entries
 constexpr unsigned max_parallel_children = 64;                // what one wait can watch on Windows
@@ -59,6 +60,7 @@ struct system_slot {
     int status{};                                   // the child's exit status
     bounded_text<31> step;                          // given up: the step it was waiting for
     bounded_text<127> refusal;                      // why the system refused its child's start
+    system_outcome outcome;                         // for the detailed summary
 };
 
 /// Everything the run keeps about its systems.

@@ -11,6 +11,9 @@
 
 namespace {
 
+// What a single-profile run answers when the connection cannot be opened.
+constexpr int logon_failure_number = 1011;
+
 void note(step_notice notice, const char *step) {
     if (notice != nullptr) notice(step);
 }
@@ -19,12 +22,16 @@ void note(step_notice notice, const char *step) {
 
 void visit_system(run_record &run, bool logon, step_notice notice, visit_result &result) {
     result = visit_result{};
+    run.figures = measured_figures{};
     prepare_rfc_environment(run);
     if (logon) {
         note(notice, "logon");
         run.rfc_handle = open_connection(run);
     }
-    if (run.rfc_handle == 0) return;
+    if (run.rfc_handle == 0) {
+        if (logon) result.error_number = logon_failure_number;
+        return;
+    }
 
     note(notice, "RFC_SYSTEM_INFO");
     run.run_status.assign("ERR");
@@ -37,6 +44,7 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
         if (run.call_result == RFC_FAILURE && logon_was_refused()) {
             run.output_buffer.clear();
             result.outcome = visit_outcome::failed;
+            result.error_number = return_code_error_number(run.call_result);
         } else {
             result.outcome = visit_outcome::identification_failed;
         }
@@ -51,8 +59,10 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
             run.run_status.assign("ERR");
             run.call_result = measure_asp_usage(run, run.rfc_handle);
             result.outcome = run.run_status.equals("OK") ? visit_outcome::processed : visit_outcome::failed;
+            result.error_number = return_code_error_number(run.call_result);
+            result.figures = run.figures;
         }
     }
     close_connection(run);
-    result.text = run.output_buffer;
+    result.text.assign(run.output_buffer.c_str(), run.output_buffer.length);
 }

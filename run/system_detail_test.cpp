@@ -1,0 +1,262 @@
+// The detail of a listing's summary: channel names that stay the same whatever the
+// systems did, the 46 channels PRTG leaves room for, the failure tokens, the text cut
+// at PRTG's limit, and the largest answer written whole.
+#include "run/system_detail.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/exit_status.h"
+#include "output/prtg_writer.h"
+
+namespace {
+
+// Slots and plans are large; tests keep theirs off the stack.
+struct listing {
+    std::unique_ptr<system_slot[]> slots{new system_slot[max_systems]()};
+    std::unique_ptr<system_channel_plan> plan{new system_channel_plan()};
+    size_t count = 0;
+
+    system_slot &add(const std::string &entry, bool processed, int64_t percent = 0) {
+        system_slot &slot = slots[count++];
+        slot.kind = slot_kind::child;
+        slot.state = slot_state::ended;
+        slot.entry.assign(entry.c_str());
+        slot.outcome.processed = processed;
+        slot.outcome.percent_used = percent;
+        return slot;
+    }
+    void plan_channels() { plan_system_channels(slots.get(), count, *plan); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < plan->count; ++i) out.push_back(plan->names[i].c_str());
+        return out;
+    }
+};
+
+std::unique_ptr<run_record> xml_run() {
+    std::unique_ptr<run_record> run(new run_record());
+    run->output_flavour.assign("EXEXML");
+    return run;
+}
+
+std::string token_of(const system_slot &slot) {
+    bounded_text<15> token;
+    return failure_token(slot, token) ? token.c_str() : "-";
+}
+
+size_t occurrences(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace
+
+TEST(SystemDetail, ChannelNamesDependOnTheListingAlone) {
+    const char *entries[] = {"PRD.P00", "Failed.P00", "PRD.P01", "PRD", "prd.p00", "Failed",
+                             "QAS.P00", "QAS.P00",   "sub\\X.Y.P00", ".P00", "Not Found.P00"};
+    const std::vector<std::string> expected = {
+        "PRD",       // the entry without its extension
+        "Failed.P00",  // "Failed" is a summary channel's: the entry whole
+        "PRD.P01",   // "PRD" is taken by an earlier system
+        "PRD #2",    // "PRD" and the entry "PRD" are both taken
+        "Failed #2", "QAS", "sub\\X.Y", ".P00", "Not Found.P00"};  // summary names in any letter case
+    for (bool processed : {true, false}) {
+        listing l;
+        for (const char *entry : entries) l.add(entry, processed);
+        l.plan_channels();
+        EXPECT_EQ(l.names(), expected) << "processed " << processed;
+        // An entry listed again, in any letter case, shares its first listing's channel.
+        EXPECT_EQ(l.plan->channel_of[4], l.plan->channel_of[0]);
+        EXPECT_EQ(l.plan->channel_of[7], l.plan->channel_of[6]);
+        EXPECT_EQ(l.plan->left_without, 0u);
+    }
+}
+
+TEST(SystemDetail, FortySixChannelsAndTheRestCountedOnce) {
+    listing l;
+    l.add("", false).kind = slot_kind::skipped;  // an empty entry can name no profile
+    l.add(std::string(70, 'L') + ".P00", false).kind = slot_kind::unusable_name;
+    for (int n = 1; n <= 60; ++n) l.add("S" + std::to_string(n) + ".P00", n != 50);  // S50 failed
+    l.add("S60.P00", true);  // listed again beyond the channels: still one system
+    l.add("S3.P00", true);   // listed again with a channel
+    l.plan_channels();
+    ASSERT_EQ(l.plan->count, max_system_channels);
+    EXPECT_EQ(l.names().front(), "S1");
+    EXPECT_EQ(l.names().back(), "S46");
+    EXPECT_EQ(l.plan->channel_of[0], channel_none);
+    EXPECT_EQ(l.plan->channel_of[1], channel_none);
+    // S47 to S60 without S50, which failed: 13.
+    EXPECT_EQ(l.plan->left_without, 13u);
+
+    auto run = xml_run();
+    l.slots[2].outcome.processed = false;  // S1 failed in this run: its channel is a gap
+    write_system_detail(*run, l.slots.get(), l.count, *l.plan);
+    std::string document = run->output_buffer.c_str();
+    EXPECT_EQ(occurrences(document, "<Result>"), 45u);
+    EXPECT_EQ(document.find("<Channel>S1</Channel>"), std::string::npos);
+    EXPECT_EQ(occurrences(document, "<Channel>S3</Channel>"), 1u);
+}
+
+TEST(SystemDetail, FailureTokens) {
+    listing l;
+    struct {
+        const char *name;
+        void (*set)(system_slot &);
+        const char *token;
+    } cases[] = {
+        {"processed", [](system_slot &s) { s.outcome.processed = true; }, "-"},
+        {"not found", [](system_slot &s) { s.kind = slot_kind::skipped; }, "-"},
+        {"profile defect", [](system_slot &s) { s.outcome.profile_error = 1005; s.outcome.error_number = 1014; }, "1005"},
+        {"no connection", [](system_slot &s) { s.outcome.error_number = 1011; }, "1011"},
+        {"refused logon", [](system_slot &s) { s.outcome.error_number = 1014; }, "1014"},
+        {"time limit", [](system_slot &s) { s.state = slot_state::given_up; }, "1022"},
+        {"a profile defect before the time limit", [](system_slot &s) { s.state = slot_state::given_up; s.outcome.profile_error = 1003; }, "1003"},
+        {"crashed child", [](system_slot &s) { s.end = child_end::crashed; }, "crash"},
+        {"library's fatal error", [](system_slot &s) { s.status = exit_rfc_abort; }, "crash"},
+        {"child never started", [](system_slot &s) { s.end = child_end::crashed; s.outcome.local_failure = true; }, "local"},
+        {"result unreadable", [](system_slot &) {}, "local"},
+        {"unusable name", [](system_slot &s) { s.kind = slot_kind::unusable_name; }, "local"},
+        {"in-process call failure", [](system_slot &s) { s.kind = slot_kind::in_process; s.state = slot_state::waiting; s.outcome.error_number = 1012; }, "1012"},
+    };
+    for (const auto &c : cases) {
+        system_slot &slot = l.add("X.P00", false);
+        c.set(slot);
+        EXPECT_EQ(token_of(slot), c.token) << c.name;
+    }
+}
+
+TEST(SystemDetail, TextNamesTheFailedInListingOrder) {
+    listing l;
+    l.add("PRD.P00", true, 87);
+    l.add("LCK.P00", false).outcome.error_number = 1014;
+    l.add("GONE.P00", false).kind = slot_kind::skipped;
+    l.add("QAS.P00", false).state = slot_state::given_up;
+    l.plan_channels();
+    auto run = xml_run();
+    summary_text text;
+    text.assign("(***) Plant: NoSystems=4, Processed=1, Failed=2");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    EXPECT_STREQ(text.c_str(), "(***) Plant: NoSystems=4, Processed=1, Failed=2; failed: LCK (1014), QAS (1022)");
+
+    listing none;
+    none.add("PRD.P00", true, 87);
+    none.plan_channels();
+    text.assign("(***) Plant: NoSystems=1, Processed=1, Failed=0");
+    append_detail_text(*run, none.slots.get(), none.count, *none.plan, text);
+    EXPECT_STREQ(text.c_str(), "(***) Plant: NoSystems=1, Processed=1, Failed=0");
+}
+
+TEST(SystemDetail, LongTextIsCutAtPrtgsLimitNeverInsideACharacter) {
+    // Names of two-byte UTF-8 characters, shifted by one byte in turn, so that the cut
+    // falls inside a character for one of the lengths.
+    for (size_t shift = 0; shift < 2; ++shift) {
+        listing l;
+        for (int n = 0; n < 60; ++n) {
+            std::string name = std::string(shift, 'a');
+            for (int k = 0; k < 25; ++k) name += "\xc3\xbc";
+            l.add(name + std::to_string(n) + ".P00", false).outcome.error_number = 1011;
+        }
+        l.plan_channels();
+        auto run = xml_run();
+        summary_text text;
+        text.assign("(***) Plant: NoSystems=60, Processed=0, Failed=60");
+        append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+        std::string shown = text.c_str();
+        EXPECT_LE(shown.size(), summary_text_capacity);
+        EXPECT_GE(shown.size(), summary_text_capacity - 4);
+        ASSERT_EQ(shown.substr(shown.size() - 3), "...");
+        unsigned char before = static_cast<unsigned char>(shown[shown.size() - 4]);
+        EXPECT_TRUE(before < 0x80 || (before & 0xC0) == 0x80) << "a character cut in half at shift " << shift;
+        if ((before & 0xC0) == 0x80) {
+            EXPECT_EQ(static_cast<unsigned char>(shown[shown.size() - 5]), 0xc3);
+        }
+    }
+}
+
+TEST(SystemDetail, LargestAnswerIsWrittenWhole) {
+    // 46 system channels with limits and names of ANSI characters that each become a
+    // character reference, the largest text PRTG takes of the same characters, and the
+    // four counts: the answer a listing writes at its very largest.
+    listing l;
+    for (int n = 0; n < 46; ++n) {
+        std::string name(56, '\xe9');
+        char number[8];
+        snprintf(number, sizeof number, "%03d", n);
+        l.add(name + number + ".P00", true, 100);
+    }
+    for (int n = 0; n < 40; ++n) l.add(std::string(59, '\xe9') + ".P00", false).outcome.error_number = 1011;
+    l.plan_channels();
+    auto run = xml_run();
+    run->asp_limits.has_max_warning = run->asp_limits.has_max_error = true;
+    run->asp_limits.max_warning = 90;
+    run->asp_limits.max_error = 95;
+
+    summary_text text;
+    text.assign("(***) Plant: NoSystems=86, Processed=46, Failed=40");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    // Full, but for a byte that a cut UTF-8 character would have left.
+    ASSERT_GE(text.length, summary_text_capacity - 1);
+    ASSERT_LE(text.length, summary_text_capacity);
+    open_document(*run);
+    open_text(*run);
+    append_text(*run, text.c_str());
+    close_text(*run);
+    channel_limits failed_limits;
+    failed_limits.has_max_error = true;
+    for (const char *channel : {"Systems", "Processed", "Failed", "Not found"})
+        write_count_result(*run, channel, 86, &failed_limits);
+    write_system_detail(*run, l.slots.get(), l.count, *l.plan);
+    close_document(*run);
+
+    std::string document = run->output_buffer.c_str();
+    EXPECT_GT(document.size(), 4096u * 8) << "the test must need far more than the old buffer";
+    EXPECT_FALSE(run->output_buffer.cut);
+    EXPECT_EQ(run->result_count, 50);
+    EXPECT_EQ(occurrences(document, "<Result>"), 50u);
+    EXPECT_EQ(occurrences(document, "<LimitMaxError>95</LimitMaxError>"), 46u);
+    // The whole text made it, every character of it a reference.
+    size_t text_start = document.find("<Text>") + 6;
+    std::string shown = document.substr(text_start, document.find("</Text>") - text_start);
+    EXPECT_EQ(occurrences(shown, "&#233;"), occurrences(text.c_str(), "\xe9"));
+    EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+    EXPECT_EQ(document.substr(document.size() - 9), "\n</Prtg>\n");
+}
+
+TEST(SystemDetail, TextFlavoursLineUpEverySystem) {
+    listing l;
+    l.add("PRD.P00", true, 87);
+    l.add("LCK.P00", false).outcome.error_number = 1014;
+    l.add("GONE.P00", false).kind = slot_kind::skipped;
+    l.plan_channels();
+    struct {
+        const char *flavour;
+        const char *parameters;
+        const char *lines;
+    } cases[] = {
+        {"Brimtol", "", "\n> PRD.P00: Processed 87 %\n> LCK.P00: Failed 1014\n> GONE.P00: Not found"},
+        {"Gantries", "",
+         "\nSystem.PRD_P00: PRD.P00 Processed 87 %\nSystem.LCK_P00: LCK.P00 Failed 1014"
+         "\nSystem.GONE_P00: GONE.P00 Not found"},
+        {"Brimtol", "CH=1", ""},  // Brimtol asked for one value: nothing beyond it
+    };
+    for (const auto &c : cases) {
+        std::unique_ptr<run_record> run(new run_record());
+        run->output_flavour.assign(c.flavour);
+        run->parameter_string.assign(c.parameters);
+        write_system_detail(*run, l.slots.get(), l.count, *l.plan);
+        EXPECT_STREQ(run->output_buffer.c_str(), c.lines) << c.flavour << " " << c.parameters;
+        EXPECT_EQ(run->result_count, 0);
+    }
+}
+
+TEST(SystemDetail, MessageNumbers) {
+    EXPECT_EQ(message_error_number("Error 1005: Wrong Password in Profile X found..."), 1005);
+    EXPECT_EQ(message_error_number("Error 10x1: ProFile X is missing..."), 0);
+    EXPECT_EQ(message_error_number(""), 0);
+    EXPECT_EQ(message_error_number("Error 1005 no colon"), 0);
+}
