@@ -165,6 +165,16 @@ RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info)
 nw_type *type_of(RFC_TYPE_DESC_HANDLE handle) { return entry_of(types, handle); }
 void free_type(nw_type *type) { type->used = false; }
 
+bool type_in_use(const nw_type *type) {
+    for (const nw_function &function : functions) {
+        if (!function.used) continue;
+        for (unsigned i = 0; i < function.count; ++i)
+            if (function.parameters[i].typeDescHandle == reinterpret_cast<RFC_TYPE_DESC_HANDLE>(const_cast<nw_type *>(type)))
+                return true;
+    }
+    return false;
+}
+
 RFC_FUNCTION_DESC_HANDLE new_function(const char16_t *name, nwrfc::RFC_ERROR_INFO *info) {
     for (nw_function &function : functions) {
         if (function.used) continue;

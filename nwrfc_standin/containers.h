@@ -63,6 +63,8 @@ struct nw_value {
 nwrfc::RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
 nw_type *type_of(nwrfc::RFC_TYPE_DESC_HANDLE handle);
 void free_type(nw_type *type);
+/// True while a live function description has a parameter of `type`.
+bool type_in_use(const nw_type *type);
 nwrfc::RFC_FUNCTION_DESC_HANDLE new_function(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
 nw_function *function_of(nwrfc::RFC_FUNCTION_DESC_HANDLE handle);
 void free_function(nw_function *function);

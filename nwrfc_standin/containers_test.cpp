@@ -1,6 +1,6 @@
 // The NetWeaver stand-in's descriptions and data containers, through the exported
 // functions alone: values set come back as SAP's library hands them out (UTF-16,
-// padded; packed numbers as decimal texts), land in the classic bytes the simulated
+// padded; packed numbers as bytes, and as texts of the stand-in's own), land in the classic bytes the simulated
 // systems read, and nothing is ever written outside a container or accepted from a
 // handle that is not a live one.
 #include "nwrfc_standin/containers.h"
@@ -144,6 +144,33 @@ TEST_F(Containers, PackedTextsThatDoNotFitAreRefusedAndLeaveTheFieldAlone) {
         memcpy(value.bytes, bytes, 3);
         EXPECT_EQ(packed_of(function, "AMOUNT"), "<rc " + std::to_string(RFC_CONVERSION_FAILURE) + ">");
     }
+}
+
+TEST_F(Containers, PackedFieldsGiveAndTakeTheirBytesOfTheirOwnLength) {
+    function_with({{"AMOUNT", RFC_IMPORT, RFCTYPE_BCD, 3, 2, nullptr}, {"TEXT", RFC_IMPORT, RFCTYPE_CHAR, 2, 0, nullptr}});
+    RFC_ERROR_INFO info;
+    // Whatever the half-bytes hold, the bytes come back as they were set: the second
+    // minus sign B, the unsigned F, a digit half-byte above 9.
+    const unsigned char patterns[][3] = {{0x12, 0x34, 0x5B}, {0x12, 0x34, 0x5F}, {0x1A, 0x34, 0x5C}, {0x00, 0x00, 0x0D}};
+    for (const auto &pattern : patterns) {
+        ASSERT_EQ(RfcSetBytes(function, u"AMOUNT", pattern, 3, &info), RFC_OK) << narrow(info.message);
+        unsigned char back[5];
+        memset(back, 0xEE, sizeof back);
+        ASSERT_EQ(RfcGetBytes(function, u"AMOUNT", back, 3, &info), RFC_OK);
+        EXPECT_EQ(memcmp(back, pattern, 3), 0);
+        EXPECT_EQ(back[3], 0xEE) << "written beyond the buffer";
+    }
+    // A length other than the field's is refused and leaves the field alone.
+    const unsigned char longer[] = {0x00, 0x12, 0x34, 0x5C}, zero = 0x0C;
+    EXPECT_EQ(RfcSetBytes(function, u"AMOUNT", longer, 4, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(RfcSetBytes(function, u"AMOUNT", &zero, 1, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(narrow(info.message), "1 bytes given for a packed field of 3");
+    unsigned char back[3];
+    EXPECT_EQ(RfcGetBytes(function, u"AMOUNT", back, 2, &info), RFC_BUFFER_TOO_SMALL);
+    ASSERT_EQ(RfcGetBytes(function, u"AMOUNT", back, 3, &info), RFC_OK);
+    EXPECT_EQ(back[2], 0x0D);
+    // Bytes are for raw and packed fields only.
+    EXPECT_EQ(RfcGetBytes(function, u"TEXT", back, 2, &info), RFC_CONVERSION_FAILURE);
 }
 
 TEST_F(Containers, IntegersAndFloatsKeepTheirValuesAndTypes) {

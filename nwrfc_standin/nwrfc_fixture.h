@@ -280,6 +280,16 @@ inline std::string chars_of(DATA_CONTAINER_HANDLE container, const char *name, u
     return narrow(buffer.data(), length);
 }
 
+/// The line a reader takes from an error text of SAP's library: of a text over
+/// several lines (a communication failure's) the ERROR line's text, else the text.
+inline std::string error_line(const std::string &text) {
+    if (text.empty() || text[0] != '\n') return text;
+    size_t at = text.find("\nERROR       ");
+    if (at == std::string::npos) return "<no ERROR line>";
+    at += 13;
+    return text.substr(at, text.find('\n', at) - at);
+}
+
 /// A packed field's decimal text, or "<rc N>".
 inline std::string packed_of(DATA_CONTAINER_HANDLE container, const char *name) {
     char16_t buffer[64];

@@ -1,7 +1,7 @@
 // The NetWeaver functions the bridge calls, played by the classic stand-in's
 // simulated systems: a logon goes through the same landscape and checks, a call
 // through the same function modules and faults, and the answers come back as
-// SAP's NetWeaver library gives them (UTF-16 texts, decimal texts for packed fields,
+// SAP's NetWeaver library gives them (UTF-16 texts, packed fields as their bytes,
 // error information with group, key and message).
 #pragma GCC visibility push(default)
 #include "nwrfc/sapnwrfc_api.h"
@@ -25,6 +25,7 @@ standin_state state;
 
 struct nw_connection {
     bool used;
+    bool closed_by_failure;  // closed by the library itself: its handle stays invalid as long as can be
     RFC_HANDLE classic;
 };
 nw_connection connections[8];
@@ -47,9 +48,22 @@ bool equal_letters(const char *a, const char *b) {
 }
 
 // The classic last error as NetWeaver error information: the message a reader of
-// the classic trace would find (the ERROR detail, else the "======>" text).
+// the classic trace would find (the ERROR detail, else the "======> " text).
 void set_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group, const char *key) {
     set_error(info, code, group, state.last_error.message.c_str(), key);
+}
+
+// A communication failure as SAP's library words it: over several lines, the first
+// one empty, keywords 12 columns wide, the ERROR line among others, and its code's
+// name as the key.
+void set_communication_failure(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
+    const standin_error &error = state.last_error;
+    bounded_text<511> text;
+    text.format("\nLOCATION    %s\nERROR       %s\nTIME        Thu Dec 10 14:03:59 2026\nRELEASE     753\n"
+                "COMPONENT   %s\nVERSION     40\nRC          -10\nCOUNTER     1\n",
+                error.location.empty() ? "CPIC (TCP/IP) on local host with Unicode" : error.location.c_str(),
+                error.message.c_str(), error.component != nullptr ? error.component : "NI (network interface)");
+    set_error(info, code, group, text.c_str(), "RFC_COMMUNICATION_FAILURE");
 }
 
 RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
@@ -63,6 +77,13 @@ RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
     }
     *code = RFC_EXTERNAL_FAILURE;
     return EXTERNAL_RUNTIME_FAILURE;
+}
+
+// The classic last error of a logon or call that failed as SAP's library reports it:
+// a communication failure over several lines, a logon failure under its code's name.
+void set_failure_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
+    if (code == RFC_COMMUNICATION_FAILURE) return set_communication_failure(info, code, group);
+    set_from_classic(info, code, group, code == RFC_LOGON_FAILURE ? "RFC_LOGON_FAILURE" : state.last_error.key.c_str());
 }
 
 nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
@@ -224,7 +245,7 @@ nwrfc::RFC_RC refuse_description(nwrfc::RFC_ERROR_INFO *info, const char *what, 
 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
                                                 nwrfc::RFC_ERROR_INFO *info) {
-    bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown;
+    bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown, snc_mode, snc_sso;
     for (unsigned i = 0; list != nullptr && i < count; ++i) {
         char name[32];
         narrow_text(list[i].name, name, sizeof name);
@@ -235,12 +256,25 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
         else if (equal_letters(name, "client")) narrow_value(list[i], client);
         else if (equal_letters(name, "user")) narrow_value(list[i], user);
         else if (equal_letters(name, "passwd")) narrow_value(list[i], passwd);
+        else if (equal_letters(name, "snc_mode")) narrow_value(list[i], snc_mode);
+        else if (equal_letters(name, "snc_sso")) narrow_value(list[i], snc_sso);
+        // SNC's names, protection level and library: the simulated line needs none of them.
+        else if (equal_letters(name, "snc_partnername") || equal_letters(name, "snc_qop") ||
+                 equal_letters(name, "snc_myname") || equal_letters(name, "snc_lib"))
+            continue;
         else if (!equal_letters(name, "lang") && !equal_letters(name, "trace") && unknown.empty()) unknown.assign(name);
     }
     if (!unknown.empty()) {
         bounded_text<120> message;
         message.format("parameter %s is not known to the stand-in", unknown.c_str());
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return nullptr;
+    }
+    // With SNC, SAP's library logs on as the SNC name (single sign-on) unless told
+    // snc_sso=0: user and password are then not what logs on.
+    if (snc_mode.equals("1") && !snc_sso.equals("0") && !passwd.empty()) {
+        set_error(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "SNC name of the caller is not assigned to a user",
+                  "RFC_LOGON_FAILURE");
         return nullptr;
     }
     logon_request request = {};
@@ -261,14 +295,20 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
     if (handle == 0) {
         nwrfc::RFC_RC code;
         RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
-        set_from_classic(info, code, group, state.last_error.key.c_str());
+        set_failure_from_classic(info, code, group);
         return nullptr;
     }
-    for (nw_connection &connection : connections) {
-        if (connection.used) continue;
-        connection.used = true;
-        connection.classic = handle;
-        return reinterpret_cast<RFC_CONNECTION_HANDLE>(&connection);
+    // A handle the library closed after a failure is taken again only when no other
+    // is free, so a caller that goes on using it meets RFC_INVALID_HANDLE.
+    for (int pass = 0; pass < 2; ++pass) {
+        bool reuse_closed = pass == 1;
+        for (nw_connection &connection : connections) {
+            if (connection.used || connection.closed_by_failure != reuse_closed) continue;
+            connection.used = true;
+            connection.closed_by_failure = false;
+            connection.classic = handle;
+            return reinterpret_cast<RFC_CONNECTION_HANDLE>(&connection);
+        }
     }
     close_connections(state, handle);
     set_error(info, RFC_MEMORY_INSUFFICIENT, EXTERNAL_RUNTIME_FAILURE, "stand-in connection pool full");
@@ -347,18 +387,29 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         classic_steps_unfaulted unfaulted;
         if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
     }
-    const char *name = exception != nullptr ? exception : "";
+    bounded_text<127> exception_name;
+    exception_name.assign(exception != nullptr ? exception : "");
+    const char *name = exception_name.c_str();
+    // A communication failure, a runtime failure or an ABAP message ends the
+    // connection: SAP's library closes it itself, and its handle is invalid from now on.
+    if (rc == 1 || rc == 3) {
+        close_connections(state, connection->classic);
+        connection->used = false;
+        connection->closed_by_failure = true;
+    }
     switch (rc) {
     case 0: return nwrfc::RFC_OK;
     case 2: set_from_classic(info, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, name); return RFC_ABAP_EXCEPTION;
     case 3:
+        // SAP's library names the dump as the key: the name the simulated system
+        // raised, which the classic stand-in hands out as the exception.
         set_from_classic(info, RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, name);
         return RFC_ABAP_RUNTIME_FAILURE;
     case 1: {
         nwrfc::RFC_RC code;
         RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
         if (code == RFC_EXTERNAL_FAILURE) code = RFC_COMMUNICATION_FAILURE, group = COMMUNICATION_FAILURE;
-        set_from_classic(info, code, group, state.last_error.key.c_str());
+        set_failure_from_classic(info, code, group);
         return code;
     }
     default: set_from_classic(info, RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE, ""); return RFC_UNKNOWN_ERROR;
@@ -443,6 +494,12 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyTypeDesc(RFC_TYPE_DESC_HANDLE handle, nwr
     if (type == nullptr) {
         set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
         return RFC_INVALID_HANDLE;
+    }
+    // A function description still refers to it: destroying it now would leave that
+    // description pointing at nothing.
+    if (type_in_use(type)) {
+        set_error(info, RFC_ILLEGAL_STATE, EXTERNAL_RUNTIME_FAILURE, "type description still used by a function description");
+        return RFC_ILLEGAL_STATE;
     }
     free_type(type);
     return nwrfc::RFC_OK;
@@ -592,15 +649,23 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *n
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
     return get_text(h, name, TYPTIME, time, 6, info);
 }
+// Raw and packed fields as their bytes. A packed field is handed out as it lies,
+// whatever its half-bytes hold; a buffer shorter than it would cut the sign off.
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_RAW *buffer, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
     nwrfc::RFC_RC rc = value_for(h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX) return wrong_type(info);
+    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
+    if (value.type == TYPP && length < value.length) {
+        set_error(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "buffer shorter than the packed field");
+        return RFC_BUFFER_TOO_SMALL;
+    }
     for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.length ? value.bytes[i] : 0;
     return nwrfc::RFC_OK;
 }
+// A packed field as text in the stand-in's own form ("-12.5"); SAP's header fixes no
+// form for it, so the bridge never asks for it (it does not even look the function up).
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_UC *buffer, unsigned capacity,
                             unsigned *length, nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
@@ -647,12 +712,20 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcSetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *n
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
     return set_text(h, name, TYPTIME, time, 6, info);
 }
+// A packed field takes bytes only of its own length, as SAP's header says; a raw
+// field is filled from the bytes given, zeros after them.
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_RAW *bytes, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
     nwrfc::RFC_RC rc = value_for(h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX) return wrong_type(info);
+    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
+    if (value.type == TYPP && length != value.length) {
+        bounded_text<120> message;
+        message.format("%u bytes given for a packed field of %u", length, value.length);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return RFC_INVALID_PARAMETER;
+    }
     for (unsigned i = 0; i < value.length; ++i) value.bytes[i] = i < length ? bytes[i] : 0;
     return nwrfc::RFC_OK;
 }

@@ -133,6 +133,8 @@ struct standin_error {
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;
+    bounded_text<200> location;  // where it happened, when the failure said so
+    const char *component;       // which part of the library failed, or null
     bool handed_out_ex;  // RfcLastErrorEx (or RfcOpenEx's record) has handed this error out
 };
 
