@@ -140,6 +140,9 @@ RFC_RC SAP_API RfcCloseConnection(RFC_CONNECTION_HANDLE rfcHandle, RFC_ERROR_INF
 RFC_RC SAP_API RfcInvoke(RFC_CONNECTION_HANDLE rfcHandle, RFC_FUNCTION_HANDLE funcHandle,
                             RFC_ERROR_INFO *errorInfo);
 const SAP_UC *SAP_API RfcGetVersion(unsigned *majorVersion, unsigned *minorVersion, unsigned *patchLevel);
+// The folder of the library's own trace files (dev_rfc.trc and the rfc*.trc of its
+// trace levels), by default the working directory [H][D]; not const in [H].
+RFC_RC SAP_API RfcSetTraceDir(SAP_UC *traceDir, RFC_ERROR_INFO *errorInfo);
 // Metadata built locally, nothing fetched from the system
 RFC_FUNCTION_DESC_HANDLE SAP_API RfcCreateFunctionDesc(const SAP_UC *name, RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcAddParameter(RFC_FUNCTION_DESC_HANDLE funcDesc, const RFC_PARAMETER_DESC *paramDescr,

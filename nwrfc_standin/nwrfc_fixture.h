@@ -217,6 +217,15 @@ struct NwStandIn : ::testing::Test {
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
         write_file("SapLandscape.txt", standin_test::base_landscape);
+        // The library's own trace kept apart, as the bridge keeps it: where the file
+        // system ignores letter case, dev_rfc.trc would be the classic trace's file.
+        std::filesystem::create_directory(directory / "sap-trace", error);
+        set_trace_folder(directory / "sap-trace");
+    }
+    static void set_trace_folder(const std::filesystem::path &folder) {
+        std::u16string name = wide(folder.string().c_str());
+        RFC_ERROR_INFO info;
+        ASSERT_EQ(RfcSetTraceDir(&name[0], &info), RFC_OK);
     }
     void TearDown() override {
         RFC_ERROR_INFO ignored;

@@ -14,6 +14,7 @@
 #include "rfc_standin/logon.h"
 #include "rfc_standin/structures.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -53,6 +54,25 @@ void set_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR
     set_error(info, code, group, state.last_error.message.c_str(), key);
 }
 
+// Where SAP's library writes its own trace file: the working directory, or the
+// folder RfcSetTraceDir named.
+char trace_folder[512];
+
+// Appends `text` (the error text as SAP's library words it) to dev_rfc.trc in the trace
+// folder, as SAP's library writes a severe error there: its own header, keyword lines
+// in column 0. On Windows, in the working directory, that is the sensor's Dev_Rfc.Trc.
+void write_own_trace(const char *text) {
+    bounded_text<600> path;
+    if (trace_folder[0] != '\0') path.format("%s/dev_rfc.trc", trace_folder);
+    else path.assign("dev_rfc.trc");
+    FILE *file = fopen(path.c_str(), "a");
+    if (file == nullptr) return;
+    fprintf(file, "\n**** Trace file opened at 20261210 140359 Coordinated Universal Time, by sapnwrfc stand-in\n");
+    fputs(text[0] == '\n' ? text + 1 : text, file);
+    if (text[0] != '\0' && text[strlen(text) - 1] != '\n') fputc('\n', file);
+    fclose(file);
+}
+
 // A communication failure as SAP's library words it: over several lines, the first
 // one empty, keywords 12 columns wide, the ERROR line among others, and its code's
 // name as the key.
@@ -64,6 +84,7 @@ void set_communication_failure(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, 
                 error.location.empty() ? "CPIC (TCP/IP) on local host with Unicode" : error.location.c_str(),
                 error.message.c_str(), error.component != nullptr ? error.component : "NI (network interface)");
     set_error(info, code, group, text.c_str(), "RFC_COMMUNICATION_FAILURE");
+    write_own_trace(text.c_str());
 }
 
 RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
@@ -83,6 +104,11 @@ RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
 // a communication failure over several lines, a logon failure under its code's name.
 void set_failure_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
     if (code == RFC_COMMUNICATION_FAILURE) return set_communication_failure(info, code, group);
+    if (code == RFC_LOGON_FAILURE) {
+        bounded_text<300> text;
+        text.format("ERROR       %s", state.last_error.message.c_str());
+        write_own_trace(text.c_str());
+    }
     set_from_classic(info, code, group, code == RFC_LOGON_FAILURE ? "RFC_LOGON_FAILURE" : state.last_error.key.c_str());
 }
 
@@ -414,6 +440,15 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
     }
     default: set_from_classic(info, RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE, ""); return RFC_UNKNOWN_ERROR;
     }
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetTraceDir(SAP_UC *folder, nwrfc::RFC_ERROR_INFO *info) {
+    if (folder == nullptr) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "no trace directory");
+        return RFC_INVALID_PARAMETER;
+    }
+    narrow_text(folder, trace_folder, sizeof trace_folder);  // empty: the working directory again
+    return nwrfc::RFC_OK;
 }
 
 const SAP_UC *SAP_API nwrfc::RfcGetVersion(unsigned *major, unsigned *minor, unsigned *patch) {

@@ -254,6 +254,28 @@ TEST_F(Exports, ATypeDescriptionOutlivesTheFunctionDescriptionsThatUseIt) {
     EXPECT_EQ(RfcDestroyTypeDesc(line, &info), RFC_INVALID_HANDLE);
 }
 
+TEST_F(Exports, ItsOwnTraceGoesWhereItWasToldInItsOwnFormat) {
+    demo_with("fault = unreachable\n");
+    RFC_ERROR_INFO info;
+    // Not told: into the working directory, as SAP's library writes it.
+    set_trace_folder("");
+    EXPECT_EQ(open(logon_spec{}, info), nullptr);
+    std::string own = read_file("dev_rfc.trc");
+    EXPECT_EQ(own.rfind("\n**** Trace file opened at ", 0), 0u) << own;
+    EXPECT_NE(own.find("\nERROR       partner not reached (host sapdemo, service 3300)\n"), std::string::npos) << own;
+    EXPECT_EQ(own.find("Monitor#"), std::string::npos);
+    // Told a folder: there, and appended to.
+    std::filesystem::remove("dev_rfc.trc");
+    set_trace_folder(directory / "sap-trace");
+    EXPECT_EQ(open(logon_spec{}, info), nullptr);
+    demo_with("");
+    EXPECT_EQ(open(demo_logon("sapdemo", "00", "100", "MONITOR", "wrong"), info), nullptr);
+    EXPECT_FALSE(std::filesystem::exists("dev_rfc.trc"));
+    own = read_file("sap-trace/dev_rfc.trc");
+    EXPECT_NE(own.find("\nERROR       partner not reached"), std::string::npos) << own;
+    EXPECT_NE(own.find("\nERROR       Name or password is incorrect (repeat logon)\n"), std::string::npos) << own;
+}
+
 TEST_F(Exports, TheClassicLibrarysOwnStepsFaultsHaveNothingToHitHere) {
     // The NetWeaver library has no RfcInstallStructure, ItCreate or ItDelete: a landscape
     // that makes those classic steps fail leaves a NetWeaver call whole, and the trace clean.

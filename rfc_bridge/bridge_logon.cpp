@@ -113,6 +113,14 @@ bool ensure_library(bridge_state &state) {
         return false;
     }
     state.library = library;
+    // SAP's library writes its own trace (dev_rfc.trc, on Windows the same file as the
+    // sensor's Dev_Rfc.Trc) into its working directory unless told otherwise: it gets
+    // a folder of its own, shared by every run on the probe.
+    static char16_t trace_folder[300];
+    if (prepare_sap_trace_folder(trace_folder, 300)) {
+        nwrfc::RFC_ERROR_INFO ignored;
+        state.nw.RfcSetTraceDir(trace_folder, &ignored);
+    }
     unsigned major = 0, minor = 0, patch = 0;
     state.nw.RfcGetVersion(&major, &minor, &patch);
     state.origin.format("RFC bridge librfc32 over sapnwrfc %u,%u,%u", major, minor, patch);

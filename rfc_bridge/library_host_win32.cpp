@@ -4,6 +4,8 @@
 // a DLL of the other width (a 64-bit DLL in the 32-bit process the probe runs).
 #include "rfc_bridge/library_host.h"
 
+#include "core/listing_folder.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -123,3 +125,55 @@ void *find_nwrfc_symbol(void *library, const char *plain_name, unsigned stdcall_
 }
 
 unsigned bridge_thread_number() { return static_cast<unsigned>(GetCurrentThreadId()); }
+
+bool prepare_sap_trace_folder(char16_t *folder, unsigned capacity) {
+    wchar_t here[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, here);
+    if (length == 0 || length > MAX_PATH) return false;
+    while (length > 3 && (here[length - 1] == L'\\' || here[length - 1] == L'/')) here[--length] = L'\0';
+    // The last part of the path, in ASCII, to recognise a listing child's folder.
+    DWORD last = length;
+    while (last > 0 && here[last - 1] != L'\\' && here[last - 1] != L'/') --last;
+    char name[64] = "";
+    bool ascii = length - last < sizeof name;
+    for (DWORD i = last; ascii && i < length; ++i) {
+        ascii = here[i] < 0x80;
+        name[i - last] = static_cast<char>(here[i]);
+    }
+    if (ascii) name[length - last] = '\0';
+    if (ascii && last > 1 && is_listing_folder_name(name)) length = last - 1;
+    const wchar_t *suffix = L"\\sapnwrfc-trace";
+    size_t suffix_length = wcslen(suffix);
+    if (length + suffix_length + 1 > capacity || length + suffix_length + 3 > MAX_PATH) return false;
+    wchar_t path[MAX_PATH + 1];
+    memcpy(path, here, length * sizeof(wchar_t));
+    memcpy(path + length, suffix, (suffix_length + 1) * sizeof(wchar_t));
+    CreateDirectoryW(path, nullptr);  // there already: fine
+    wchar_t pattern[MAX_PATH + 3];
+    wcscpy(pattern, path);
+    wcscat(pattern, L"\\*");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FILETIME now_time;
+    GetSystemTimeAsFileTime(&now_time);
+    ULARGE_INTEGER now, written;
+    now.LowPart = now_time.dwLowDateTime;
+    now.HighPart = now_time.dwHighDateTime;
+    const unsigned long long keep = static_cast<unsigned long long>(sap_trace_keep_days) * 24 * 3600 * 10000000ull;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        written.LowPart = found.ftLastWriteTime.dwLowDateTime;
+        written.HighPart = found.ftLastWriteTime.dwHighDateTime;
+        if (now.QuadPart < written.QuadPart || now.QuadPart - written.QuadPart < keep) continue;
+        wchar_t file[2 * MAX_PATH + 2];
+        if (wcslen(path) + 1 + wcslen(found.cFileName) + 1 > sizeof file / sizeof file[0]) continue;
+        wcscpy(file, path);
+        wcscat(file, L"\\");
+        wcscat(file, found.cFileName);
+        DeleteFileW(file);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (size_t i = 0; i <= wcslen(path); ++i) folder[i] = static_cast<char16_t>(path[i]);
+    return true;
+}
