@@ -83,25 +83,28 @@ inline RFC_TYPE_DESC_HANDLE make_type(const char *name, const std::vector<field_
     EXPECT_NE(type, nullptr) << name;
     if (type == nullptr) return nullptr;
     made_types.push_back(type);
-    unsigned offset = 0;
+    unsigned offset = 0, uc_offset = 0;
     for (const field_spec &spec : fields) {
         unsigned align = spec.type == RFCTYPE_INT || spec.type == RFCTYPE_FLOAT || spec.type == RFCTYPE_INT2 ? spec.length : 1;
         offset = (offset + align - 1) / align * align;
+        bool characters = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
+                          spec.type == RFCTYPE_TIME;
+        unsigned uc_align = characters ? 2 : align;
+        uc_offset = (uc_offset + uc_align - 1) / uc_align * uc_align;
         RFC_FIELD_DESC field = {};
         std::u16string field_name = wide(spec.name);
         field_name.copy(field.name, 30);
         field.type = spec.type;
         field.nucLength = spec.length;
         field.nucOffset = offset;
-        field.ucLength = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
-                                 spec.type == RFCTYPE_TIME
-                             ? 2 * spec.length
-                             : spec.length;
+        field.ucLength = characters ? 2 * spec.length : spec.length;
+        field.ucOffset = uc_offset;
         field.decimals = spec.decimals;
         EXPECT_EQ(RfcAddTypeField(type, &field, &info), RFC_OK) << spec.name << ": " << narrow(info.message);
         offset += spec.length;
+        uc_offset += field.ucLength;
     }
-    EXPECT_EQ(RfcSetTypeLength(type, offset, 2 * offset, &info), RFC_OK) << name;
+    EXPECT_EQ(RfcSetTypeLength(type, offset, uc_offset > 2 * offset ? uc_offset : 2 * offset, &info), RFC_OK) << name;
     return type;
 }
 
@@ -128,7 +131,10 @@ inline RFC_FUNCTION_DESC_HANDLE make_function(const char *name, const std::vecto
         parameter.direction = spec.direction;
         parameter.type = spec.type;
         parameter.nucLength = spec.length;
-        parameter.ucLength = spec.length;
+        parameter.ucLength = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
+                                     spec.type == RFCTYPE_TIME
+                                 ? 2 * spec.length
+                                 : spec.length;
         parameter.decimals = spec.decimals;
         parameter.typeDescHandle = spec.line;
         EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_OK) << spec.name << ": " << narrow(info.message);

@@ -240,6 +240,36 @@ nwrfc::RFC_RC wrong_type(nwrfc::RFC_ERROR_INFO *info) {
     return RFC_CONVERSION_FAILURE;
 }
 
+// The lines the system sends in the function's tables (the landscape's db02.table.*
+// lines, for DB02_DB4_GET_INFO): a table that gets lines holds them alone, each laid
+// over the row's bytes from its start as the system's text (UTF-8 sequences become
+// characters), cut at the row's length, blank after it.
+void send_table_lines(nw_container &container, RFC_HANDLE classic) {
+    const standin_connection *connection = find_connection(state, classic);
+    if (connection == nullptr || strcmp(container.function->name, "DB02_DB4_GET_INFO") != 0) return;
+    const standin_system &system = connection->system;
+    for (unsigned i = 0; i < container.function->count; ++i) {
+        const RFC_PARAMETER_DESC &parameter = container.function->parameters[i];
+        nw_container *table = container.children[i];
+        if (parameter.type != RFCTYPE_TABLE || table == nullptr) continue;
+        char name[31];
+        narrow_text(parameter.name, name, sizeof name);
+        bool first = true;
+        for (int l = 0; l < system.table_line_count; ++l) {
+            const table_line &line = system.table_lines[l];
+            if (!line.table.equals(name)) continue;
+            if (first) table->row_count = 0;
+            first = false;
+            nwrfc::RFC_ERROR_INFO ignored;
+            nw_container *row = append_row(table, &ignored);
+            if (row == nullptr) break;
+            memset(row->bytes, ' ', table->line_length);
+            memcpy(row->bytes, line.text.c_str(), line.text.size() < table->line_length ? line.text.size() : table->line_length);
+            memset(row->marks, 0, table->line_length);
+        }
+    }
+}
+
 // Installs `type` in the classic system's library once; its classic handle.
 RFC_TYPEHANDLE classic_type(nw_type *type) {
     if (type->classic != 0) return type->classic;
@@ -409,6 +439,7 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         if (parameter.direction != RFC_IMPORT) memset(container->marks + offset, 0, parameter.nucLength);
         offset += parameter.nucLength;
     }
+    if (rc == 0) send_table_lines(*container, connection->classic);
     for (int i = 0; i < table_count; ++i) {
         classic_steps_unfaulted unfaulted;
         if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
@@ -476,6 +507,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddParameter(RFC_FUNCTION_DESC_HANDLE handle, co
     }
     const char *problem =
         nested ? nullptr : description_problem(parameter->type, 0, parameter->nucLength, parameter->decimals);
+    if (problem == nullptr && !nested)
+        problem = unicode_problem(parameter->type, parameter->nucLength, parameter->ucLength, 0);
     if (problem != nullptr) return refuse_description(info, "parameter", parameter->name, problem);
     function->parameters[function->count++] = *parameter;
     return nwrfc::RFC_OK;
@@ -503,6 +536,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
     }
     // A field beyond the record would be read and written outside the container's bytes.
     const char *problem = description_problem(field->type, field->nucOffset, field->nucLength, field->decimals);
+    if (problem == nullptr) problem = unicode_problem(field->type, field->nucLength, field->ucLength, field->ucOffset);
+    if (problem == nullptr) problem = overlap_problem(*type, *field);
     if (problem != nullptr) return refuse_description(info, "field", field->name, problem);
     type->fields[type->count++] = *field;
     return nwrfc::RFC_OK;
@@ -510,12 +545,15 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
 
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTypeLength(RFC_TYPE_DESC_HANDLE handle, unsigned nuc, unsigned uc, nwrfc::RFC_ERROR_INFO *info) {
     nw_type *type = type_of(handle);
-    unsigned fields_end = 0;
-    for (unsigned i = 0; type != nullptr && i < type->count; ++i)
+    unsigned fields_end = 0, uc_fields_end = 0;
+    for (unsigned i = 0; type != nullptr && i < type->count; ++i) {
         if (type->fields[i].nucOffset + type->fields[i].nucLength > fields_end)
             fields_end = type->fields[i].nucOffset + type->fields[i].nucLength;
-    // A length shorter than the fields would let table rows overlap.
-    if (type == nullptr || nuc > standin_container_bytes || nuc < fields_end) {
+        if (type->fields[i].ucOffset + type->fields[i].ucLength > uc_fields_end)
+            uc_fields_end = type->fields[i].ucOffset + type->fields[i].ucLength;
+    }
+    // A length shorter than the fields would let table rows overlap, in either layout.
+    if (type == nullptr || nuc > standin_container_bytes || nuc < fields_end || uc < uc_fields_end) {
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot set the type length");
         return RFC_INVALID_PARAMETER;
     }
@@ -579,8 +617,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP
     return nwrfc::RFC_OK;
 }
 
-// Tables hold the rows the caller appends; the simulated function modules send no
-// rows of their own and leave a table's rows as they found them.
+// Tables hold the rows the caller appends; the simulated function modules leave a
+// table's rows as they found them, except the tables the landscape gives lines for.
 namespace {
 
 nw_container *table_of(RFC_TABLE_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {

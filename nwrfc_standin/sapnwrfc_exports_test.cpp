@@ -313,6 +313,39 @@ TEST_F(Exports, TableRowsSentComeBackAsTheModuleLeavesThem) {
     EXPECT_EQ(chars_of(RfcGetCurrentRow(table, &info), "NAME", 6), "V\xc3\xa9WO ");
 }
 
+TEST_F(Exports, TheSystemsTableLinesReplaceWhatTheCallerSent) {
+    demo_with("db02.table.MISS_TABLES = ZSALES\n"
+              "db02.table.MISS_TABLES = Z123456789_123456789_123456789_123456789_LONGER\n"
+              "db02.table.MISS_VIEWS = Z\xe2\x82\xac_\xc3\x9c" "BER\n");
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_ERROR_INFO info;
+    RFC_FUNCTION_HANDLE function = create_function(db4_info_function(), info);
+    ASSERT_NE(function, nullptr);
+    RFC_TABLE_HANDLE tables = nullptr, views = nullptr, index = nullptr;
+    ASSERT_EQ(RfcGetTable(function, u"MISS_TABLES", &tables, &info), RFC_OK);
+    ASSERT_EQ(RfcGetTable(function, u"MISS_VIEWS", &views, &info), RFC_OK);
+    ASSERT_EQ(RfcGetTable(function, u"MISS_INDEX", &index, &info), RFC_OK);
+    ASSERT_NE(RfcAppendNewRow(tables, &info), nullptr);  // the caller's row: the system's answer replaces it
+    ASSERT_EQ(RfcInvoke(connection, function, &info), RFC_OK) << narrow(info.message);
+    unsigned rows = 0;
+    ASSERT_EQ(RfcGetRowCount(tables, &rows, &info), RFC_OK);
+    EXPECT_EQ(rows, 2u);
+    ASSERT_EQ(RfcMoveTo(tables, 0, &info), RFC_OK);
+    EXPECT_EQ(chars_of(RfcGetCurrentRow(tables, &info), "NAME", 40), "ZSALES" + std::string(34, ' '));
+    // A line longer than the table's is cut at its length.
+    ASSERT_EQ(RfcMoveTo(tables, 1, &info), RFC_OK);
+    EXPECT_EQ(chars_of(RfcGetCurrentRow(tables, &info), "NAME", 40), "Z123456789_123456789_123456789_123456789");
+    // The system's characters arrive as characters, ISO-8859-1 or not.
+    ASSERT_EQ(RfcGetRowCount(views, &rows, &info), RFC_OK);
+    ASSERT_EQ(rows, 1u);
+    ASSERT_EQ(RfcMoveTo(views, 0, &info), RFC_OK);
+    char16_t name[8];
+    ASSERT_EQ(RfcGetChars(RfcGetCurrentRow(views, &info), u"NAME", name, 7, &info), RFC_OK);
+    EXPECT_EQ(std::u16string(name, 7), u"Z\u20ac_\u00dcBER");
+    ASSERT_EQ(RfcGetRowCount(index, &rows, &info), RFC_OK);
+    EXPECT_EQ(rows, 0u);
+}
+
 TEST_F(Exports, DelaysOfTheLandscapeLengthenTheOpenAndTheCall) {
     // Lower bounds only: a loaded machine may take longer, never shorter.
     demo_with("delay_open = 300\ndelay_call = RFC_SYSTEM_INFO 400\n");
