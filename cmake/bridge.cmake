@@ -3,8 +3,9 @@
 # nothing here changes the program, the stand-in or their tests.
 set(bridge_unit_sources
   rfc_bridge/connect_pairs.cpp rfc_bridge/saprfc_ini.cpp rfc_bridge/logon_translation.cpp
-  rfc_bridge/record_layout.cpp rfc_bridge/text_conversion.cpp rfc_bridge/packed_encoder.cpp
-  rfc_bridge/trace_block.cpp rfc_bridge/return_codes.cpp)
+  rfc_bridge/record_layout.cpp rfc_bridge/text_conversion.cpp
+  rfc_bridge/trace_block.cpp rfc_bridge/return_codes.cpp rfc_bridge/netweaver_text.cpp
+  rfc_bridge/pe_imports.cpp)
 add_library(rfc_bridge_units STATIC ${bridge_unit_sources})
 target_include_directories(rfc_bridge_units PUBLIC ${CMAKE_SOURCE_DIR})
 # Linked into the bridge's shared library.

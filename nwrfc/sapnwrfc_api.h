@@ -142,6 +142,9 @@ RFC_RC SAP_API RfcCloseConnection(RFC_CONNECTION_HANDLE rfcHandle, RFC_ERROR_INF
 RFC_RC SAP_API RfcInvoke(RFC_CONNECTION_HANDLE rfcHandle, RFC_FUNCTION_HANDLE funcHandle,
                             RFC_ERROR_INFO *errorInfo);
 const SAP_UC *SAP_API RfcGetVersion(unsigned *majorVersion, unsigned *minorVersion, unsigned *patchLevel);
+// The folder of the library's own trace files (dev_rfc.trc and the rfc*.trc of its
+// trace levels), by default the working directory [H][D]; not const in [H].
+RFC_RC SAP_API RfcSetTraceDir(SAP_UC *traceDir, RFC_ERROR_INFO *errorInfo);
 // Metadata built locally, nothing fetched from the system
 RFC_FUNCTION_DESC_HANDLE SAP_API RfcCreateFunctionDesc(const SAP_UC *name, RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcAddParameter(RFC_FUNCTION_DESC_HANDLE funcDesc, const RFC_PARAMETER_DESC *paramDescr,
@@ -165,8 +168,10 @@ RFC_RC SAP_API RfcMoveTo(RFC_TABLE_HANDLE tableHandle, unsigned index, RFC_ERROR
 RFC_STRUCTURE_HANDLE SAP_API RfcGetCurrentRow(RFC_TABLE_HANDLE tableHandle, RFC_ERROR_INFO *errorInfo);
 RFC_STRUCTURE_HANDLE SAP_API RfcAppendNewRow(RFC_TABLE_HANDLE tableHandle, RFC_ERROR_INFO *errorInfo);
 // Field getters: by field or parameter name; CHAR/NUM fill exactly bufferLength
-// characters, blank- or zero-padded, no terminator [D]; RfcGetString gives a BCD
-// field as its decimal text, terminated, *stringLength without the terminator [D].
+// characters, blank- or zero-padded, no terminator [D]. RfcGetBytes takes BYTE and
+// BCD fields and gives "the binary representation of the value" [H]: for BCD the
+// packed bytes. RfcGetString gives a BCD field as a text whose format [H] does not
+// fix (it follows the library's patch level and locale): the bridge never reads it.
 RFC_RC SAP_API RfcGetChars(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, RFC_CHAR *charBuffer,
                               unsigned bufferLength, RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcGetNum(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, RFC_NUM *charBuffer,
@@ -187,8 +192,8 @@ RFC_RC SAP_API RfcGetInt2(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, 
                              RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcGetFloat(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, RFC_FLOAT *value,
                               RFC_ERROR_INFO *errorInfo);
-// Field setters: the mirror of the getters [H][P]; RfcSetString takes a BCD field's
-// decimal text [D].
+// Field setters: the mirror of the getters [H][P]; RfcSetBytes assigns a BCD field
+// when the byte length matches the field's [H].
 RFC_RC SAP_API RfcSetChars(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, const RFC_CHAR *charValue,
                               unsigned valueLength, RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcSetNum(DATA_CONTAINER_HANDLE dataHandle, const SAP_UC *name, const RFC_NUM *charValue,

@@ -94,6 +94,24 @@ const char *description_problem(RFCTYPE type, unsigned long long offset, unsigne
     return nullptr;
 }
 
+const char *unicode_problem(RFCTYPE type, unsigned length, unsigned uc_length, unsigned uc_offset) {
+    bool characters = type == RFCTYPE_CHAR || type == RFCTYPE_NUM || type == RFCTYPE_DATE || type == RFCTYPE_TIME;
+    if (uc_length != (characters ? 2 * length : length)) return "its Unicode length is not that of its type";
+    unsigned alignment = characters || type == RFCTYPE_INT2 ? 2 : type == RFCTYPE_INT ? 4 : type == RFCTYPE_FLOAT ? 8 : 1;
+    if (uc_offset % alignment != 0) return "its Unicode offset is not aligned to its type";
+    return nullptr;
+}
+
+const char *overlap_problem(const nw_type &type, const RFC_FIELD_DESC &field) {
+    for (unsigned i = 0; i < type.count; ++i) {
+        const RFC_FIELD_DESC &other = type.fields[i];
+        bool nuc = field.nucOffset < other.nucOffset + other.nucLength && other.nucOffset < field.nucOffset + field.nucLength;
+        bool uc = field.ucOffset < other.ucOffset + other.ucLength && other.ucOffset < field.ucOffset + field.ucLength;
+        if (nuc || uc) return "it overlaps a field already there";
+    }
+    return nullptr;
+}
+
 unsigned record_length(const nw_type &type) {
     unsigned length = type.nuc_length;
     for (unsigned i = 0; i < type.count; ++i) {
@@ -164,6 +182,16 @@ RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info)
 
 nw_type *type_of(RFC_TYPE_DESC_HANDLE handle) { return entry_of(types, handle); }
 void free_type(nw_type *type) { type->used = false; }
+
+bool type_in_use(const nw_type *type) {
+    for (const nw_function &function : functions) {
+        if (!function.used) continue;
+        for (unsigned i = 0; i < function.count; ++i)
+            if (function.parameters[i].typeDescHandle == reinterpret_cast<RFC_TYPE_DESC_HANDLE>(const_cast<nw_type *>(type)))
+                return true;
+    }
+    return false;
+}
 
 RFC_FUNCTION_DESC_HANDLE new_function(const char16_t *name, nwrfc::RFC_ERROR_INFO *info) {
     for (nw_function &function : functions) {

@@ -63,6 +63,8 @@ struct nw_value {
 nwrfc::RFC_TYPE_DESC_HANDLE new_type(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
 nw_type *type_of(nwrfc::RFC_TYPE_DESC_HANDLE handle);
 void free_type(nw_type *type);
+/// True while a live function description has a parameter of `type`.
+bool type_in_use(const nw_type *type);
 nwrfc::RFC_FUNCTION_DESC_HANDLE new_function(const char16_t *name, nwrfc::RFC_ERROR_INFO *info);
 nw_function *function_of(nwrfc::RFC_FUNCTION_DESC_HANDLE handle);
 void free_function(nw_function *function);
@@ -83,6 +85,14 @@ bool move_to_row(nw_container *table, unsigned index, nwrfc::RFC_ERROR_INFO *inf
 /// The problem with a field or parameter of `type`, `length` bytes and `decimals` placed
 /// at `offset` that the stand-in cannot hold; null when it is sound.
 const char *description_problem(nwrfc::RFCTYPE type, unsigned long long offset, unsigned length, unsigned decimals);
+/// The problem with the Unicode side of a field or parameter of `type` and `length`
+/// bytes one byte per character: SAP's library lays records out with two bytes per
+/// character and each field aligned to its type (characters 2, INT2 2, INT 4, FLOAT 8),
+/// and checks that `uc_length` and `uc_offset` say so; null when they do.
+const char *unicode_problem(nwrfc::RFCTYPE type, unsigned length, unsigned uc_length, unsigned uc_offset);
+/// The problem with adding `field` to `type`: it overlaps a field already there, in
+/// either layout; null when it does not.
+const char *overlap_problem(const nw_type &type, const nwrfc::RFC_FIELD_DESC &field);
 /// Finds the value `name` (UTF-16) in `container`; false with `info` filled (RFC_INVALID_PARAMETER).
 bool find_value(nw_container *container, const char16_t *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info);
 /// Fills `info` with `code`, `group` and the ISO-8859-1 `message` and `key`.

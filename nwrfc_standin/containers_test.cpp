@@ -1,6 +1,6 @@
 // The NetWeaver stand-in's descriptions and data containers, through the exported
 // functions alone: values set come back as SAP's library hands them out (UTF-16,
-// padded; packed numbers as decimal texts), land in the classic bytes the simulated
+// padded; packed numbers as bytes, and as texts of the stand-in's own), land in the classic bytes the simulated
 // systems read, and nothing is ever written outside a container or accepted from a
 // handle that is not a live one.
 #include "nwrfc_standin/containers.h"
@@ -146,6 +146,33 @@ TEST_F(Containers, PackedTextsThatDoNotFitAreRefusedAndLeaveTheFieldAlone) {
     }
 }
 
+TEST_F(Containers, PackedFieldsGiveAndTakeTheirBytesOfTheirOwnLength) {
+    function_with({{"AMOUNT", RFC_IMPORT, RFCTYPE_BCD, 3, 2, nullptr}, {"TEXT", RFC_IMPORT, RFCTYPE_CHAR, 2, 0, nullptr}});
+    RFC_ERROR_INFO info;
+    // Whatever the half-bytes hold, the bytes come back as they were set: the second
+    // minus sign B, the unsigned F, a digit half-byte above 9.
+    const unsigned char patterns[][3] = {{0x12, 0x34, 0x5B}, {0x12, 0x34, 0x5F}, {0x1A, 0x34, 0x5C}, {0x00, 0x00, 0x0D}};
+    for (const auto &pattern : patterns) {
+        ASSERT_EQ(RfcSetBytes(function, u"AMOUNT", pattern, 3, &info), RFC_OK) << narrow(info.message);
+        unsigned char back[5];
+        memset(back, 0xEE, sizeof back);
+        ASSERT_EQ(RfcGetBytes(function, u"AMOUNT", back, 3, &info), RFC_OK);
+        EXPECT_EQ(memcmp(back, pattern, 3), 0);
+        EXPECT_EQ(back[3], 0xEE) << "written beyond the buffer";
+    }
+    // A length other than the field's is refused and leaves the field alone.
+    const unsigned char longer[] = {0x00, 0x12, 0x34, 0x5C}, zero = 0x0C;
+    EXPECT_EQ(RfcSetBytes(function, u"AMOUNT", longer, 4, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(RfcSetBytes(function, u"AMOUNT", &zero, 1, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(narrow(info.message), "1 bytes given for a packed field of 3");
+    unsigned char back[3];
+    EXPECT_EQ(RfcGetBytes(function, u"AMOUNT", back, 2, &info), RFC_BUFFER_TOO_SMALL);
+    ASSERT_EQ(RfcGetBytes(function, u"AMOUNT", back, 3, &info), RFC_OK);
+    EXPECT_EQ(back[2], 0x0D);
+    // Bytes are for raw and packed fields only.
+    EXPECT_EQ(RfcGetBytes(function, u"TEXT", back, 2, &info), RFC_CONVERSION_FAILURE);
+}
+
 TEST_F(Containers, IntegersAndFloatsKeepTheirValuesAndTypes) {
     function_with({{"COUNT", RFC_IMPORT, RFCTYPE_INT, 4, 0, nullptr},
                    {"SHORT", RFC_IMPORT, RFCTYPE_INT2, 2, 0, nullptr},
@@ -263,16 +290,24 @@ TEST_F(Containers, DescriptionsTheStandInCannotHoldAreRefusedWhenBuilt) {
         RFCTYPE type;
         unsigned offset, length, decimals;
         const char *message;  // null: accepted
+        unsigned uc_offset, uc_length;  // 0, 0: as the Unicode layout has them
     } fields[] = {
-        {RFCTYPE_CHAR, 0, 10, 0, nullptr},
-        {RFCTYPE_BCD, 10, 16, 14, nullptr},
-        {RFCTYPE_BCD, 26, 17, 0, "field F: a packed number takes 1 to 16 bytes"},
-        {RFCTYPE_BCD, 26, 3, 6, "field F: more decimals than the packed number has digits"},
-        {RFCTYPE_INT, 28, 2, 0, "field F: an integer has 4 bytes"},
-        {RFCTYPE_CHAR, 0, 0, 0, "field F: length 0"},
-        {RFCTYPE_CHAR, standin_container_bytes - 4, 5, 0, "field F: beyond the stand-in's record storage"},
-        {RFCTYPE_CHAR, 0xFFFFFFF0u, 32, 0, "field F: beyond the stand-in's record storage"},
-        {RFCTYPE_STRING, 0, 8, 0, "field F: a type the stand-in does not play"},
+        {RFCTYPE_CHAR, 0, 10, 0, nullptr, 0, 0},
+        {RFCTYPE_BCD, 10, 16, 14, nullptr, 20, 16},
+        {RFCTYPE_BCD, 26, 17, 0, "field F: a packed number takes 1 to 16 bytes", 36, 17},
+        {RFCTYPE_BCD, 26, 3, 6, "field F: more decimals than the packed number has digits", 36, 3},
+        {RFCTYPE_INT, 28, 2, 0, "field F: an integer has 4 bytes", 36, 2},
+        {RFCTYPE_CHAR, 0, 0, 0, "field F: length 0", 36, 0},
+        {RFCTYPE_CHAR, standin_container_bytes - 4, 5, 0, "field F: beyond the stand-in's record storage", 36, 10},
+        {RFCTYPE_CHAR, 0xFFFFFFF0u, 32, 0, "field F: beyond the stand-in's record storage", 36, 64},
+        {RFCTYPE_STRING, 0, 8, 0, "field F: a type the stand-in does not play", 36, 8},
+        // The Unicode side as SAP's library checks it: two bytes a character, aligned
+        // to the type, no field over another.
+        {RFCTYPE_CHAR, 26, 4, 0, "field F: its Unicode length is not that of its type", 36, 4},
+        {RFCTYPE_INT, 28, 4, 0, "field F: its Unicode offset is not aligned to its type", 38, 4},
+        {RFCTYPE_CHAR, 26, 2, 0, "field F: its Unicode offset is not aligned to its type", 37, 4},
+        {RFCTYPE_CHAR, 26, 2, 0, "field F: it overlaps a field already there", 34, 4},
+        {RFCTYPE_CHAR, 9, 2, 0, "field F: it overlaps a field already there", 36, 4},
     };
     for (const auto &f : fields) {
         RFC_FIELD_DESC field = {};
@@ -280,6 +315,8 @@ TEST_F(Containers, DescriptionsTheStandInCannotHoldAreRefusedWhenBuilt) {
         field.type = f.type;
         field.nucOffset = f.offset;
         field.nucLength = f.length;
+        field.ucOffset = f.uc_offset;
+        field.ucLength = f.uc_length != 0 || f.length == 0 ? f.uc_length : 2 * f.length;
         field.decimals = f.decimals;
         RFC_RC rc = RfcAddTypeField(type, &field, &info);
         if (f.message == nullptr) {
@@ -289,9 +326,10 @@ TEST_F(Containers, DescriptionsTheStandInCannotHoldAreRefusedWhenBuilt) {
             EXPECT_EQ(narrow(info.message), f.message);
         }
     }
-    // The length covers the fields: shorter would let table rows overlap.
+    // The length covers the fields in both layouts: shorter would let table rows overlap.
     EXPECT_EQ(RfcSetTypeLength(type, 25, 50, &info), RFC_INVALID_PARAMETER);
-    EXPECT_EQ(RfcSetTypeLength(type, 26, 52, &info), RFC_OK);
+    EXPECT_EQ(RfcSetTypeLength(type, 26, 35, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(RfcSetTypeLength(type, 26, 36, &info), RFC_OK);
 
     RFC_FUNCTION_DESC_HANDLE function = RfcCreateFunctionDesc(u"Z_BAD", &info);
     RFC_PARAMETER_DESC parameter = {};
@@ -302,9 +340,15 @@ TEST_F(Containers, DescriptionsTheStandInCannotHoldAreRefusedWhenBuilt) {
     parameter.nucLength = 20;
     EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_INVALID_PARAMETER);
     EXPECT_EQ(narrow(info.message), "parameter P: a packed number takes 1 to 16 bytes");
+    parameter.type = RFCTYPE_CHAR;
+    parameter.nucLength = 4;
+    parameter.ucLength = 4;
+    EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_INVALID_PARAMETER);
+    EXPECT_EQ(narrow(info.message), "parameter P: its Unicode length is not that of its type");
     // Parameters each sound but together beyond the container are refused at creation.
     parameter.type = RFCTYPE_CHAR;
     parameter.nucLength = standin_container_bytes / 2 + 1;
+    parameter.ucLength = 2 * parameter.nucLength;
     EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_OK);
     EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_OK);
     EXPECT_EQ(RfcCreateFunction(function, &info), nullptr);

@@ -83,25 +83,28 @@ inline RFC_TYPE_DESC_HANDLE make_type(const char *name, const std::vector<field_
     EXPECT_NE(type, nullptr) << name;
     if (type == nullptr) return nullptr;
     made_types.push_back(type);
-    unsigned offset = 0;
+    unsigned offset = 0, uc_offset = 0;
     for (const field_spec &spec : fields) {
         unsigned align = spec.type == RFCTYPE_INT || spec.type == RFCTYPE_FLOAT || spec.type == RFCTYPE_INT2 ? spec.length : 1;
         offset = (offset + align - 1) / align * align;
+        bool characters = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
+                          spec.type == RFCTYPE_TIME;
+        unsigned uc_align = characters ? 2 : align;
+        uc_offset = (uc_offset + uc_align - 1) / uc_align * uc_align;
         RFC_FIELD_DESC field = {};
         std::u16string field_name = wide(spec.name);
         field_name.copy(field.name, 30);
         field.type = spec.type;
         field.nucLength = spec.length;
         field.nucOffset = offset;
-        field.ucLength = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
-                                 spec.type == RFCTYPE_TIME
-                             ? 2 * spec.length
-                             : spec.length;
+        field.ucLength = characters ? 2 * spec.length : spec.length;
+        field.ucOffset = uc_offset;
         field.decimals = spec.decimals;
         EXPECT_EQ(RfcAddTypeField(type, &field, &info), RFC_OK) << spec.name << ": " << narrow(info.message);
         offset += spec.length;
+        uc_offset += field.ucLength;
     }
-    EXPECT_EQ(RfcSetTypeLength(type, offset, 2 * offset, &info), RFC_OK) << name;
+    EXPECT_EQ(RfcSetTypeLength(type, offset, uc_offset > 2 * offset ? uc_offset : 2 * offset, &info), RFC_OK) << name;
     return type;
 }
 
@@ -128,7 +131,10 @@ inline RFC_FUNCTION_DESC_HANDLE make_function(const char *name, const std::vecto
         parameter.direction = spec.direction;
         parameter.type = spec.type;
         parameter.nucLength = spec.length;
-        parameter.ucLength = spec.length;
+        parameter.ucLength = spec.type == RFCTYPE_CHAR || spec.type == RFCTYPE_NUM || spec.type == RFCTYPE_DATE ||
+                                     spec.type == RFCTYPE_TIME
+                                 ? 2 * spec.length
+                                 : spec.length;
         parameter.decimals = spec.decimals;
         parameter.typeDescHandle = spec.line;
         EXPECT_EQ(RfcAddParameter(function, &parameter, &info), RFC_OK) << spec.name << ": " << narrow(info.message);
@@ -217,6 +223,15 @@ struct NwStandIn : ::testing::Test {
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
         write_file("SapLandscape.txt", standin_test::base_landscape);
+        // The library's own trace kept apart, as the bridge keeps it: where the file
+        // system ignores letter case, dev_rfc.trc would be the classic trace's file.
+        std::filesystem::create_directory(directory / "sap-trace", error);
+        set_trace_folder(directory / "sap-trace");
+    }
+    static void set_trace_folder(const std::filesystem::path &folder) {
+        std::u16string name = wide(folder.string().c_str());
+        RFC_ERROR_INFO info;
+        ASSERT_EQ(RfcSetTraceDir(&name[0], &info), RFC_OK);
     }
     void TearDown() override {
         RFC_ERROR_INFO ignored;
@@ -278,6 +293,16 @@ inline std::string chars_of(DATA_CONTAINER_HANDLE container, const char *name, u
     if (rc != RFC_OK) return "<rc " + std::to_string(rc) + ">";
     EXPECT_EQ(buffer[length], u'~') << name << ": written beyond the buffer";
     return narrow(buffer.data(), length);
+}
+
+/// The line a reader takes from an error text of SAP's library: of a text over
+/// several lines (a communication failure's) the ERROR line's text, else the text.
+inline std::string error_line(const std::string &text) {
+    if (text.empty() || text[0] != '\n') return text;
+    size_t at = text.find("\nERROR       ");
+    if (at == std::string::npos) return "<no ERROR line>";
+    at += 13;
+    return text.substr(at, text.find('\n', at) - at);
 }
 
 /// A packed field's decimal text, or "<rc N>".

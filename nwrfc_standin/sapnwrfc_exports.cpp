@@ -1,7 +1,7 @@
 // The NetWeaver functions the bridge calls, played by the classic stand-in's
 // simulated systems: a logon goes through the same landscape and checks, a call
 // through the same function modules and faults, and the answers come back as
-// SAP's NetWeaver library gives them (UTF-16 texts, decimal texts for packed fields,
+// SAP's NetWeaver library gives them (UTF-16 texts, packed fields as their bytes,
 // error information with group, key and message).
 #pragma GCC visibility push(default)
 #include "nwrfc/sapnwrfc_api.h"
@@ -14,6 +14,7 @@
 #include "rfc_standin/logon.h"
 #include "rfc_standin/structures.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,6 +26,7 @@ standin_state state;
 
 struct nw_connection {
     bool used;
+    bool closed_by_failure;  // closed by the library itself: its handle stays invalid as long as can be
     RFC_HANDLE classic;
 };
 nw_connection connections[8];
@@ -47,9 +49,42 @@ bool equal_letters(const char *a, const char *b) {
 }
 
 // The classic last error as NetWeaver error information: the message a reader of
-// the classic trace would find (the ERROR detail, else the "======>" text).
+// the classic trace would find (the ERROR detail, else the "======> " text).
 void set_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group, const char *key) {
     set_error(info, code, group, state.last_error.message.c_str(), key);
+}
+
+// Where SAP's library writes its own trace file: the working directory, or the
+// folder RfcSetTraceDir named.
+char trace_folder[512];
+
+// Appends `text` (the error text as SAP's library words it) to dev_rfc.trc in the trace
+// folder, as SAP's library writes a severe error there: its own header, keyword lines
+// in column 0. On Windows, in the working directory, that is the sensor's Dev_Rfc.Trc.
+void write_own_trace(const char *text) {
+    bounded_text<600> path;
+    if (trace_folder[0] != '\0') path.format("%s/dev_rfc.trc", trace_folder);
+    else path.assign("dev_rfc.trc");
+    FILE *file = fopen(path.c_str(), "a");
+    if (file == nullptr) return;
+    fprintf(file, "\n**** Trace file opened at 20261210 140359 Coordinated Universal Time, by sapnwrfc stand-in\n");
+    fputs(text[0] == '\n' ? text + 1 : text, file);
+    if (text[0] != '\0' && text[strlen(text) - 1] != '\n') fputc('\n', file);
+    fclose(file);
+}
+
+// A communication failure as SAP's library words it: over several lines, the first
+// one empty, keywords 12 columns wide, the ERROR line among others, and its code's
+// name as the key.
+void set_communication_failure(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
+    const standin_error &error = state.last_error;
+    bounded_text<511> text;
+    text.format("\nLOCATION    %s\nERROR       %s\nTIME        Thu Dec 10 14:03:59 2026\nRELEASE     753\n"
+                "COMPONENT   %s\nVERSION     40\nRC          -10\nCOUNTER     1\n",
+                error.location.empty() ? "CPIC (TCP/IP) on local host with Unicode" : error.location.c_str(),
+                error.message.c_str(), error.component != nullptr ? error.component : "NI (network interface)");
+    set_error(info, code, group, text.c_str(), "RFC_COMMUNICATION_FAILURE");
+    write_own_trace(text.c_str());
 }
 
 RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
@@ -63,6 +98,18 @@ RFC_ERROR_GROUP group_of_classic_key(const char *key, nwrfc::RFC_RC *code) {
     }
     *code = RFC_EXTERNAL_FAILURE;
     return EXTERNAL_RUNTIME_FAILURE;
+}
+
+// The classic last error of a logon or call that failed as SAP's library reports it:
+// a communication failure over several lines, a logon failure under its code's name.
+void set_failure_from_classic(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, RFC_ERROR_GROUP group) {
+    if (code == RFC_COMMUNICATION_FAILURE) return set_communication_failure(info, code, group);
+    if (code == RFC_LOGON_FAILURE) {
+        bounded_text<300> text;
+        text.format("ERROR       %s", state.last_error.message.c_str());
+        write_own_trace(text.c_str());
+    }
+    set_from_classic(info, code, group, code == RFC_LOGON_FAILURE ? "RFC_LOGON_FAILURE" : state.last_error.key.c_str());
 }
 
 nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
@@ -193,6 +240,36 @@ nwrfc::RFC_RC wrong_type(nwrfc::RFC_ERROR_INFO *info) {
     return RFC_CONVERSION_FAILURE;
 }
 
+// The lines the system sends in the function's tables (the landscape's db02.table.*
+// lines, for DB02_DB4_GET_INFO): a table that gets lines holds them alone, each laid
+// over the row's bytes from its start as the system's text (UTF-8 sequences become
+// characters), cut at the row's length, blank after it.
+void send_table_lines(nw_container &container, RFC_HANDLE classic) {
+    const standin_connection *connection = find_connection(state, classic);
+    if (connection == nullptr || strcmp(container.function->name, "DB02_DB4_GET_INFO") != 0) return;
+    const standin_system &system = connection->system;
+    for (unsigned i = 0; i < container.function->count; ++i) {
+        const RFC_PARAMETER_DESC &parameter = container.function->parameters[i];
+        nw_container *table = container.children[i];
+        if (parameter.type != RFCTYPE_TABLE || table == nullptr) continue;
+        char name[31];
+        narrow_text(parameter.name, name, sizeof name);
+        bool first = true;
+        for (int l = 0; l < system.table_line_count; ++l) {
+            const table_line &line = system.table_lines[l];
+            if (!line.table.equals(name)) continue;
+            if (first) table->row_count = 0;
+            first = false;
+            nwrfc::RFC_ERROR_INFO ignored;
+            nw_container *row = append_row(table, &ignored);
+            if (row == nullptr) break;
+            memset(row->bytes, ' ', table->line_length);
+            memcpy(row->bytes, line.text.c_str(), line.text.size() < table->line_length ? line.text.size() : table->line_length);
+            memset(row->marks, 0, table->line_length);
+        }
+    }
+}
+
 // Installs `type` in the classic system's library once; its classic handle.
 RFC_TYPEHANDLE classic_type(nw_type *type) {
     if (type->classic != 0) return type->classic;
@@ -224,7 +301,7 @@ nwrfc::RFC_RC refuse_description(nwrfc::RFC_ERROR_INFO *info, const char *what, 
 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
                                                 nwrfc::RFC_ERROR_INFO *info) {
-    bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown;
+    bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown, snc_mode, snc_sso;
     for (unsigned i = 0; list != nullptr && i < count; ++i) {
         char name[32];
         narrow_text(list[i].name, name, sizeof name);
@@ -235,12 +312,25 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
         else if (equal_letters(name, "client")) narrow_value(list[i], client);
         else if (equal_letters(name, "user")) narrow_value(list[i], user);
         else if (equal_letters(name, "passwd")) narrow_value(list[i], passwd);
+        else if (equal_letters(name, "snc_mode")) narrow_value(list[i], snc_mode);
+        else if (equal_letters(name, "snc_sso")) narrow_value(list[i], snc_sso);
+        // SNC's names, protection level and library: the simulated line needs none of them.
+        else if (equal_letters(name, "snc_partnername") || equal_letters(name, "snc_qop") ||
+                 equal_letters(name, "snc_myname") || equal_letters(name, "snc_lib"))
+            continue;
         else if (!equal_letters(name, "lang") && !equal_letters(name, "trace") && unknown.empty()) unknown.assign(name);
     }
     if (!unknown.empty()) {
         bounded_text<120> message;
         message.format("parameter %s is not known to the stand-in", unknown.c_str());
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return nullptr;
+    }
+    // With SNC, SAP's library logs on as the SNC name (single sign-on) unless told
+    // snc_sso=0: user and password are then not what logs on.
+    if (snc_mode.equals("1") && !snc_sso.equals("0") && !passwd.empty()) {
+        set_error(info, RFC_LOGON_FAILURE, LOGON_FAILURE, "SNC name of the caller is not assigned to a user",
+                  "RFC_LOGON_FAILURE");
         return nullptr;
     }
     logon_request request = {};
@@ -261,14 +351,20 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
     if (handle == 0) {
         nwrfc::RFC_RC code;
         RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
-        set_from_classic(info, code, group, state.last_error.key.c_str());
+        set_failure_from_classic(info, code, group);
         return nullptr;
     }
-    for (nw_connection &connection : connections) {
-        if (connection.used) continue;
-        connection.used = true;
-        connection.classic = handle;
-        return reinterpret_cast<RFC_CONNECTION_HANDLE>(&connection);
+    // A handle the library closed after a failure is taken again only when no other
+    // is free, so a caller that goes on using it meets RFC_INVALID_HANDLE.
+    for (int pass = 0; pass < 2; ++pass) {
+        bool reuse_closed = pass == 1;
+        for (nw_connection &connection : connections) {
+            if (connection.used || connection.closed_by_failure != reuse_closed) continue;
+            connection.used = true;
+            connection.closed_by_failure = false;
+            connection.classic = handle;
+            return reinterpret_cast<RFC_CONNECTION_HANDLE>(&connection);
+        }
     }
     close_connections(state, handle);
     set_error(info, RFC_MEMORY_INSUFFICIENT, EXTERNAL_RUNTIME_FAILURE, "stand-in connection pool full");
@@ -343,26 +439,47 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         if (parameter.direction != RFC_IMPORT) memset(container->marks + offset, 0, parameter.nucLength);
         offset += parameter.nucLength;
     }
+    if (rc == 0) send_table_lines(*container, connection->classic);
     for (int i = 0; i < table_count; ++i) {
         classic_steps_unfaulted unfaulted;
         if (tables[i].ithandle != nullptr) delete_table(state, tables[i].ithandle);
     }
-    const char *name = exception != nullptr ? exception : "";
+    bounded_text<127> exception_name;
+    exception_name.assign(exception != nullptr ? exception : "");
+    const char *name = exception_name.c_str();
+    // A communication failure, a runtime failure or an ABAP message ends the
+    // connection: SAP's library closes it itself, and its handle is invalid from now on.
+    if (rc == 1 || rc == 3) {
+        close_connections(state, connection->classic);
+        connection->used = false;
+        connection->closed_by_failure = true;
+    }
     switch (rc) {
     case 0: return nwrfc::RFC_OK;
     case 2: set_from_classic(info, RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, name); return RFC_ABAP_EXCEPTION;
     case 3:
+        // SAP's library names the dump as the key: the name the simulated system
+        // raised, which the classic stand-in hands out as the exception.
         set_from_classic(info, RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, name);
         return RFC_ABAP_RUNTIME_FAILURE;
     case 1: {
         nwrfc::RFC_RC code;
         RFC_ERROR_GROUP group = group_of_classic_key(state.last_error.key.c_str(), &code);
         if (code == RFC_EXTERNAL_FAILURE) code = RFC_COMMUNICATION_FAILURE, group = COMMUNICATION_FAILURE;
-        set_from_classic(info, code, group, state.last_error.key.c_str());
+        set_failure_from_classic(info, code, group);
         return code;
     }
     default: set_from_classic(info, RFC_UNKNOWN_ERROR, EXTERNAL_RUNTIME_FAILURE, ""); return RFC_UNKNOWN_ERROR;
     }
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcSetTraceDir(SAP_UC *folder, nwrfc::RFC_ERROR_INFO *info) {
+    if (folder == nullptr) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "no trace directory");
+        return RFC_INVALID_PARAMETER;
+    }
+    narrow_text(folder, trace_folder, sizeof trace_folder);  // empty: the working directory again
+    return nwrfc::RFC_OK;
 }
 
 const SAP_UC *SAP_API nwrfc::RfcGetVersion(unsigned *major, unsigned *minor, unsigned *patch) {
@@ -390,6 +507,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddParameter(RFC_FUNCTION_DESC_HANDLE handle, co
     }
     const char *problem =
         nested ? nullptr : description_problem(parameter->type, 0, parameter->nucLength, parameter->decimals);
+    if (problem == nullptr && !nested)
+        problem = unicode_problem(parameter->type, parameter->nucLength, parameter->ucLength, 0);
     if (problem != nullptr) return refuse_description(info, "parameter", parameter->name, problem);
     function->parameters[function->count++] = *parameter;
     return nwrfc::RFC_OK;
@@ -417,6 +536,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
     }
     // A field beyond the record would be read and written outside the container's bytes.
     const char *problem = description_problem(field->type, field->nucOffset, field->nucLength, field->decimals);
+    if (problem == nullptr) problem = unicode_problem(field->type, field->nucLength, field->ucLength, field->ucOffset);
+    if (problem == nullptr) problem = overlap_problem(*type, *field);
     if (problem != nullptr) return refuse_description(info, "field", field->name, problem);
     type->fields[type->count++] = *field;
     return nwrfc::RFC_OK;
@@ -424,12 +545,15 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcAddTypeField(RFC_TYPE_DESC_HANDLE handle, const 
 
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTypeLength(RFC_TYPE_DESC_HANDLE handle, unsigned nuc, unsigned uc, nwrfc::RFC_ERROR_INFO *info) {
     nw_type *type = type_of(handle);
-    unsigned fields_end = 0;
-    for (unsigned i = 0; type != nullptr && i < type->count; ++i)
+    unsigned fields_end = 0, uc_fields_end = 0;
+    for (unsigned i = 0; type != nullptr && i < type->count; ++i) {
         if (type->fields[i].nucOffset + type->fields[i].nucLength > fields_end)
             fields_end = type->fields[i].nucOffset + type->fields[i].nucLength;
-    // A length shorter than the fields would let table rows overlap.
-    if (type == nullptr || nuc > standin_container_bytes || nuc < fields_end) {
+        if (type->fields[i].ucOffset + type->fields[i].ucLength > uc_fields_end)
+            uc_fields_end = type->fields[i].ucOffset + type->fields[i].ucLength;
+    }
+    // A length shorter than the fields would let table rows overlap, in either layout.
+    if (type == nullptr || nuc > standin_container_bytes || nuc < fields_end || uc < uc_fields_end) {
         set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "cannot set the type length");
         return RFC_INVALID_PARAMETER;
     }
@@ -443,6 +567,12 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyTypeDesc(RFC_TYPE_DESC_HANDLE handle, nwr
     if (type == nullptr) {
         set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
         return RFC_INVALID_HANDLE;
+    }
+    // A function description still refers to it: destroying it now would leave that
+    // description pointing at nothing.
+    if (type_in_use(type)) {
+        set_error(info, RFC_ILLEGAL_STATE, EXTERNAL_RUNTIME_FAILURE, "type description still used by a function description");
+        return RFC_ILLEGAL_STATE;
     }
     free_type(type);
     return nwrfc::RFC_OK;
@@ -487,8 +617,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP
     return nwrfc::RFC_OK;
 }
 
-// Tables hold the rows the caller appends; the simulated function modules send no
-// rows of their own and leave a table's rows as they found them.
+// Tables hold the rows the caller appends; the simulated function modules leave a
+// table's rows as they found them, except the tables the landscape gives lines for.
 namespace {
 
 nw_container *table_of(RFC_TABLE_HANDLE handle, nwrfc::RFC_ERROR_INFO *info) {
@@ -592,15 +722,23 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *n
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
     return get_text(h, name, TYPTIME, time, 6, info);
 }
+// Raw and packed fields as their bytes. A packed field is handed out as it lies,
+// whatever its half-bytes hold; a buffer shorter than it would cut the sign off.
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_RAW *buffer, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
     nwrfc::RFC_RC rc = value_for(h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX) return wrong_type(info);
+    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
+    if (value.type == TYPP && length < value.length) {
+        set_error(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "buffer shorter than the packed field");
+        return RFC_BUFFER_TOO_SMALL;
+    }
     for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.length ? value.bytes[i] : 0;
     return nwrfc::RFC_OK;
 }
+// A packed field as text in the stand-in's own form ("-12.5"); SAP's header fixes no
+// form for it, so the bridge never asks for it (it does not even look the function up).
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_UC *buffer, unsigned capacity,
                             unsigned *length, nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
@@ -647,12 +785,20 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcSetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *n
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
     return set_text(h, name, TYPTIME, time, 6, info);
 }
+// A packed field takes bytes only of its own length, as SAP's header says; a raw
+// field is filled from the bytes given, zeros after them.
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_RAW *bytes, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
     nwrfc::RFC_RC rc = value_for(h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX) return wrong_type(info);
+    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
+    if (value.type == TYPP && length != value.length) {
+        bounded_text<120> message;
+        message.format("%u bytes given for a packed field of %u", length, value.length);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return RFC_INVALID_PARAMETER;
+    }
     for (unsigned i = 0; i < value.length; ++i) value.bytes[i] = i < length ? bytes[i] : 0;
     return nwrfc::RFC_OK;
 }

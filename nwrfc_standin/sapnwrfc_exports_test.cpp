@@ -67,7 +67,9 @@ TEST_F(Exports, ALogonIsCheckedAtTheOpenAndARefusalSaysWhyWithoutThePassword) {
         EXPECT_EQ(handle != nullptr, c.code == RFC_OK);
         EXPECT_EQ(info.code, c.code);
         EXPECT_EQ(info.group, c.group);
-        EXPECT_EQ(narrow(info.message), c.message);
+        // A communication failure's text spans lines, as SAP's library writes it.
+        EXPECT_EQ(narrow(info.message)[0] == '\n', c.code == RFC_COMMUNICATION_FAILURE) << narrow(info.message);
+        EXPECT_EQ(error_line(narrow(info.message)), c.message);
         EXPECT_EQ(narrow(info.message).find("Monitor#"), std::string::npos);
         std::string written = trace();
         EXPECT_EQ(written.find("Monitor#"), std::string::npos) << written;
@@ -80,11 +82,20 @@ TEST_F(Exports, ALogonIsCheckedAtTheOpenAndARefusalSaysWhyWithoutThePassword) {
 TEST_F(Exports, ConnectionParametersItDoesNotKnowAreRefusedByName) {
     RFC_ERROR_INFO info;
     logon_spec logon;
-    logon.extra_name = "SNC_QOP";
-    logon.extra_value = "9";
+    logon.extra_name = "X509CERT";
+    logon.extra_value = "MIIB";
     EXPECT_EQ(open(logon, info), nullptr);
     EXPECT_EQ(info.code, RFC_INVALID_PARAMETER);
-    EXPECT_EQ(narrow(info.message), "parameter SNC_QOP is not known to the stand-in");
+    EXPECT_EQ(narrow(info.message), "parameter X509CERT is not known to the stand-in");
+    // SNC's parameters are taken; SNC with a password logs on as the SNC name unless
+    // single sign-on is switched off.
+    logon.extra_name = "SNC_QOP";
+    logon.extra_value = "9";
+    EXPECT_NE(open(logon, info), nullptr) << narrow(info.message);
+    logon.extra_name = "snc_mode";
+    logon.extra_value = "1";
+    EXPECT_EQ(open(logon, info), nullptr);
+    EXPECT_EQ(info.code, RFC_LOGON_FAILURE);
     // Names in any case, as SAP's library takes them; the language and trace are taken.
     logon.extra_name = "Trace";
     logon.extra_value = "0";
@@ -151,14 +162,14 @@ TEST_F(Exports, EachCallFaultGivesTheErrorInformationOfItsKind) {
         const char *key;
         const char *message;
     } cases[] = {
-        {"call_fails RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_ERROR_COMMUNICATION",
+        {"call_fails RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, "RFC_COMMUNICATION_FAILURE",
          "connection to partner 'sapdemo' broken"},
         {"exception RFC_SYSTEM_INFO NOT_AUTHORIZED", RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, "NOT_AUTHORIZED",
          "Function module RFC_SYSTEM_INFO raised the exception NOT_AUTHORIZED"},
         {"sys_exception RFC_SYSTEM_INFO SYSTEM_FAILURE", RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE,
          "SYSTEM_FAILURE", "System failure in RFC_SYSTEM_INFO: SYSTEM_FAILURE"},
         {"handler_on_call RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE,
-         "RFC_ERROR_COMMUNICATION", nullptr},
+         "RFC_COMMUNICATION_FAILURE", nullptr},
         {"exception DB02_DB4_GET_INFO NOT_FOUND", RFC_OK, OK, "", ""},  // another module's fault
     };
     for (const auto &c : cases) {
@@ -173,11 +184,11 @@ TEST_F(Exports, EachCallFaultGivesTheErrorInformationOfItsKind) {
         EXPECT_EQ(info.group, c.group);
         EXPECT_EQ(narrow(info.key), c.key);
         if (c.message != nullptr) {
-            EXPECT_EQ(narrow(info.message), c.message);
+            EXPECT_EQ(error_line(narrow(info.message)), c.message);
         }
         // The classic trace carries the same message, so the sensor's diagnosis works unchanged.
         if (c.code != RFC_OK) {
-            EXPECT_EQ(trace_message(trace()), narrow(info.message));
+            EXPECT_EQ(trace_message(trace()), error_line(narrow(info.message)));
         } else {
             EXPECT_EQ(trace(), "<missing>");
         }
@@ -199,6 +210,70 @@ TEST_F(Exports, AConnectionOrFunctionUsedAfterItsEndIsRefused) {
     ASSERT_EQ(RfcDestroyFunction(function, &info), RFC_OK);
     EXPECT_EQ(RfcInvoke(again, function, &info), RFC_INVALID_HANDLE);
     ASSERT_EQ(system_info(again, function, info), RFC_OK) << narrow(info.message);
+}
+
+TEST_F(Exports, AFailureThatEndsTheConnectionLeavesItsHandleInvalid) {
+    // A communication failure and a runtime failure close the connection inside the
+    // library; an ABAP exception is an answer and leaves it open.
+    struct {
+        const char *fault;
+        RFC_RC code;
+        bool closed;
+    } cases[] = {
+        {"call_fails RFC_SYSTEM_INFO", RFC_COMMUNICATION_FAILURE, true},
+        {"sys_exception RFC_SYSTEM_INFO ABAP_RUNTIME_ERROR", RFC_ABAP_RUNTIME_FAILURE, true},
+        {"exception RFC_SYSTEM_INFO NOT_AUTHORIZED", RFC_ABAP_EXCEPTION, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        demo_with(std::string("fault = ") + c.fault + "\n");
+        RFC_CONNECTION_HANDLE connection = open_demo();
+        RFC_FUNCTION_HANDLE function;
+        RFC_ERROR_INFO info;
+        ASSERT_EQ(system_info(connection, function, info), c.code);
+        if (c.code == RFC_ABAP_RUNTIME_FAILURE) {
+            EXPECT_EQ(narrow(info.key), "ABAP_RUNTIME_ERROR") << "the dump's name is the key";
+        }
+        RFC_RC expected = c.closed ? RFC_INVALID_HANDLE : RFC_ABAP_EXCEPTION;
+        EXPECT_EQ(RfcInvoke(connection, function, &info), expected);
+        EXPECT_EQ(RfcCloseConnection(connection, &info), c.closed ? RFC_INVALID_HANDLE : RFC_OK);
+        // The next open gets another handle while one is free.
+        RFC_CONNECTION_HANDLE next = open_demo();
+        EXPECT_NE(next, c.closed ? connection : nullptr);
+        EXPECT_EQ(RfcCloseConnection(next, &info), RFC_OK);
+    }
+}
+
+TEST_F(Exports, ATypeDescriptionOutlivesTheFunctionDescriptionsThatUseIt) {
+    RFC_TYPE_DESC_HANDLE line = make_type("LINE", {{"NAME", RFCTYPE_CHAR, 10, 0}});
+    RFC_FUNCTION_DESC_HANDLE description = make_function("Z_F", {{"ROWS", RFC_TABLES, RFCTYPE_TABLE, 10, 0, line}});
+    RFC_ERROR_INFO info;
+    EXPECT_EQ(RfcDestroyTypeDesc(line, &info), RFC_ILLEGAL_STATE);
+    ASSERT_EQ(RfcDestroyFunctionDesc(description, &info), RFC_OK);
+    EXPECT_EQ(RfcDestroyTypeDesc(line, &info), RFC_OK);
+    EXPECT_EQ(RfcDestroyTypeDesc(line, &info), RFC_INVALID_HANDLE);
+}
+
+TEST_F(Exports, ItsOwnTraceGoesWhereItWasToldInItsOwnFormat) {
+    demo_with("fault = unreachable\n");
+    RFC_ERROR_INFO info;
+    // Not told: into the working directory, as SAP's library writes it.
+    set_trace_folder("");
+    EXPECT_EQ(open(logon_spec{}, info), nullptr);
+    std::string own = read_file("dev_rfc.trc");
+    EXPECT_EQ(own.rfind("\n**** Trace file opened at ", 0), 0u) << own;
+    EXPECT_NE(own.find("\nERROR       partner not reached (host sapdemo, service 3300)\n"), std::string::npos) << own;
+    EXPECT_EQ(own.find("Monitor#"), std::string::npos);
+    // Told a folder: there, and appended to.
+    std::filesystem::remove("dev_rfc.trc");
+    set_trace_folder(directory / "sap-trace");
+    EXPECT_EQ(open(logon_spec{}, info), nullptr);
+    demo_with("");
+    EXPECT_EQ(open(demo_logon("sapdemo", "00", "100", "MONITOR", "wrong"), info), nullptr);
+    EXPECT_FALSE(std::filesystem::exists("dev_rfc.trc"));
+    own = read_file("sap-trace/dev_rfc.trc");
+    EXPECT_NE(own.find("\nERROR       partner not reached"), std::string::npos) << own;
+    EXPECT_NE(own.find("\nERROR       Name or password is incorrect (repeat logon)\n"), std::string::npos) << own;
 }
 
 TEST_F(Exports, TheClassicLibrarysOwnStepsFaultsHaveNothingToHitHere) {
@@ -236,6 +311,39 @@ TEST_F(Exports, TableRowsSentComeBackAsTheModuleLeavesThem) {
     ASSERT_EQ(rows, 2u);
     ASSERT_EQ(RfcMoveTo(table, 1, &info), RFC_OK);
     EXPECT_EQ(chars_of(RfcGetCurrentRow(table, &info), "NAME", 6), "V\xc3\xa9WO ");
+}
+
+TEST_F(Exports, TheSystemsTableLinesReplaceWhatTheCallerSent) {
+    demo_with("db02.table.MISS_TABLES = ZSALES\n"
+              "db02.table.MISS_TABLES = Z123456789_123456789_123456789_123456789_LONGER\n"
+              "db02.table.MISS_VIEWS = Z\xe2\x82\xac_\xc3\x9c" "BER\n");
+    RFC_CONNECTION_HANDLE connection = open_demo();
+    RFC_ERROR_INFO info;
+    RFC_FUNCTION_HANDLE function = create_function(db4_info_function(), info);
+    ASSERT_NE(function, nullptr);
+    RFC_TABLE_HANDLE tables = nullptr, views = nullptr, index = nullptr;
+    ASSERT_EQ(RfcGetTable(function, u"MISS_TABLES", &tables, &info), RFC_OK);
+    ASSERT_EQ(RfcGetTable(function, u"MISS_VIEWS", &views, &info), RFC_OK);
+    ASSERT_EQ(RfcGetTable(function, u"MISS_INDEX", &index, &info), RFC_OK);
+    ASSERT_NE(RfcAppendNewRow(tables, &info), nullptr);  // the caller's row: the system's answer replaces it
+    ASSERT_EQ(RfcInvoke(connection, function, &info), RFC_OK) << narrow(info.message);
+    unsigned rows = 0;
+    ASSERT_EQ(RfcGetRowCount(tables, &rows, &info), RFC_OK);
+    EXPECT_EQ(rows, 2u);
+    ASSERT_EQ(RfcMoveTo(tables, 0, &info), RFC_OK);
+    EXPECT_EQ(chars_of(RfcGetCurrentRow(tables, &info), "NAME", 40), "ZSALES" + std::string(34, ' '));
+    // A line longer than the table's is cut at its length.
+    ASSERT_EQ(RfcMoveTo(tables, 1, &info), RFC_OK);
+    EXPECT_EQ(chars_of(RfcGetCurrentRow(tables, &info), "NAME", 40), "Z123456789_123456789_123456789_123456789");
+    // The system's characters arrive as characters, ISO-8859-1 or not.
+    ASSERT_EQ(RfcGetRowCount(views, &rows, &info), RFC_OK);
+    ASSERT_EQ(rows, 1u);
+    ASSERT_EQ(RfcMoveTo(views, 0, &info), RFC_OK);
+    char16_t name[8];
+    ASSERT_EQ(RfcGetChars(RfcGetCurrentRow(views, &info), u"NAME", name, 7, &info), RFC_OK);
+    EXPECT_EQ(std::u16string(name, 7), u"Z\u20ac_\u00dcBER");
+    ASSERT_EQ(RfcGetRowCount(index, &rows, &info), RFC_OK);
+    EXPECT_EQ(rows, 0u);
 }
 
 TEST_F(Exports, DelaysOfTheLandscapeLengthenTheOpenAndTheCall) {

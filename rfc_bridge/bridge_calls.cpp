@@ -254,6 +254,14 @@ bool tables_usable(bridge_state &state, const RFC_TABLE *tables, bounded_text<20
         report_failure(state, failure);
         return 1;
     }
+    if (connection->closed_by_library) {
+        bridge_failure failure =
+            make_bridge_failure("RFC_ERROR_COMMUNICATION", "connection closed by SAP's library after a failure");
+        failure.component = "RFC bridge";
+        set_result(failure, "RfcCall", handle, 1);
+        report_failure(state, failure);
+        return 1;
+    }
     bounded_text<200> problem;
     if (function == nullptr || function[0] == '\0' || !connection->function.assign(function))
         problem.assign("no function module name, or one longer than 30 characters");
@@ -343,7 +351,15 @@ bool tables_usable(bridge_state &state, const RFC_TABLE *tables, bounded_text<20
     }
     for (const RFC_TABLE *entry = tables; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry)
         rc = send_table(state, function, *entry, info);
-    if (rc == nwrfc::RFC_OK) rc = state.nw.RfcInvoke(connection->nw, function, &info);
+    if (rc == nwrfc::RFC_OK) {
+        rc = state.nw.RfcInvoke(connection->nw, function, &info);
+        // After these SAP's library has closed the connection itself: its handle is
+        // never used again, not even to close it.
+        if (rc == RFC_COMMUNICATION_FAILURE || rc == RFC_ABAP_RUNTIME_FAILURE || rc == RFC_ABAP_MESSAGE) {
+            connection->nw = nullptr;
+            connection->closed_by_library = true;
+        }
+    }
     for (const RFC_PARAMETER *entry = importing; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry) {
         char16_t parameter[31];
         wide_name(entry->name, entry->nlen, parameter);
@@ -370,9 +386,12 @@ bool tables_usable(bridge_state &state, const RFC_TABLE *tables, bounded_text<20
     if (info.code == nwrfc::RFC_OK) info.code = rc;
     int classic = classic_return_code(rc, info.group);
     if (classic == RFC_EXCEPTION || classic == RFC_SYS_EXCEPTION) {
+        // An ABAP exception's name is the caller's exception; a runtime failure or an
+        // ABAP message is SYSTEM_FAILURE, as the classic library reported it (SAP's
+        // library gives the dump's name as the key: that stays in the message).
         char key[128];
         utf16_to_latin1_text(info.key, key, sizeof key);
-        connection->exception.assign(key[0] != '\0' ? key : "SYSTEM_FAILURE");
+        connection->exception.assign(classic == RFC_EXCEPTION && key[0] != '\0' ? key : "SYSTEM_FAILURE");
         if (exception != nullptr) *exception = connection->exception.data;
     }
     bridge_failure failure = failure_from_netweaver(info);

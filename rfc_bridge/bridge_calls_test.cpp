@@ -38,10 +38,14 @@ struct fake_system {
     std::string function;                              // name of the last description
     std::vector<std::string> parameters;               // "NAME dir type nuc/uc"
     std::vector<std::string> fields;                   // "TYPE.NAME type nucOff/ucOff"
-    std::map<std::string, std::u16string> characters;  // answers of RfcGetChars / RfcGetString
+    std::map<std::string, std::u16string> characters;  // answers of RfcGetChars
+    std::map<std::string, std::string> bytes;          // answers of RfcGetBytes; what RfcSetBytes was given
+    std::vector<std::string> getters;                  // "RfcGetBytes NAME length" of every byte read
     std::map<std::string, int> integers;
     unsigned table_rows = 0;
     int invokes = 0;
+    int closes = 0;
+    int types_destroyed = 0;
 };
 fake_system fake;
 _RFC_CONNECTION_HANDLE connection_token;
@@ -69,7 +73,14 @@ RFC_CONNECTION_HANDLE SAP_API fake_open(const RFC_CONNECTION_PARAMETER *list, un
     }
     return &connection_token;
 }
-nwrfc::RFC_RC SAP_API fake_close(RFC_CONNECTION_HANDLE, nwrfc::RFC_ERROR_INFO *) { return nwrfc::RFC_OK; }
+nwrfc::RFC_RC SAP_API fake_close(RFC_CONNECTION_HANDLE, nwrfc::RFC_ERROR_INFO *) {
+    ++fake.closes;
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API fake_destroy_type(RFC_TYPE_DESC_HANDLE, nwrfc::RFC_ERROR_INFO *) {
+    ++fake.types_destroyed;
+    return nwrfc::RFC_OK;
+}
 nwrfc::RFC_RC SAP_API fake_invoke(RFC_CONNECTION_HANDLE, RFC_FUNCTION_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
     ++fake.invokes;
     if (fake.invoke_rc != nwrfc::RFC_OK) fail(info, fake.invoke_rc, fake.invoke_group, fake.invoke_key, fake.invoke_message);
@@ -134,12 +145,16 @@ nwrfc::RFC_RC SAP_API fake_get_date(DATA_CONTAINER_HANDLE h, const SAP_UC *name,
 nwrfc::RFC_RC SAP_API fake_get_time(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
     return fake_get_chars(h, name, time, 6, info);
 }
-nwrfc::RFC_RC SAP_API fake_get_string(DATA_CONTAINER_HANDLE, const SAP_UC *name, SAP_UC *buffer, unsigned capacity,
-                               unsigned *length, nwrfc::RFC_ERROR_INFO *) {
-    std::u16string value = fake.characters[narrow(name)];
-    if (value.size() + 1 > capacity) return RFC_BUFFER_TOO_SMALL;
-    std::char_traits<char16_t>::copy(buffer, value.c_str(), value.size() + 1);
-    *length = static_cast<unsigned>(value.size());
+nwrfc::RFC_RC SAP_API fake_get_bytes(DATA_CONTAINER_HANDLE, const SAP_UC *name, SAP_RAW *buffer, unsigned length,
+                              nwrfc::RFC_ERROR_INFO *) {
+    std::string value = fake.bytes[narrow(name)];
+    fake.getters.push_back("RfcGetBytes " + narrow(name) + " " + std::to_string(length));
+    for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.size() ? static_cast<SAP_RAW>(value[i]) : 0;
+    return nwrfc::RFC_OK;
+}
+nwrfc::RFC_RC SAP_API fake_set_bytes(DATA_CONTAINER_HANDLE, const SAP_UC *name, const SAP_RAW *value, unsigned length,
+                              nwrfc::RFC_ERROR_INFO *) {
+    fake.bytes[narrow(name)] = std::string(reinterpret_cast<const char *>(value), length);
     return nwrfc::RFC_OK;
 }
 nwrfc::RFC_RC SAP_API fake_get_int(DATA_CONTAINER_HANDLE, const SAP_UC *name, RFC_INT *value, nwrfc::RFC_ERROR_INFO *) {
@@ -174,6 +189,7 @@ protected:
         state.nw.RfcCreateTypeDesc = fake_create_type;
         state.nw.RfcAddTypeField = fake_add_field;
         state.nw.RfcSetTypeLength = fake_set_length;
+        state.nw.RfcDestroyTypeDesc = fake_destroy_type;
         state.nw.RfcCreateFunction = fake_create_function;
         state.nw.RfcDestroyFunction = fake_destroy_function;
         state.nw.RfcGetStructure = fake_get_structure;
@@ -184,7 +200,8 @@ protected:
         state.nw.RfcGetChars = fake_get_chars;
         state.nw.RfcGetDate = fake_get_date;
         state.nw.RfcGetTime = fake_get_time;
-        state.nw.RfcGetString = fake_get_string;
+        state.nw.RfcGetBytes = fake_get_bytes;
+        state.nw.RfcSetBytes = fake_set_bytes;
         state.nw.RfcGetInt = fake_get_int;
     }
     void TearDown() override {
@@ -289,8 +306,10 @@ TEST_F(BridgeCalls, RecordsAndTablesComeBackInClassicForm) {
     fake.characters["HOST"] = u"s\u00e4p\u20ac";  // a-umlaut is ISO-8859-1, the euro sign is not
     fake.characters["DAY"] = u"20261210";
     fake.integers["COUNT"] = 0x01020304;
-    fake.characters["ASP_P"] = u"87.12345";
-    fake.characters["ASP_S"] = u"-1234567.8";
+    // Packed bytes pass as they are: SAP's second minus sign B and a digit half-byte
+    // above 9 reach the caller untouched, as from the classic library.
+    fake.bytes["ASP_P"] = std::string("\x00\x00\x00\x00\x87\x12\x34\x5B", 8);
+    fake.bytes["ASP_S"] = std::string("\x00\x01\x2A\x45\x67\x8D", 6);
     fake.characters["NAME"] = u"ZTABLE";
     fake.table_rows = 2;
 
@@ -327,10 +346,12 @@ TEST_F(BridgeCalls, RecordsAndTablesComeBackInClassicForm) {
     EXPECT_EQ(std::string(reinterpret_cast<char *>(record) + 8, 8), "20261210");
     const unsigned char count_bytes[] = {0x04, 0x03, 0x02, 0x01};
     EXPECT_EQ(memcmp(record + 16, count_bytes, 4), 0);
-    const unsigned char asp_p[] = {0x00, 0x00, 0x00, 0x00, 0x87, 0x12, 0x34, 0x5C};
+    const unsigned char asp_p[] = {0x00, 0x00, 0x00, 0x00, 0x87, 0x12, 0x34, 0x5B};
     EXPECT_EQ(memcmp(record + 20, asp_p, 8), 0);
-    const unsigned char asp_s[] = {0x00, 0x01, 0x23, 0x45, 0x67, 0x8D};
+    const unsigned char asp_s[] = {0x00, 0x01, 0x2A, 0x45, 0x67, 0x8D};
     EXPECT_EQ(memcmp(record + 28, asp_s, 6), 0);
+    const std::vector<std::string> getters = {"RfcGetBytes ASP_P 8", "RfcGetBytes ASP_S 6"};
+    EXPECT_EQ(fake.getters, getters) << "each packed field read as bytes of its installed length";
     EXPECT_EQ(record[34], 0xEE) << "the record's padding is the caller's";
 
     bridge_state &state = the_bridge();
@@ -340,6 +361,23 @@ TEST_F(BridgeCalls, RecordsAndTablesComeBackInClassicForm) {
     EXPECT_EQ(delete_table(state, table), 0);
     EXPECT_EQ(state.row_arena_used, 0u);
     EXPECT_EQ(delete_table(state, table), 1);
+}
+
+TEST_F(BridgeCalls, PackedValuesAreSentAsTheirBytes) {
+    // A packed scalar parameter goes to the library as the caller's bytes, of its
+    // length, with the unsigned sign F and a digit half-byte the text route refused.
+    RFC_HANDLE handle = open_demo("E");
+    ASSERT_NE(handle, 0u);
+    unsigned char amount[] = {0x01, 0xA3, 0x4F};
+    RFC_PARAMETER exporting[] = {{const_cast<char *>("AMOUNT"), 6, TYPP, 3, amount}, {nullptr, 0, 0, 0, nullptr}};
+    RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    ASSERT_EQ(send_call(the_bridge(), handle, const_cast<char *>("Z_F"), exporting, no_tables), 0);
+    char *exception = nullptr;
+    ASSERT_EQ(receive_call(the_bridge(), handle, none, no_tables, &exception), 0) << diagnosis();
+    EXPECT_EQ(fake.bytes["AMOUNT"], std::string("\x01\xA3\x4F", 3));
+    const std::vector<std::string> parameters = {"AMOUNT 1 2 3/3"};
+    EXPECT_EQ(fake.parameters, parameters);
 }
 
 TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
@@ -361,6 +399,17 @@ TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
          "SYSTEM_FAILURE", " - Runtime error DBIF_RSQL", RFC_ERROR_SYSTEM_FAILURE},
         {RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, u"", u"connection to partner broken", 1, nullptr,
          " - connection to partner broken", RFC_ERROR_COMMUNICATION},
+        // SAP's library gives a runtime failure the dump's name as its key: the caller
+        // gets SYSTEM_FAILURE, and the name stays in the message.
+        {RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, u"COMPUTE_INT_ZERODIVIDE", u"Division by 0 (type I or INT8)", 3,
+         "SYSTEM_FAILURE", " - COMPUTE_INT_ZERODIVIDE: Division by 0 (type I or INT8)", RFC_ERROR_SYSTEM_FAILURE},
+        {RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, u"DBIF_RSQL_SQL_ERROR", u"Runtime error DBIF_RSQL_SQL_ERROR", 3,
+         "SYSTEM_FAILURE", " - Runtime error DBIF_RSQL_SQL_ERROR", RFC_ERROR_SYSTEM_FAILURE},
+        // Its communication failures span lines: the ERROR line is the message.
+        {RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, u"RFC_COMMUNICATION_FAILURE",
+         u"\nLOCATION    CPIC (TCP/IP) on local host with Unicode\nERROR       partner 'sapdemo:sapgw00' not "
+         u"reached\nTIME        Thu Dec 10 14:03:59 2026\nRELEASE     753\nCOUNTER     1\n",
+         1, nullptr, " - partner 'sapdemo:sapgw00' not reached", RFC_ERROR_COMMUNICATION},
     };
     for (const row &r : rows) {
         remove("Dev_Rfc.Trc");
@@ -386,8 +435,66 @@ TEST_F(BridgeCalls, OutcomesBecomeClassicCodesWithTheirDiagnosis) {
         RFC_ERROR_INFO_EX handed{};
         EXPECT_EQ(hand_out_last_error_ex(the_bridge(), &handed), 0);
         EXPECT_EQ(handed.group, r.classic_group);
+        EXPECT_EQ(strpbrk(handed.message, "\r\n"), nullptr) << "no line break ever reaches the sensor";
+        EXPECT_EQ(std::string(" - ") + handed.message, r.diagnosis);
         close_connections(the_bridge(), handle);
     }
+}
+
+TEST_F(BridgeCalls, AConnectionSapsLibraryClosedIsNeverUsedAgain) {
+    struct row {
+        nwrfc::RFC_RC rc;
+        RFC_ERROR_GROUP group;
+        bool closed_by_library;
+    } rows[] = {
+        {RFC_COMMUNICATION_FAILURE, COMMUNICATION_FAILURE, true},
+        {RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, true},
+        {RFC_ABAP_MESSAGE, ABAP_RUNTIME_FAILURE, true},
+        {RFC_ABAP_EXCEPTION, ABAP_APPLICATION_FAILURE, false},
+    };
+    RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.rc);
+        fake = fake_system{};
+        RFC_HANDLE handle = open_demo("E");
+        fake.invoke_rc = r.rc;
+        fake.invoke_group = r.group;
+        ASSERT_EQ(send_call(the_bridge(), handle, const_cast<char *>("Z_F"), none, no_tables), 0);
+        char *exception = nullptr;
+        EXPECT_NE(receive_call(the_bridge(), handle, none, no_tables, &exception), 0);
+        // A later call on it fails without reaching the library.
+        fake.invoke_rc = nwrfc::RFC_OK;
+        EXPECT_EQ(send_call(the_bridge(), handle, const_cast<char *>("Z_F"), none, no_tables),
+                  r.closed_by_library ? 1 : 0);
+        if (r.closed_by_library) {
+            EXPECT_EQ(diagnosis(), " - connection closed by SAP's library after a failure");
+        }
+        close_connections(the_bridge(), handle);
+        EXPECT_EQ(fake.closes, r.closed_by_library ? 0 : 1);
+        EXPECT_EQ(fake.invokes, 1);
+    }
+}
+
+TEST_F(BridgeCalls, TypeDescriptionsGoWhenTheLastConnectionCloses) {
+    RFC_TYPE_ELEMENT rows[] = {element("NAME", TYPC, 8)};
+    RFC_TYPEHANDLE type = 0;
+    ASSERT_EQ(install_structure(the_bridge(), const_cast<char *>("LINE"), rows, 1, &type), 0);
+    RFC_HANDLE first = open_demo("E"), second = open_demo("E");
+    unsigned char record[8];
+    RFC_PARAMETER importing[] = {{const_cast<char *>("LINE"), 4, type, 8, record}, {nullptr, 0, 0, 0, nullptr}};
+    RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    ASSERT_EQ(send_call(the_bridge(), first, const_cast<char *>("Z_F"), none, no_tables), 0);
+    char *exception = nullptr;
+    ASSERT_EQ(receive_call(the_bridge(), first, importing, no_tables, &exception), 0) << diagnosis();
+    close_connections(the_bridge(), first);
+    EXPECT_EQ(fake.types_destroyed, 0) << "another connection may still call";
+    close_connections(the_bridge(), second);
+    EXPECT_EQ(fake.types_destroyed, 1);
+    EXPECT_EQ(the_bridge().structures[0].nw_type, nullptr);
+    close_connections(the_bridge(), 0);
+    EXPECT_EQ(fake.types_destroyed, 1) << "each destroyed once";
 }
 
 TEST_F(BridgeCalls, UnknownHandlesGoToTheErrorHandler) {

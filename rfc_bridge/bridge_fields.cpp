@@ -2,7 +2,6 @@
 // little-endian on every platform the sensor runs on, whatever the bridge's host.
 #include "rfc_bridge/bridge_fields.h"
 
-#include "rfc_bridge/packed_encoder.h"
 #include "rfc_bridge/text_conversion.h"
 
 #include <cstring>
@@ -68,21 +67,10 @@ nwrfc::RFC_RC get_field(const nwrfc_functions &nw, DATA_CONTAINER_HANDLE contain
         if (rc == nwrfc::RFC_OK) utf16_to_latin1(wide, type.length, text);
         return rc;
     case TYPX: return nw.RfcGetBytes(container, name, bytes, type.length, &info);
-    case TYPP: {
-        unsigned length = 0;
-        rc = nw.RfcGetString(container, name, wide, 64, &length, &info);
-        if (rc != nwrfc::RFC_OK) return rc;
-        char decimal[64];
-        utf16_to_latin1_text(wide, decimal, sizeof decimal);
-        if (!encode_packed(decimal, bytes, type.length, type.decimals)) {
-            bounded_text<200> message;
-            message.format("packed value %.40s does not fit %u bytes with %u decimals", decimal, type.length,
-                           type.decimals);
-            set_own_error(info, RFC_CONVERSION_FAILURE, message.c_str());
-            return RFC_CONVERSION_FAILURE;
-        }
-        return nwrfc::RFC_OK;
-    }
+    case TYPP:
+        // The packed bytes exactly as the system sent them, whatever their sign or
+        // digit half-bytes: the sensor reads them as it read the classic library's.
+        return nw.RfcGetBytes(container, name, bytes, type.length, &info);
     case TYPINT: {
         RFC_INT value = 0;
         rc = nw.RfcGetInt(container, name, &value, &info);
@@ -122,16 +110,7 @@ nwrfc::RFC_RC set_field(const nwrfc_functions &nw, DATA_CONTAINER_HANDLE contain
         if (type.type == TYPDATE) return nw.RfcSetDate(container, name, wide, &info);
         return nw.RfcSetTime(container, name, wide, &info);
     case TYPX: return nw.RfcSetBytes(container, name, bytes, type.length, &info);
-    case TYPP: {
-        char decimal[40];
-        if (!decode_packed(bytes, type.length, type.decimals, decimal, sizeof decimal)) {
-            set_own_error(info, RFC_CONVERSION_FAILURE, "packed field holds no valid packed number");
-            return RFC_CONVERSION_FAILURE;
-        }
-        latin1_to_utf16_text(decimal, wide, 64);
-        unsigned length = static_cast<unsigned>(strlen(decimal));
-        return nw.RfcSetString(container, name, wide, length, &info);
-    }
+    case TYPP: return nw.RfcSetBytes(container, name, bytes, type.length, &info);
     case TYPINT:
         return nw.RfcSetInt(container, name, static_cast<RFC_INT>(static_cast<unsigned>(get_little_endian(bytes, 4))),
                             &info);

@@ -113,6 +113,14 @@ bool ensure_library(bridge_state &state) {
         return false;
     }
     state.library = library;
+    // SAP's library writes its own trace (dev_rfc.trc, on Windows the same file as the
+    // sensor's Dev_Rfc.Trc) into its working directory unless told otherwise: it gets
+    // a folder of its own, shared by every run on the probe.
+    static char16_t trace_folder[300];
+    if (prepare_sap_trace_folder(trace_folder, 300)) {
+        nwrfc::RFC_ERROR_INFO ignored;
+        state.nw.RfcSetTraceDir(trace_folder, &ignored);
+    }
     unsigned major = 0, minor = 0, patch = 0;
     state.nw.RfcGetVersion(&major, &minor, &patch);
     state.origin.format("RFC bridge librfc32 over sapnwrfc %u,%u,%u", major, minor, patch);
@@ -128,6 +136,9 @@ void describe_bridge(const bridge_state &state, char *buffer, unsigned size) {
         description.format("RFC bridge, sapnwrfc not loaded: %s, see Dev_Rfc.Trc", state.load_problem.message.c_str());
     else
         description.assign("RFC bridge, sapnwrfc not loaded yet");
+    // Keys of the destination the bridge took but left out, so trace mode shows them.
+    if (state.library != nullptr && !state.dropped_keys.empty())
+        description.append_format("; %s", state.dropped_keys.c_str());
     size_t count = description.length < size ? description.length : size - 1;
     memcpy(buffer, description.c_str(), count);
     buffer[count] = '\0';
@@ -182,7 +193,9 @@ RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_strin
         }
     }
     logon_parameters parameters;
-    if (usable) usable = translate_connect_string(given, with_destination ? &block : nullptr, parameters, problem);
+    if (usable)
+        usable = translate_connect_string(given, with_destination ? &block : nullptr, parameters, problem,
+                                          &state.dropped_keys);
     if (!usable) {
         report_open_problem(state, "RfcOpenEx", problem.c_str());
         hand_out_last_error_ex(state, error_info);
@@ -215,12 +228,29 @@ bridge_connection *find_connection(bridge_state &state, RFC_HANDLE handle) {
 }
 
 void close_connections(bridge_state &state, RFC_HANDLE handle) {
+    bool any_open = false;
     for (bridge_connection &connection : state.connections) {
-        if (!connection.open || (handle != 0 && connection.handle != handle)) continue;
+        if (!connection.open) continue;
+        if (handle != 0 && connection.handle != handle) {
+            any_open = true;
+            continue;
+        }
+        // A connection SAP's library closed after a failure has no handle left here.
         if (connection.nw != nullptr && state.library != nullptr) {
             nwrfc::RFC_ERROR_INFO ignored;
             state.nw.RfcCloseConnection(connection.nw, &ignored);
         }
         connection = bridge_connection{};
+    }
+    // The last connection gone, the RFC work is done: the structures' type
+    // descriptions go too (each call's function description is gone already); a
+    // later call makes them again.
+    if (any_open || state.library == nullptr) return;
+    for (int i = 0; i < state.structure_count; ++i) {
+        bridge_structure &structure = state.structures[i];
+        if (structure.nw_type == nullptr) continue;
+        nwrfc::RFC_ERROR_INFO ignored;
+        state.nw.RfcDestroyTypeDesc(structure.nw_type, &ignored);
+        structure.nw_type = nullptr;
     }
 }

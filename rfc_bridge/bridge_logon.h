@@ -23,4 +23,6 @@ RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_strin
 /// The open connection (or refused logon) with `handle`; null when none.
 bridge_connection *find_connection(bridge_state &state, RFC_HANDLE handle);
 /// Closes the connection with `handle`, or every one for 0; unknown handles are ignored.
+/// One SAP's library closed itself is only forgotten. With no connection left, the
+/// structures' type descriptions are destroyed.
 void close_connections(bridge_state &state, RFC_HANDLE handle);

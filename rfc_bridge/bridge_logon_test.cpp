@@ -38,6 +38,10 @@ TEST(BridgeDescription, BeforeAndAfterLoadingSapsLibrary) {
     state->library_path.assign("/opt/sap/nwrfcsdk/lib/libsapnwrfc.so");
     EXPECT_EQ(described(*state),
               "RFC bridge librfc32 over sapnwrfc 7500,0,12 from /opt/sap/nwrfcsdk/lib/libsapnwrfc.so");
+    // Keys of the destination that were dropped follow, for trace mode.
+    state->dropped_keys.assign("ABAP_DEBUG=1 dropped: no ABAP debugger starts from a probe's service");
+    EXPECT_EQ(described(*state), "RFC bridge librfc32 over sapnwrfc 7500,0,12 from /opt/sap/nwrfcsdk/lib/libsapnwrfc.so; "
+                                 "ABAP_DEBUG=1 dropped: no ABAP debugger starts from a probe's service");
 }
 
 TEST(BridgeDescription, CutToTheCallersBufferAndTerminated) {

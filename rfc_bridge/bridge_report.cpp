@@ -2,6 +2,7 @@
 // SAP's classic library or the bridge wrote it.
 #include "rfc_bridge/bridge_report.h"
 
+#include "rfc_bridge/netweaver_text.h"
 #include "rfc_bridge/return_codes.h"
 #include "rfc_bridge/text_conversion.h"
 
@@ -47,9 +48,22 @@ int hand_out_last_error_ex(bridge_state &state, RFC_ERROR_INFO_EX *error_info) {
 }
 
 bridge_failure failure_from_netweaver(const nwrfc::RFC_ERROR_INFO &info) {
-    char message[512];
-    utf16_to_latin1_text(info.message, message, sizeof message);
-    bridge_failure failure = make_bridge_failure(classic_error_key(info.code, info.group), message);
+    char text[512], key[128];
+    utf16_to_latin1_text(info.message, text, sizeof text);
+    utf16_to_latin1_text(info.key, key, sizeof key);
+    netweaver_text parts;
+    split_netweaver_text(text, parts);
+    bridge_failure failure = make_bridge_failure(classic_error_key(info.code, info.group), parts.message.c_str());
+    failure.location.assign(parts.location.c_str());
+    failure.context.assign(parts.context.c_str());
+    // A runtime failure's key is the dump's name, which the classic caller never sees
+    // as its exception (that is SYSTEM_FAILURE): it stays in the message.
+    if (info.code == nwrfc::RFC_ABAP_RUNTIME_FAILURE && key[0] != '\0' && strcmp(key, "SYSTEM_FAILURE") != 0 &&
+        failure.message.find(key) < 0) {
+        bounded_text<255> message;
+        message.format("%s: %s", key, failure.message.c_str());
+        failure.message = message;
+    }
     if (info.group == nwrfc::ABAP_RUNTIME_FAILURE && info.abapMsgClass[0] != 0) {
         char message_class[24], type[4], number[8];
         utf16_to_latin1_text(info.abapMsgClass, message_class, sizeof message_class);

@@ -30,8 +30,9 @@ struct sent_parameter {
 struct bridge_connection {
     bool open;
     RFC_HANDLE handle;
-    nwrfc::RFC_CONNECTION_HANDLE nw;  // null for a refused logon
+    nwrfc::RFC_CONNECTION_HANDLE nw;  // null for a refused logon, or once SAP's library closed it
     bool refused;
+    bool closed_by_library;  // a failure made SAP's library close it: nothing more is sent on it
     bridge_failure refusal;
     bool call_sent;
     bounded_text<30> function;
@@ -77,6 +78,7 @@ struct bridge_state {
     bounded_text<260> library_path;
     bounded_text<80> origin;  // which libraries answer, for the trace header
     load_diagnosis load_problem;
+    bounded_text<200> dropped_keys;  // what the last logon left out, for trace mode
     bounded_text<60> missing_function;
     bridge_connection connections[bridge_max_connections];
     RFC_HANDLE last_handle;

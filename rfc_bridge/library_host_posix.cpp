@@ -3,6 +3,9 @@
 // missing, a companion library included.
 #include "rfc_bridge/library_host.h"
 
+#include "core/listing_folder.h"
+
+#include <dirent.h>
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/stat.h>
@@ -10,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -61,3 +65,30 @@ void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
 void *find_nwrfc_symbol(void *library, const char *plain_name, unsigned) { return dlsym(library, plain_name); }
 
 unsigned bridge_thread_number() { return static_cast<unsigned>(syscall(SYS_gettid)); }
+
+bool prepare_sap_trace_folder(char16_t *folder, unsigned capacity) {
+    char here[4096];
+    if (getcwd(here, sizeof here) == nullptr) return false;
+    bounded_text<4200> path;
+    path.assign(here);
+    const char *slash = strrchr(here, '/');
+    if (slash != nullptr && slash != here && is_listing_folder_name(slash + 1))
+        path.assign(here, static_cast<size_t>(slash - here));
+    path.append_format("/%s", sap_trace_folder_name);
+    if (path.cut || path.size() + 1 > capacity) return false;
+    mkdir(path.c_str(), 0777);  // there already: fine
+    DIR *listing = opendir(path.c_str());
+    if (listing == nullptr) return false;
+    time_t oldest = time(nullptr) - static_cast<time_t>(sap_trace_keep_days) * 24 * 3600;
+    while (const dirent *entry = readdir(listing)) {
+        bounded_text<4500> file;
+        file.format("%s/%s", path.c_str(), entry->d_name);
+        struct stat info;
+        if (file.cut || stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (info.st_mtime < oldest) unlink(file.c_str());
+    }
+    closedir(listing);
+    // The path's bytes as they are: the folder is only ever handed to SAP's library.
+    for (size_t i = 0; i <= path.size(); ++i) folder[i] = static_cast<unsigned char>(path.c_str()[i]);
+    return true;
+}

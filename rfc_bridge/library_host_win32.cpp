@@ -4,8 +4,12 @@
 // a DLL of the other width (a 64-bit DLL in the 32-bit process the probe runs).
 #include "rfc_bridge/library_host.h"
 
+#include "core/listing_folder.h"
+#include "rfc_bridge/pe_imports.h"
+
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -50,6 +54,69 @@ void append_system_text(bounded_text<255> &detail, DWORD code) {
         detail.append(library_name);
         at = insert + 2;
     }
+}
+
+// The first DLL that sapnwrfc.dll or a companion beside it imports and Windows cannot
+// load: error 126 does not say which. The companions beside it are read in turn (a
+// missing Visual C++ runtime is imported by them as well as by sapnwrfc.dll).
+struct dependency_search {
+    bounded_text<260> folder;      // sapnwrfc.dll's folder, with its final backslash
+    bounded_text<63> files[16];    // DLLs beside it still to read, sapnwrfc.dll first
+    int file_count;
+    bounded_text<63> seen[64];     // names already looked at
+    int seen_count;
+    const char *importer;          // the DLL being read
+    bounded_text<63> missing;
+    bounded_text<63> missing_importer;
+};
+
+bool read_file_at(void *file, unsigned long offset, void *buffer, unsigned size) {
+    FILE *handle = static_cast<FILE *>(file);
+    return fseek(handle, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, size, handle) == size;
+}
+
+bool check_import(void *context, const char *name) {
+    dependency_search &search = *static_cast<dependency_search *>(context);
+    // Windows resolves API sets itself; they are never files of their own.
+    if (_strnicmp(name, "api-ms-", 7) == 0 || _strnicmp(name, "ext-ms-", 7) == 0) return true;
+    for (int i = 0; i < search.seen_count; ++i)
+        if (_stricmp(search.seen[i].c_str(), name) == 0) return true;
+    if (search.seen_count == 64) return false;
+    search.seen[search.seen_count++].assign(name);
+    bounded_text<330> beside;
+    beside.format("%s%s", search.folder.c_str(), name);
+    if (exists(beside.c_str())) {
+        if (search.file_count < 16) search.files[search.file_count++].assign(name);
+        return true;
+    }
+    HMODULE found = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (found != nullptr) {
+        FreeLibrary(found);
+        return true;
+    }
+    search.missing.assign(name);
+    search.missing_importer.assign(search.importer);
+    return false;
+}
+
+void name_missing_dependency(const char *folder, bounded_text<255> &detail) {
+    static dependency_search search;
+    search = dependency_search{};
+    search.folder.assign(folder);
+    search.files[search.file_count++].assign(library_name);
+    search.seen[search.seen_count++].assign(library_name);
+    for (int i = 0; i < search.file_count && search.missing.empty(); ++i) {
+        bounded_text<330> path;
+        path.format("%s%s", folder, search.files[i].c_str());
+        FILE *file = fopen(path.c_str(), "rb");
+        if (file == nullptr) continue;
+        search.importer = search.files[i].c_str();
+        list_pe_imports(read_file_at, file, check_import, &search);
+        fclose(file);
+    }
+    if (!search.missing.empty())
+        detail.append_format("; %s needs %s, which Windows cannot load", search.missing_importer.c_str(),
+                             search.missing.c_str());
 }
 
 // SAP's companions of sapnwrfc.dll, as the NetWeaver RFC SDK and SAP GUI ship them.
@@ -106,8 +173,10 @@ void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
     if (error == ERROR_BAD_EXE_FORMAT)
         diagnosis.detail.append(bridge_is_32_bit ? "; it is a 64-bit DLL: this probe needs SAP's 32-bit sapnwrfc.dll"
                                                  : "; it is a 32-bit DLL: this 64-bit bridge needs SAP's 64-bit sapnwrfc.dll");
-    else if (error == ERROR_MOD_NOT_FOUND && present)
+    else if (error == ERROR_MOD_NOT_FOUND && present) {
+        name_missing_dependency(folder.c_str(), diagnosis.detail);
         list_missing_companions(folder.c_str(), diagnosis.detail);
+    }
     return nullptr;
 }
 
@@ -123,3 +192,55 @@ void *find_nwrfc_symbol(void *library, const char *plain_name, unsigned stdcall_
 }
 
 unsigned bridge_thread_number() { return static_cast<unsigned>(GetCurrentThreadId()); }
+
+bool prepare_sap_trace_folder(char16_t *folder, unsigned capacity) {
+    wchar_t here[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, here);
+    if (length == 0 || length > MAX_PATH) return false;
+    while (length > 3 && (here[length - 1] == L'\\' || here[length - 1] == L'/')) here[--length] = L'\0';
+    // The last part of the path, in ASCII, to recognise a listing child's folder.
+    DWORD last = length;
+    while (last > 0 && here[last - 1] != L'\\' && here[last - 1] != L'/') --last;
+    char name[64] = "";
+    bool ascii = length - last < sizeof name;
+    for (DWORD i = last; ascii && i < length; ++i) {
+        ascii = here[i] < 0x80;
+        name[i - last] = static_cast<char>(here[i]);
+    }
+    if (ascii) name[length - last] = '\0';
+    if (ascii && last > 1 && is_listing_folder_name(name)) length = last - 1;
+    const wchar_t *suffix = L"\\sapnwrfc-trace";
+    size_t suffix_length = wcslen(suffix);
+    if (length + suffix_length + 1 > capacity || length + suffix_length + 3 > MAX_PATH) return false;
+    wchar_t path[MAX_PATH + 1];
+    memcpy(path, here, length * sizeof(wchar_t));
+    memcpy(path + length, suffix, (suffix_length + 1) * sizeof(wchar_t));
+    CreateDirectoryW(path, nullptr);  // there already: fine
+    wchar_t pattern[MAX_PATH + 3];
+    wcscpy(pattern, path);
+    wcscat(pattern, L"\\*");
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FILETIME now_time;
+    GetSystemTimeAsFileTime(&now_time);
+    ULARGE_INTEGER now, written;
+    now.LowPart = now_time.dwLowDateTime;
+    now.HighPart = now_time.dwHighDateTime;
+    const unsigned long long keep = static_cast<unsigned long long>(sap_trace_keep_days) * 24 * 3600 * 10000000ull;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        written.LowPart = found.ftLastWriteTime.dwLowDateTime;
+        written.HighPart = found.ftLastWriteTime.dwHighDateTime;
+        if (now.QuadPart < written.QuadPart || now.QuadPart - written.QuadPart < keep) continue;
+        wchar_t file[2 * MAX_PATH + 2];
+        if (wcslen(path) + 1 + wcslen(found.cFileName) + 1 > sizeof file / sizeof file[0]) continue;
+        wcscpy(file, path);
+        wcscat(file, L"\\");
+        wcscat(file, found.cFileName);
+        DeleteFileW(file);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (size_t i = 0; i <= wcslen(path); ++i) folder[i] = static_cast<char16_t>(path[i]);
+    return true;
+}

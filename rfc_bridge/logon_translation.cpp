@@ -1,5 +1,6 @@
 // One table per source names every classic key the bridge understands and its
-// NetWeaver name; a key outside the table is refused by name. The NetWeaver library
+// NetWeaver name; the keys of SAP's documented list that cannot apply to a sensor
+// are dropped with a note; any other key is refused by name. The NetWeaver library
 // takes the SNC keys under the classic names, in lower case.
 #include "rfc_bridge/logon_translation.h"
 
@@ -28,6 +29,38 @@ const key_translation ini_keys[] = {
     {"SNC_MODE", "snc_mode"}, {"SNC_QOP", "snc_qop"}, {"SNC_MYNAME", "snc_myname"},
     {"SNC_PARTNERNAME", "snc_partnername"}, {"SNC_LIB", "snc_lib"},
 };
+
+// Keys of SAP's documented saprfc.ini list (and connect string IDs) that cannot
+// apply to a sensor: taken, as the classic library took them, and dropped. A value
+// other than "0" is noted, so trace mode shows what was left out and why.
+struct dropped_key {
+    const char *classic;
+    const char *why;
+};
+const dropped_key dropped_keys[] = {
+    {"ABAP_DEBUG", "no ABAP debugger starts from a probe's service"},
+    {"USE_SAPGUI", "no SAP GUI starts from a probe's service"},
+    {"PCS", "SAP's NetWeaver library finds the partner's character size itself"},
+    {"CODEPAGE", "SAP's NetWeaver library talks Unicode"},
+    {"PROGID", "it belongs to a registered server (TYPE=R)"},
+    {"TPHOST", "it belongs to a started program (TYPE=E)"},
+    {"TPNAME", "it belongs to a started program (TYPE=E)"},
+    {"LU", "it belongs to an R/2 system (TYPE=2)"},
+    {"TP", "it belongs to an R/2 system (TYPE=2)"},
+};
+
+const dropped_key *dropped(const char *classic) {
+    for (const dropped_key &entry : dropped_keys)
+        if (strcmp(entry.classic, classic) == 0) return &entry;
+    return nullptr;
+}
+
+void note_dropped(logon_notes *notes, const connect_pair &pair, const dropped_key &entry) {
+    if (notes == nullptr || pair.value.equals("0") || pair.value.empty()) return;
+    if (!notes->empty()) notes->append("; ");
+    // The key's value is shown only for the switches, which hold no secret.
+    notes->append_format("%s=%.8s dropped: %s", pair.id.c_str(), pair.value.c_str(), entry.why);
+}
 
 template <size_t N>
 const char *netweaver_name(const key_translation (&table)[N], const char *classic) {
@@ -109,7 +142,8 @@ bool translate_options(const RFC_OPTIONS &options, logon_parameters &out, logon_
 }
 
 bool translate_connect_string(const connect_pairs &given, const connect_pairs *destination, logon_parameters &out,
-                              logon_problem &problem) {
+                              logon_problem &problem, logon_notes *notes) {
+    if (notes != nullptr) notes->clear();
     out.count = 0;
     const char *type = find_pair(given, "TYPE");
     if (type != nullptr && strcmp(type, "3") != 0) {
@@ -119,6 +153,11 @@ bool translate_connect_string(const connect_pairs &given, const connect_pairs *d
     if (destination != nullptr) {
         const char *ini_type = find_pair(*destination, "TYPE");
         bool load_balancing = ini_type != nullptr && (strcmp(ini_type, "B") == 0 || strcmp(ini_type, "b") == 0);
+        if (ini_type != nullptr && (strcmp(ini_type, "R") == 0 || strcmp(ini_type, "r") == 0)) {
+            problem.assign("saprfc.ini TYPE=R registers a server program at the gateway; a sensor logs on as a "
+                           "client only (TYPE=A or TYPE=B)");
+            return false;
+        }
         if (ini_type != nullptr && !load_balancing && strcmp(ini_type, "A") != 0 && strcmp(ini_type, "a") != 0) {
             problem.format("saprfc.ini TYPE=%.10s is not translated; the bridge knows TYPE=A and TYPE=B", ini_type);
             return false;
@@ -130,6 +169,10 @@ bool translate_connect_string(const connect_pairs &given, const connect_pairs *d
         for (int i = 0; i < destination->count; ++i) {
             const connect_pair &pair = destination->pairs[i];
             if (pair.id.equals("TYPE")) continue;
+            if (const dropped_key *entry = dropped(pair.id.c_str())) {
+                note_dropped(notes, pair, *entry);
+                continue;
+            }
             const char *name = netweaver_name(ini_keys, pair.id.c_str());
             if (name == nullptr) {
                 problem.format("saprfc.ini key %s is not translated by the bridge", pair.id.c_str());
@@ -142,6 +185,10 @@ bool translate_connect_string(const connect_pairs &given, const connect_pairs *d
     for (int i = 0; i < given.count; ++i) {
         const connect_pair &pair = given.pairs[i];
         if (pair.id.equals("TYPE") || pair.id.equals("DEST")) continue;
+        if (const dropped_key *entry = dropped(pair.id.c_str())) {
+            note_dropped(notes, pair, *entry);
+            continue;
+        }
         const char *name = netweaver_name(connect_string_keys, pair.id.c_str());
         if (name == nullptr) {
             problem.format("connect string ID %s is not translated by the bridge", pair.id.c_str());
@@ -149,5 +196,11 @@ bool translate_connect_string(const connect_pairs &given, const connect_pairs *d
         }
         if (!add_translated(out, name, pair.value.c_str())) return too_long(problem);
     }
+    // SNC with a user and password: SNC protects the line and the logon stays the
+    // profile's user, as with the classic library; SAP's NetWeaver library would
+    // otherwise log on as the SNC name (single sign-on).
+    if (find_pair(out, "snc_mode") != nullptr && find_pair(out, "passwd") != nullptr &&
+        !set_pair(out, "snc_sso", "0"))
+        return too_long(problem);
     return true;
 }

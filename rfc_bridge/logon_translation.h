@@ -16,12 +16,18 @@ typedef connect_pairs logon_parameters;
 /// the system number as two digits. False with `problem` for CPIC mode, a missing
 /// option record or an unknown mode.
 bool translate_options(const RFC_OPTIONS &options, logon_parameters &out, logon_problem &problem);
+/// What a logon left out, for trace mode ("ABAP_DEBUG=1 dropped: ...; ...").
+typedef bounded_text<200> logon_notes;
+
 /// Fills `out` from the pairs of a connect string and, when it has DEST=,
 /// `destination` (that destination's saprfc.ini block; its values lose to the
-/// connect string's). False with `problem` naming an ID or key that is not
-/// translated, a TYPE that is not an R/3 client logon, or a TYPE=B block without
-/// MSHOST; null `destination` with DEST= given is the caller's failure, not ours.
+/// connect string's). Keys of SAP's list that cannot apply to a sensor (ABAP_DEBUG,
+/// USE_SAPGUI, ...) are dropped, those set to anything but 0 noted in `notes` when
+/// given. With SNC and a password, snc_sso=0 is added. False with `problem` naming
+/// an ID or key that is not translated, TYPE=R (server registration) or another
+/// TYPE that is not an R/3 client logon, or a TYPE=B block without MSHOST; null
+/// `destination` with DEST= given is the caller's failure, not ours.
 bool translate_connect_string(const connect_pairs &given, const connect_pairs *destination, logon_parameters &out,
-                              logon_problem &problem);
+                              logon_problem &problem, logon_notes *notes = nullptr);
 /// True when `name` is a NetWeaver parameter whose value must never be shown.
 bool is_secret_parameter(const char *name);

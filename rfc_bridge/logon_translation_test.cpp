@@ -99,17 +99,55 @@ TEST(BridgeLogonTranslation, ConnectStringAndDestination) {
     }
 }
 
+TEST(BridgeLogonTranslation, KeysThatCannotApplyToASensorAreDroppedWithANote) {
+    struct row {
+        const char *connect_string;
+        const char *ini_block;
+        const char *expected;
+        const char *notes;
+    } rows[] = {
+        // SAP's own example file switches these on; the logon goes on without them.
+        {"CLIENT=1 DEST=S", "TYPE=A ASHOST=h SYSNR=00 ABAP_DEBUG=1 USE_SAPGUI=1 RFC_TRACE=0",
+         "ashost=h sysnr=00 trace=0 client=1",
+         "ABAP_DEBUG=1 dropped: no ABAP debugger starts from a probe's service; USE_SAPGUI=1 dropped: no SAP GUI "
+         "starts from a probe's service"},
+        // Switched off, nothing to note.
+        {"ASHOST=h ABAP_DEBUG=0 USE_SAPGUI=0", nullptr, "ashost=h", ""},
+        {"DEST=S", "TYPE=A ASHOST=h PCS=2 TPHOST=t", "ashost=h",
+         "PCS=2 dropped: SAP's NetWeaver library finds the partner's character size itself; TPHOST=t dropped: it "
+         "belongs to a started program (TYPE=E)"},
+        // SNC with a password: single sign-on off, so the profile's user logs on.
+        {"CLIENT=1 USER=U PASSWD=p DEST=S", "TYPE=A ASHOST=h SNC_MODE=1 SNC_PARTNERNAME=p:CN=S",
+         "ashost=h snc_mode=1 snc_partnername=p:CN=S client=1 user=U passwd=p snc_sso=0", ""},
+        {"CLIENT=1 DEST=S", "TYPE=A ASHOST=h SNC_MODE=1", "ashost=h snc_mode=1 client=1", ""},
+    };
+    for (const row &r : rows) {
+        connect_pairs given = pairs_of(r.connect_string);
+        connect_pairs block{};
+        if (r.ini_block != nullptr) block = pairs_of(r.ini_block);
+        logon_parameters out;
+        logon_problem problem;
+        logon_notes notes;
+        notes.assign("left over");
+        ASSERT_TRUE(translate_connect_string(given, r.ini_block != nullptr ? &block : nullptr, out, problem, &notes))
+            << problem.c_str();
+        EXPECT_EQ(listed(out), r.expected) << r.connect_string;
+        EXPECT_STREQ(notes.c_str(), r.notes);
+    }
+}
+
 TEST(BridgeLogonTranslation, UntranslatedKeysFailByName) {
     struct row {
         const char *connect_string;
         const char *ini_block;
         const char *problem_part;
     } rows[] = {
-        {"ASHOST=h ABAP_DEBUG=1", nullptr, "connect string ID ABAP_DEBUG is not translated"},
+        {"ASHOST=h X509CERT=abc", nullptr, "connect string ID X509CERT is not translated"},
         {"TYPE=2 GWHOST=g", nullptr, "TYPE=2 is not an R/3 logon"},
         {"TYPE=E TPNAME=x", nullptr, "TYPE=E is not an R/3 logon"},
-        {"DEST=S", "TYPE=A ASHOST=h USE_SAPGUI=1", "saprfc.ini key USE_SAPGUI is not translated"},
-        {"DEST=S", "TYPE=R PROGID=x", "saprfc.ini TYPE=R is not translated"},
+        {"DEST=S", "TYPE=A ASHOST=h MYSAPSSO2=ticket", "saprfc.ini key MYSAPSSO2 is not translated"},
+        {"DEST=S", "TYPE=R PROGID=x GWHOST=g", "TYPE=R registers a server program"},
+        {"DEST=S", "TYPE=E TPHOST=h TPNAME=/bin/x", "saprfc.ini TYPE=E is not translated"},
         {"DEST=LB", "TYPE=B R3NAME=PRD GROUP=PUBLIC", "TYPE=B needs MSHOST"},
     };
     for (const row &r : rows) {

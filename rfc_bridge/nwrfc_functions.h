@@ -11,9 +11,9 @@
     X(RfcAddParameter) X(RfcDestroyFunctionDesc) X(RfcCreateTypeDesc) X(RfcAddTypeField) X(RfcSetTypeLength) \
     X(RfcDestroyTypeDesc) X(RfcCreateFunction) X(RfcDestroyFunction) X(RfcGetStructure) X(RfcGetTable)      \
     X(RfcGetRowCount) X(RfcMoveTo) X(RfcGetCurrentRow) X(RfcAppendNewRow) X(RfcGetChars) X(RfcGetNum)        \
-    X(RfcGetDate) X(RfcGetTime) X(RfcGetBytes) X(RfcGetString) X(RfcGetInt) X(RfcGetInt1) X(RfcGetInt2)       \
-    X(RfcGetFloat) X(RfcSetChars) X(RfcSetNum) X(RfcSetDate) X(RfcSetTime) X(RfcSetBytes) X(RfcSetString)    \
-    X(RfcSetInt) X(RfcSetInt1) X(RfcSetInt2) X(RfcSetFloat)
+    X(RfcGetDate) X(RfcGetTime) X(RfcGetBytes) X(RfcGetInt) X(RfcGetInt1) X(RfcGetInt2)       \
+    X(RfcGetFloat) X(RfcSetChars) X(RfcSetNum) X(RfcSetDate) X(RfcSetTime) X(RfcSetBytes)                     \
+    X(RfcSetInt) X(RfcSetInt1) X(RfcSetInt2) X(RfcSetFloat) X(RfcSetTraceDir)
 
 /// One pointer per function, typed as our declarations give it.
 struct nwrfc_functions {

@@ -25,6 +25,7 @@ void write_trace_block(FILE *file, const bridge_failure &failure, const char *op
     fprintf(file, "\n**** ERROR file opened at %s, %s\n", opened, origin);
     fprintf(file, "T:%04u ======> %s\n", tag, failure.message.c_str());
     write_detail(file, "LOCATION", failure.location.c_str());
+    write_detail(file, "CONTEXT", failure.context.c_str());
     write_detail(file, "ERROR", failure.detail.c_str());
     write_detail(file, "COMPONENT", failure.component);
     fprintf(file, "T:%04u <* %s\n", tag, failure.api.c_str());

@@ -15,6 +15,7 @@ struct bridge_failure {
     bounded_text<255> message;   // the "======> " line
     bounded_text<255> location;  // optional "LOCATION" line
     bounded_text<255> detail;    // optional "ERROR" line: the most telling one
+    bounded_text<400> context;   // optional "CONTEXT" line: the rest of SAP's text, flattened
     const char *component;       // optional "COMPONENT" line
 };
 

@@ -73,6 +73,8 @@ void report_failure(standin_state &state, const rfc_failure &failure, trace_leve
     error.status.assign(failure.message.c_str());
     error.message.assign(failure.detail.empty() ? failure.message.c_str() : failure.detail.c_str());
     error.intstat.assign(failure.api.c_str());
+    error.location.assign(failure.location.c_str());
+    error.component = failure.component;
     error.handed_out_ex = false;
     append_block(failure, level);
 }

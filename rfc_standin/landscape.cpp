@@ -267,6 +267,24 @@ const char *put_system_key(section_reader &reader, const char *key, const char *
         return nullptr;
     }
     if (equal_ignore_case(key, "delay_call")) return put_call_delay(system, value);
+    // "db02.table.MISS_TABLES = ZTABLE": a line of one of DB02_DB4_GET_INFO's tables.
+    bounded_text<12> table_prefix;
+    table_prefix.assign(key, 11);
+    if (equal_ignore_case(table_prefix.c_str(), "db02.table.")) {
+        static const char *const tables[] = {"ADDTL_INDEX", "ADDTL_TABLES", "ADDTL_VIEWS",
+                                             "MISS_INDEX",  "MISS_TABLES",  "MISS_VIEWS"};
+        const char *table = key + 11;
+        bool known = false;
+        for (const char *name : tables) known = known || equal_ignore_case(table, name);
+        if (!known) return "not a table of DB02_DB4_GET_INFO";
+        if (system.table_line_count == standin_max_table_lines) return "too many table lines";
+        table_line &line = system.table_lines[system.table_line_count];
+        line.table.assign(table);
+        text_upper_ascii(line.table.data);
+        if (!line.text.assign(value)) return "value too long";
+        ++system.table_line_count;
+        return nullptr;
+    }
 
     struct {
         const char *prefix;

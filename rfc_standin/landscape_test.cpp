@@ -110,7 +110,7 @@ TEST_F(Landscape, CommentsBlanksAndWindowsLineEnds) {
 TEST_F(Landscape, LinesNotUnderstoodStopEveryLogon) {
     const std::string head = "[system DEMO]\nhost = sapdemo\nsysnr = 0\n";  // lines 1 to 3
     struct {
-        const char *line;
+        std::string line;
         const char *reason;
     } cases[] = {
         {"hots = sapdemo", "unknown key"},
@@ -144,6 +144,8 @@ TEST_F(Landscape, LinesNotUnderstoodStopEveryLogon) {
         {"delay_call = DB02_DB4_GET_INFO", "delay must be 0 to 3600000 milliseconds"},
         {"delay_call = DB02_DB4_GET_INFO 1.5", "delay must be 0 to 3600000 milliseconds"},
         {"delay_call = DB02_DB4_GET_INFO 700 ms", "too many words in the delay"},
+        {"db02.table.DD03L = ZTABLE", "not a table of DB02_DB4_GET_INFO"},
+        {"db02.table.MISS_TABLES = " + std::string(101, 'Z'), "value too long"},
         {"[system]", "a section must be [system NAME]"},
         {"[system DEMO", "a section line must end with ]"},
         {"[system ]", "the system has no name"},

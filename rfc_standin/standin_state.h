@@ -16,6 +16,7 @@ constexpr unsigned standin_max_rows = 32;
 constexpr int standin_max_tables = 64;
 constexpr int standin_max_call_tables = 8;
 constexpr int standin_max_call_delays = 4;
+constexpr int standin_max_table_lines = 16;
 
 /// The faults a landscape can give a system (`fault = ...`).
 enum fault_kind {
@@ -54,6 +55,12 @@ struct call_delay {
 enum trace_level { trace_full, trace_bare, trace_off };
 
 /// One simulated SAP system: where it is found, its logon, its two records and its faults.
+/// A line the system sends in one of DB02_DB4_GET_INFO's tables (`db02.table.NAME = text`).
+struct table_line {
+    bounded_text<30> table;
+    bounded_text<100> text;  // as the landscape gives it (UTF-8), cut to the table's lines when sent
+};
+
 struct standin_system {
     bounded_text<40> label;
     bounded_text<64> host;
@@ -73,6 +80,8 @@ struct standin_system {
     int open_delay;  // milliseconds every logon takes (`delay_open`)
     call_delay call_delays[standin_max_call_delays];
     int call_delay_count;
+    table_line table_lines[standin_max_table_lines];
+    int table_line_count;
 };
 
 /// Every system of the landscape file, in file order.
@@ -133,6 +142,8 @@ struct standin_error {
     bounded_text<127> status;
     bounded_text<255> message;
     bounded_text<127> intstat;
+    bounded_text<200> location;  // where it happened, when the failure said so
+    const char *component;       // which part of the library failed, or null
     bool handed_out_ex;  // RfcLastErrorEx (or RfcOpenEx's record) has handed this error out
 };
 

@@ -7,6 +7,7 @@
 #include "core/exit_status.h"
 #include "host/host.h"
 #include "output/document_output.h"
+#include "core/listing_folder.h"
 #include "rfc/failure_report.h"
 #include "rfc/trace_file.h"
 #include "run/child_visit.h"
@@ -16,8 +17,8 @@
 
 namespace {
 
-constexpr const char *folder_prefix = "Korvanel.";
-constexpr const char *folder_suffix = ".tmp";
+constexpr const char *folder_prefix = listing_folder_prefix;
+constexpr const char *folder_suffix = listing_folder_suffix;
 constexpr int64_t stale_folder_seconds = 3600;
 // Locked by the run for as long as it uses the folder.
 constexpr const char *folder_lock_name = "Korvanel.lock";
@@ -83,18 +84,7 @@ void remove_tree(const char *folder, int depth) {
     host_remove_folder(folder);
 }
 
-// "Korvanel.<digits>.<digits>.tmp": only folders of this program's own making.
-bool is_private_folder_name(const char *name) {
-    size_t prefix = strlen(folder_prefix);
-    if (strncmp(name, folder_prefix, prefix) != 0) return false;
-    const char *at = name + prefix;
-    for (int part = 0; part < 2; ++part) {
-        if (*at < '0' || *at > '9') return false;
-        while (*at >= '0' && *at <= '9') ++at;
-        if (part == 0 && *at++ != '.') return false;
-    }
-    return strcmp(at, folder_suffix) == 0;
-}
+bool is_private_folder_name(const char *name) { return is_listing_folder_name(name); }
 
 // The files of the working directory that may follow a child into its folder, found
 // once per run: looking each one up for every system would read the whole directory

@@ -97,6 +97,8 @@ def library_cases(folder):
          False, "no description"),
         ("the bridge over another NetWeaver library", bridge + described + "/usr/lib/libsapnwrfc.so", bridge,
          netweaver, False, "the bridge names"),
+        ("the bridge with the destination keys it dropped", bridge + described + netweaver +
+         "; ABAP_DEBUG=1 dropped: no ABAP debugger starts from a probe's service", bridge, netweaver, False, None),
         ("wine: a Z: path", unix_to_z(classic), classic, None, True, None),
         ("wine: the bridge over its library by Z: paths", unix_to_z(bridge) + described + unix_to_z(netweaver), bridge,
          netweaver, True, None),
