@@ -4,6 +4,7 @@
 // give with the error information the bridge translates, and the delays it plays.
 #include "nwrfc_standin/nwrfc_fixture.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace nwrfc_test {
@@ -255,23 +256,35 @@ TEST_F(Exports, ATypeDescriptionOutlivesTheFunctionDescriptionsThatUseIt) {
 }
 
 TEST_F(Exports, ItsOwnTraceGoesWhereItWasToldInItsOwnFormat) {
+    // SAP's library writes text files: on Windows with CR LF line ends.
+    auto text_of = [](const char *path) {
+        std::string text = read_file(path);
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
     demo_with("fault = unreachable\n");
     RFC_ERROR_INFO info;
     // Not told: into the working directory, as SAP's library writes it.
     set_trace_folder("");
     EXPECT_EQ(open(logon_spec{}, info), nullptr);
-    std::string own = read_file("dev_rfc.trc");
+    std::string own = text_of("dev_rfc.trc");
+#if defined(_WIN32)
+    // Windows' names know no case: this is the classic library's Dev_Rfc.Trc too, whose
+    // blocks may stand before SAP's own (the collision its own folder avoids).
+    EXPECT_NE(own.find("\n**** Trace file opened at "), std::string::npos) << own;
+#else
     EXPECT_EQ(own.rfind("\n**** Trace file opened at ", 0), 0u) << own;
+#endif
     EXPECT_NE(own.find("\nERROR       partner not reached (host sapdemo, service 3300)\n"), std::string::npos) << own;
     EXPECT_EQ(own.find("Monitor#"), std::string::npos);
-    // Told a folder: there, and appended to.
+    // Told a folder: there, and appended to; nothing of SAP's in the working directory.
     std::filesystem::remove("dev_rfc.trc");
     set_trace_folder(directory / "sap-trace");
     EXPECT_EQ(open(logon_spec{}, info), nullptr);
     demo_with("");
     EXPECT_EQ(open(demo_logon("sapdemo", "00", "100", "MONITOR", "wrong"), info), nullptr);
-    EXPECT_FALSE(std::filesystem::exists("dev_rfc.trc"));
-    own = read_file("sap-trace/dev_rfc.trc");
+    EXPECT_EQ(text_of("dev_rfc.trc").find("**** Trace file opened at"), std::string::npos);
+    own = text_of("sap-trace/dev_rfc.trc");
     EXPECT_NE(own.find("\nERROR       partner not reached"), std::string::npos) << own;
     EXPECT_NE(own.find("\nERROR       Name or password is incorrect (repeat logon)\n"), std::string::npos) << own;
 }
