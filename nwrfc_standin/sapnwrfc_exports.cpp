@@ -65,7 +65,8 @@ void write_own_trace(const char *text) {
     bounded_text<600> path;
     if (trace_folder[0] != '\0') path.format("%s/dev_rfc.trc", trace_folder);
     else path.assign("dev_rfc.trc");
-    FILE *file = fopen(path.c_str(), "a");
+    // Binary: the same bytes on every build, so that a scenario can expect them.
+    FILE *file = fopen(path.c_str(), "ab");
     if (file == nullptr) return;
     fprintf(file, "\n**** Trace file opened at 20261210 140359 Coordinated Universal Time, by sapnwrfc stand-in\n");
     fputs(text[0] == '\n' ? text + 1 : text, file);

@@ -256,7 +256,8 @@ TEST_F(Exports, ATypeDescriptionOutlivesTheFunctionDescriptionsThatUseIt) {
 }
 
 TEST_F(Exports, ItsOwnTraceGoesWhereItWasToldInItsOwnFormat) {
-    // SAP's library writes text files: on Windows with CR LF line ends.
+    // The classic library's blocks, which share the working directory's file on Windows,
+    // end their lines in CR LF there.
     auto text_of = [](const char *path) {
         std::string text = read_file(path);
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());

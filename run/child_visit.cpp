@@ -55,8 +55,10 @@ int run_visit_child(run_record &run) {
     wipe(request, sizeof request);
     if (!usable) return exit_child_unusable;
     // Before the first step that may wait for SAP: a run that is killed, or whose time
-    // is up, takes its children with it.
-    host_guard_child(bounds.parent_id, bounds.time_left_ms == 0 ? 0 : host_clock_ms() + bounds.time_left_ms,
+    // is up, takes its children with it. The time left counts from the child's creation,
+    // so that a slow start (a busy probe, the loader) is not added to the run's limit.
+    host_guard_child(bounds.parent_id,
+                     bounds.time_left_ms == 0 ? 0 : host_process_start_ms() + bounds.time_left_ms,
                      exit_child_orphaned);
     run.profile_name.assign(entry.c_str());
 

@@ -17,10 +17,12 @@ constexpr int exit_child_unusable = 3;
 constexpr int exit_child_orphaned = 4;
 /// A child whose result file could not be written (a full disk) ends with a status from
 /// exit_child_unwritten on that still tells whether its system was processed, and the C
-/// library's error number (below max_exit_error; 0 when it has none), so that a full
-/// disk neither turns healthy systems red nor goes unnamed.
+/// library's error number (below max_exit_error, which holds those of a failed write such
+/// as ENOSPC, EACCES and EROFS; 0 for any other), so that a full disk neither turns
+/// healthy systems red nor goes unnamed. The band ends at 127: a status above it (a
+/// runtime's or a tool's own) never reads as a lost result.
 constexpr int exit_child_unwritten = 64;
-constexpr int max_exit_error = 96;
+constexpr int max_exit_error = 32;
 constexpr int unwritten_status(bool processed, int error) {
     return exit_child_unwritten + (processed ? 1 : 0) + 2 * (error > 0 && error < max_exit_error ? error : 0);
 }

@@ -111,7 +111,7 @@ def heading_anchors(page):
 
 
 def tool_source(source_dir):
-    with open(os.path.join(source_dir, "tools", "korvanel_password.cpp"), encoding="latin-1") as f:
+    with open(os.path.join(source_dir, "password_tool", "korvanel_password.cpp"), encoding="latin-1") as f:
         return f.read()
 
 
