@@ -150,6 +150,19 @@ int main(int argc, char **argv) {
     size_t profile_length = 0;
     if (profile != nullptr) {
         host_file_result ready = host_check_replaceable(profile);
+        if (ready == host_file_result::missing) {
+            // Another tool may be replacing it this very moment (the new file takes the
+            // old one's name): asked again once that tool has finished. A profile that
+            // is still missing leaves no lock file behind.
+            bounded_text<1023> lock_name;
+            bool named = lock_name.format("%s.lck", profile);
+            uint64_t size = 0;
+            bool lock_was_there = named && host_file_size(lock_name.c_str(), size);
+            host_file_lock lock = lock_profile(profile);
+            ready = host_check_replaceable(profile);
+            host_unlock_file(lock);
+            if (ready == host_file_result::missing && named && !lock_was_there) host_delete(lock_name.c_str());
+        }
         if (ready != host_file_result::done) {
             report_file_problem(ready);
             return status_refused;

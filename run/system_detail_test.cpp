@@ -118,6 +118,8 @@ TEST(SystemDetail, FailureTokens) {
         {"a profile defect before the time limit", [](system_slot &s) { s.state = slot_state::given_up; s.outcome.profile_error = 1003; }, "1003"},
         {"crashed child", [](system_slot &s) { s.end = child_end::crashed; }, "crash"},
         {"library's fatal error", [](system_slot &s) { s.status = exit_rfc_abort; }, "crash"},
+        {"ended by a runtime or sanitizer", [](system_slot &s) { s.end = child_end::exited; s.status = 198; }, "crash"},
+        {"result lost on a full disk", [](system_slot &s) { s.end = child_end::exited; s.status = 64 + 2 * 28; }, "local"},
         {"child never started", [](system_slot &s) { s.end = child_end::crashed; s.outcome.local_failure = true; }, "local"},
         {"result unreadable", [](system_slot &) {}, "local"},
         {"unusable name", [](system_slot &s) { s.kind = slot_kind::unusable_name; }, "local"},

@@ -337,7 +337,9 @@ def check_stale_by_lock(program, work):
     else:
         print("stale: the links' cases skipped under wine (it shows a Unix link as a plain folder)")
     with open(os.path.join(folder, "Korvanel.4243.1.tmp", "Korvanel.lock"), "w") as held:
-        fcntl.flock(held, fcntl.LOCK_EX)  # a run that still uses its folder
+        # A run that still uses its folder. Wine's server locks with fcntl's record
+        # locks, the Linux build with flock: the check holds the kind the build honours.
+        (fcntl.lockf if wine_prefix else fcntl.flock)(held, fcntl.LOCK_EX)
         result = run_sensor(program, ["GLOBAL", "ASP"], folder, capture_output=True, timeout=60)
         left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
     failures = []
