@@ -150,6 +150,17 @@ def wait_for(condition, seconds):
     return condition()
 
 
+def wine_startup(program, folder):
+    """Under wine a run's time limit counts from when wine has made the process, seconds
+    after the start on a loaded machine: that start-up, measured by a run that ends at
+    once, is not the sensor's time. Natively 0."""
+    if not wine_prefix:
+        return 0
+    started = time.monotonic()
+    run_sensor(program, [], folder, capture_output=True, timeout=120)
+    return time.monotonic() - started
+
+
 def check_killed(program, work):
     failures = []
     landscape = system("saphang", "fault = hang_on_open\n")
@@ -181,14 +192,7 @@ def check_killed(program, work):
     # Stopped: the run cannot end its children, which end themselves at its time limit.
     budget = 3
     folder = lay_out(work, "stopped", hosts, landscape)
-    # Under wine the limit counts from when wine has made the process, seconds after the
-    # start on a loaded machine: that start-up, measured by a run that ends at once, is
-    # not the sensor's time.
-    startup = 0
-    if wine_prefix:
-        before = time.monotonic()
-        run_sensor(program, [], folder, capture_output=True, timeout=120)
-        startup = time.monotonic() - before
+    startup = wine_startup(program, folder)
     started = time.monotonic()
     run = run_sensor(program, ["GLOBAL", "ASP TIMEOUT=%d PARALLEL=6" % budget], folder, popen=True,
                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -217,14 +221,7 @@ def check_hung(program, work):
     landscape = system("sapgood", "") + system("saphung", "fault = hang_on_call DB02_DB4_GET_INFO\n")
     folder = lay_out(work, "hung", hosts, landscape)
     budget = BUDGET
-    # Under wine the budget counts from when wine has made the process, seconds after
-    # the start on a loaded machine: that start-up, measured by a run that ends at
-    # once, is not the sensor's time.
-    startup = 0
-    if wine_prefix:
-        started = time.monotonic()
-        run_sensor(program, [], folder, capture_output=True, timeout=120)
-        startup = time.monotonic() - started
+    startup = wine_startup(program, folder)
     started = time.monotonic()
     # Sixteen at a time: with five slots held by hung systems, eleven remain for the others
     # even on a slow or sanitizer build.
