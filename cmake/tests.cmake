@@ -161,58 +161,52 @@ if(KORVANEL_WIN32_DIR AND NOT korvanel_wine_runs)
 endif()
 
 # The one Windows build whose programs run every Windows test here under wine: its name
-# in the tests, its build tree, its prefix's fixture (and lock) and the runner's loader option.
+# in the tests, its build tree and the runner's loader option.
 set(wine_arch "")
 if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
   set(wine_arch win32)
   set(wine_build ${KORVANEL_WIN32_DIR})
-  set(wine_fixture wine)
   set(wine_loader_option "")
 elseif(KORVANEL_WIN64_DIR AND korvanel_wine64_runs)
   set(wine_arch win64)
   set(wine_build ${KORVANEL_WIN64_DIR})
-  set(wine_fixture wine64)
   set(wine_loader_option --wine-loader ${korvanel_wine64_loader})
-endif()
-
-# The check build's unit tests beside the 32-bit runs, in a prefix and server of their own.
-if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
-  set(win64_prefix ${KORVANEL_WIN64_DIR}/wineprefix)
-  set(win64_loader_option --wine-loader ${korvanel_wine64_loader})
-  add_test(NAME win64.wine.start
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-setup ${win64_prefix})
-  set_tests_properties(win64.wine.start PROPERTIES FIXTURES_SETUP wine64 RESOURCE_LOCK wine64)
-  add_test(NAME win64.wine.stop
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-stop ${win64_prefix})
-  set_tests_properties(win64.wine.stop PROPERTIES FIXTURES_CLEANUP wine64 RESOURCE_LOCK wine64)
-  foreach(unit_binary korvanel_tests rfc_bridge_tests nwrfc_standin_tests)
-    string(REGEX REPLACE "_tests$" "" unit_name ${unit_binary})
-    add_test(NAME unit.win64.${unit_name}
-      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-exec ${win64_prefix}
-              ${KORVANEL_WIN64_DIR}/${unit_binary}.exe --gtest_brief=1)
-    set_tests_properties(unit.win64.${unit_name} PROPERTIES FIXTURES_REQUIRED wine64 RESOURCE_LOCK wine64
-      WORKING_DIRECTORY ${KORVANEL_WIN64_DIR})
-  endforeach()
 endif()
 
 # A prefix is one machine: a scenario points its drives at its own folders, so the
 # tests of one prefix run one at a time. The bridge route's scenarios have a prefix
 # (and wineserver) of their own, so that two wine runs can go at once on two cores.
-function(add_wine_prefix prefix fixture)
+function(add_wine_prefix prefix fixture)  # then the runner's loader option, if any
   add_test(NAME ${fixture}.start
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-setup ${prefix})
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${ARGN} --wine-setup ${prefix})
   set_tests_properties(${fixture}.start PROPERTIES FIXTURES_SETUP ${fixture} RESOURCE_LOCK ${fixture})
   add_test(NAME ${fixture}.stop
-    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-stop ${prefix})
+    COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${ARGN} --wine-stop ${prefix})
   set_tests_properties(${fixture}.stop PROPERTIES FIXTURES_CLEANUP ${fixture} RESOURCE_LOCK ${fixture})
 endfunction()
+
+# The check build's unit tests beside the 32-bit runs, in a prefix and server of their own.
+if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
+  set(win64_prefix ${KORVANEL_WIN64_DIR}/wineprefix)
+  set(win64_loader_option --wine-loader ${korvanel_wine64_loader})
+  add_wine_prefix(${win64_prefix} win64.wine ${win64_loader_option})
+  foreach(unit_binary korvanel_tests rfc_bridge_tests nwrfc_standin_tests)
+    string(REGEX REPLACE "_tests$" "" unit_name ${unit_binary})
+    add_test(NAME unit.win64.${unit_name}
+      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-exec ${win64_prefix}
+              ${KORVANEL_WIN64_DIR}/${unit_binary}.exe --gtest_brief=1)
+    set_tests_properties(unit.win64.${unit_name} PROPERTIES FIXTURES_REQUIRED win64.wine RESOURCE_LOCK win64.wine
+      WORKING_DIRECTORY ${KORVANEL_WIN64_DIR})
+  endforeach()
+endif()
+
 if(wine_arch)
   set(wine_prefix ${wine_build}/wineprefix)
-  add_wine_prefix(${wine_prefix} ${wine_arch}.wine)
   set(wine_fixture ${wine_arch}.wine)
+  add_wine_prefix(${wine_prefix} ${wine_fixture} ${wine_loader_option})
   set(wine_bridge_prefix ${wine_build}/wineprefix-bridge)
   set(wine_bridge_fixture ${wine_arch}.wine_bridge)
-  add_wine_prefix(${wine_bridge_prefix} ${wine_bridge_fixture})
+  add_wine_prefix(${wine_bridge_prefix} ${wine_bridge_fixture} ${wine_loader_option})
 
   add_test(NAME unit.${wine_arch}
     COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}

@@ -111,9 +111,12 @@ bool read_profile_bytes(const char *name, size_t &length) {
 // profile's name and ".lck"), which stays: the second waits until the first has
 // written, never reads the profile while the first replaces it, and keeps the line
 // the first wrote. Without a lock file (a name too long for one) they go on unlocked.
+// The lock file's name; false when the profile's name leaves no room for it.
+bool lock_file_name(const char *profile, bounded_text<1023> &lock_name) { return lock_name.format("%s.lck", profile); }
+
 host_file_lock lock_profile(const char *name) {
     bounded_text<1023> lock_name;
-    if (!lock_name.format("%s.lck", name)) return host_no_lock;
+    if (!lock_file_name(name, lock_name)) return host_no_lock;
     return host_lock_file(lock_name.c_str());
 }
 
@@ -155,7 +158,7 @@ int main(int argc, char **argv) {
             // old one's name): asked again once that tool has finished. A profile that
             // is still missing leaves no lock file behind.
             bounded_text<1023> lock_name;
-            bool named = lock_name.format("%s.lck", profile);
+            bool named = lock_file_name(profile, lock_name);
             uint64_t size = 0;
             bool lock_was_there = named && host_file_size(lock_name.c_str(), size);
             host_file_lock lock = lock_profile(profile);

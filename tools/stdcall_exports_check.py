@@ -23,7 +23,7 @@ CLASSIC = ["RfcEnvironment", "RfcOpen", "RfcOpenEx", "RfcInstallStructure", "Rfc
 
 
 def read_table(path):
-    """The table's entries, name -> bytes, and the names in the table's NetWeaver part."""
+    """The table's entries, name -> bytes."""
     table = {}
     for name, size in re.findall(r'\{"(\w+)",\s*(\d+)\}', open(path, encoding="utf-8").read()):
         table[name] = int(size)
