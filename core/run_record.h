@@ -10,6 +10,7 @@
 #include "core/profile_record.h"
 #include "core/librfc32.h"
 #include "core/bounded_text.h"
+#include "core/rfc_library_description.h"
 
 constexpr size_t parameter_capacity = 127;        // the joined parameter arguments
 constexpr size_t file_name_capacity = 63;         // a profile or listing file name
@@ -91,6 +92,9 @@ struct watched_step {
 struct run_record {
     bounded_text<8> time_of_day;                  // local time hh:mm:ss, refreshed at the trace moments
     bounded_text<123> trace_line;                 // the console trace line being prepared
+    // What the RFC library said of itself when trace mode printed it: the bridge adds
+    // later what the calls needed, and the line is printed again when that changed.
+    bounded_text<rfc_library_description_capacity> rfc_library_said;
     bounded_text<parameter_capacity> parameter_string;  // parameter arguments, a-z upper-cased
     bounded_text<parameter_capacity> parameter_text;    // parameter arguments as given
     bool trace_mode{};                              // parameter text holds "#", "@", "$" or "%"

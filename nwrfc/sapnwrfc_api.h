@@ -145,6 +145,18 @@ const SAP_UC *SAP_API RfcGetVersion(unsigned *majorVersion, unsigned *minorVersi
 // The folder of the library's own trace files (dev_rfc.trc and the rfc*.trc of its
 // trace levels), by default the working directory [H][D]; not const in [H].
 RFC_RC SAP_API RfcSetTraceDir(SAP_UC *traceDir, RFC_ERROR_INFO *errorInfo);
+// Metadata the system holds, fetched from its dictionary over the connection [H][P].
+// The handles come from the library's cache and live as long as it: [D] says that
+// destroying a cached description is an error.
+RFC_FUNCTION_DESC_HANDLE SAP_API RfcGetFunctionDesc(RFC_CONNECTION_HANDLE rfcHandle, const SAP_UC *funcName,
+                                                   RFC_ERROR_INFO *errorInfo);
+RFC_RC SAP_API RfcGetParameterDescByName(RFC_FUNCTION_DESC_HANDLE funcDesc, const SAP_UC *name,
+                                         RFC_PARAMETER_DESC *paramDesc, RFC_ERROR_INFO *errorInfo);
+RFC_RC SAP_API RfcGetTypeLength(RFC_TYPE_DESC_HANDLE typeHandle, unsigned *nucByteLength, unsigned *ucByteLength,
+                                RFC_ERROR_INFO *errorInfo);
+RFC_RC SAP_API RfcGetFieldCount(RFC_TYPE_DESC_HANDLE typeHandle, unsigned *count, RFC_ERROR_INFO *errorInfo);
+RFC_RC SAP_API RfcGetFieldDescByIndex(RFC_TYPE_DESC_HANDLE typeHandle, unsigned index, RFC_FIELD_DESC *fieldDesc,
+                                      RFC_ERROR_INFO *errorInfo);
 // Metadata built locally, nothing fetched from the system
 RFC_FUNCTION_DESC_HANDLE SAP_API RfcCreateFunctionDesc(const SAP_UC *name, RFC_ERROR_INFO *errorInfo);
 RFC_RC SAP_API RfcAddParameter(RFC_FUNCTION_DESC_HANDLE funcDesc, const RFC_PARAMETER_DESC *paramDescr,
@@ -294,6 +306,11 @@ KORVANEL_CHECK_STDCALL(RfcSetInt1);
 KORVANEL_CHECK_STDCALL(RfcSetInt2);
 KORVANEL_CHECK_STDCALL(RfcSetFloat);
 KORVANEL_CHECK_STDCALL(RfcSetTraceDir);
+KORVANEL_CHECK_STDCALL(RfcGetFunctionDesc);
+KORVANEL_CHECK_STDCALL(RfcGetParameterDescByName);
+KORVANEL_CHECK_STDCALL(RfcGetTypeLength);
+KORVANEL_CHECK_STDCALL(RfcGetFieldCount);
+KORVANEL_CHECK_STDCALL(RfcGetFieldDescByIndex);
 
 }  // namespace nwrfc
 

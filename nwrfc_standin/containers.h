@@ -7,6 +7,8 @@
 #include "core/librfc32.h"
 #include "nwrfc/sapnwrfc_api.h"
 
+struct record_layout;
+
 constexpr unsigned standin_type_fields = 32;
 constexpr unsigned standin_function_parameters = 24;
 constexpr unsigned standin_container_bytes = 2048;
@@ -19,6 +21,9 @@ struct nw_type {
     unsigned count;
     unsigned nuc_length, uc_length;
     RFC_TYPEHANDLE classic;  // installed in the classic system's library, 0 until then
+    // A type of the system's own dictionary (looked up, kept in the library's cache):
+    // the classic record the simulated system fills, which covers its first bytes.
+    const record_layout *system_record;
 };
 
 /// A function module's description built with RfcCreateFunctionDesc and RfcAddParameter.
@@ -27,6 +32,7 @@ struct nw_function {
     char name[31];
     nwrfc::RFC_PARAMETER_DESC parameters[standin_function_parameters];
     unsigned count;
+    bool cached;  // the system's own description, kept in the library's cache
 };
 
 enum container_kind { container_function, container_structure, container_table };

@@ -222,6 +222,7 @@ struct NwStandIn : ::testing::Test {
         ASSERT_FALSE(error) << directory.string();
         set_variable("KORVANEL_RFC_LANDSCAPE", "");
         set_variable("KORVANEL_RFC_CALL_LOG", "");
+        set_variable("KORVANEL_NWRFC_DESCRIPTIONS", "");
         write_file("SapLandscape.txt", standin_test::base_landscape);
         // The library's own trace kept apart, as the bridge keeps it: where the file
         // system ignores letter case, dev_rfc.trc would be the classic trace's file.

@@ -8,10 +8,12 @@
 #pragma GCC visibility pop
 
 #include "nwrfc_standin/containers.h"
+#include "nwrfc_standin/system_descriptions.h"
 #include "rfc_standin/connections.h"
 #include "rfc_standin/function_modules.h"
 #include "rfc_standin/internal_tables.h"
 #include "rfc_standin/logon.h"
+#include "rfc_standin/record_layouts.h"
 #include "rfc_standin/structures.h"
 
 #include <cstdio>
@@ -272,19 +274,36 @@ void send_table_lines(nw_container &container, RFC_HANDLE classic) {
 }
 
 // Installs `type` in the classic system's library once; its classic handle.
+// A type of the system's own dictionary goes to the classic system as the older
+// record its first bytes hold, which the simulated system fills.
 RFC_TYPEHANDLE classic_type(nw_type *type) {
     if (type->classic != 0) return type->classic;
     static char names[standin_type_fields][31];
     RFC_TYPE_ELEMENT elements[standin_type_fields];
+    RFC_TYPEHANDLE handle = 0;
+    if (type->system_record != nullptr) {
+        const record_layout &record = *type->system_record;
+        for (unsigned i = 0; i < record.count; ++i)
+            elements[i] = RFC_TYPE_ELEMENT{const_cast<char *>(record.fields[i].name), record.fields[i].type,
+                                           record.fields[i].length, record.fields[i].decimals, 0};
+        classic_steps_unfaulted unfaulted;
+        if (install_structure(state, record.name, elements, record.count, &handle) == 0) type->classic = handle;
+        return type->classic;
+    }
     for (unsigned i = 0; i < type->count; ++i) {
         narrow_text(type->fields[i].name, names[i], sizeof names[i]);
         elements[i] = RFC_TYPE_ELEMENT{names[i], static_cast<RFC_TYPEHANDLE>(type->fields[i].type),
                                        type->fields[i].nucLength, type->fields[i].decimals, 0};
     }
-    RFC_TYPEHANDLE handle = 0;
     classic_steps_unfaulted unfaulted;
     if (install_structure(state, type->name, elements, type->count, &handle) == 0) type->classic = handle;
     return type->classic;
+}
+
+// The length the classic system gets for a record of `type`: the older record for a
+// type of the system's dictionary, else the caller's `length`.
+unsigned classic_length(const nw_type *type, unsigned length) {
+    return type->system_record != nullptr ? type->system_record->length : length;
 }
 
 // Refuses a description the stand-in cannot hold, naming the parameter or field.
@@ -391,6 +410,15 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         return RFC_INVALID_HANDLE;
     }
     nw_function &function = *container->function;
+    // A library that does not cut the system's longer records refuses a shorter
+    // description before anything is sent; the connection stays usable.
+    const standin_connection *reached = find_connection(state, connection->classic);
+    bounded_text<200> refusal;
+    if (reached != nullptr && description_handling_of(reached->system) != descriptions_cut && !function.cached &&
+        shorter_than_system(function, refusal)) {
+        set_error(info, RFC_SERIALIZATION_FAILURE, EXTERNAL_RUNTIME_FAILURE, refusal.c_str());
+        return RFC_SERIALIZATION_FAILURE;
+    }
     static char names[standin_function_parameters][31];
     RFC_PARAMETER exporting[standin_function_parameters + 1] = {};
     RFC_PARAMETER importing[standin_function_parameters + 1] = {};
@@ -405,14 +433,16 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcInvoke(RFC_CONNECTION_HANDLE handle, RFC_FUNCTIO
         if (parameter.type == RFCTYPE_TABLE) {
             RFC_TABLE &table = tables[table_count++];
             classic_steps_unfaulted unfaulted;
-            table = RFC_TABLE{names[i], name_length, classic_type(child->type), parameter.nucLength,
-                              create_table(state, names[i], parameter.nucLength), 0, 0};
+            unsigned line = classic_length(child->type, parameter.nucLength);
+            table = RFC_TABLE{names[i], name_length, classic_type(child->type), line,
+                              create_table(state, names[i], line), 0, 0};
             continue;
         }
         RFC_PARAMETER entry = {names[i], name_length, static_cast<RFC_TYPEHANDLE>(parameter.type), parameter.nucLength,
                                nullptr};
         if (parameter.type == RFCTYPE_STRUCTURE) {
             entry.type = classic_type(child->type);
+            entry.leng = classic_length(child->type, parameter.nucLength);
             entry.addr = child->bytes;
         } else {
             entry.addr = container->bytes + offset;
@@ -490,6 +520,92 @@ const SAP_UC *SAP_API nwrfc::RfcGetVersion(unsigned *major, unsigned *minor, uns
     return version_text;
 }
 
+// The system's own description, looked up in its dictionary. Without the rights for
+// the dictionary's function modules the system refuses the lookup as an ABAP runtime
+// failure, after which SAP's library has closed the connection.
+RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcGetFunctionDesc(RFC_CONNECTION_HANDLE handle, const SAP_UC *name,
+                                                      nwrfc::RFC_ERROR_INFO *info) {
+    nw_connection *connection = connection_of(handle);
+    const standin_connection *reached = connection != nullptr ? find_connection(state, connection->classic) : nullptr;
+    if (reached == nullptr || name == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid connection handle");
+        return nullptr;
+    }
+    if (description_handling_of(reached->system) == lookup_refused) {
+        bounded_text<120> message;
+        message.format("User %s has no RFC authorization for function module RFC_METADATA_GET",
+                       reached->system.user.c_str());
+        set_error(info, RFC_ABAP_RUNTIME_FAILURE, ABAP_RUNTIME_FAILURE, message.c_str(), "RFC_NO_AUTHORITY");
+        close_connections(state, connection->classic);
+        connection->used = false;
+        connection->closed_by_failure = true;
+        return nullptr;
+    }
+    char function[31];
+    narrow_text(name, function, sizeof function);
+    return system_function_description(function, info);
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetParameterDescByName(RFC_FUNCTION_DESC_HANDLE handle, const SAP_UC *name,
+                                                  RFC_PARAMETER_DESC *parameter, nwrfc::RFC_ERROR_INFO *info) {
+    nw_function *function = function_of(handle);
+    if (function == nullptr || name == nullptr || parameter == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid function description");
+        return RFC_INVALID_HANDLE;
+    }
+    for (unsigned i = 0; i < function->count; ++i) {
+        char16_t *known = function->parameters[i].name;
+        unsigned c = 0;
+        while (known[c] != 0 && known[c] == name[c]) ++c;
+        if (known[c] != name[c]) continue;
+        *parameter = function->parameters[i];
+        return nwrfc::RFC_OK;
+    }
+    char shown[31];
+    narrow_text(name, shown, sizeof shown);
+    bounded_text<80> message;
+    message.format("no parameter %s", shown);
+    set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+    return RFC_INVALID_PARAMETER;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetTypeLength(RFC_TYPE_DESC_HANDLE handle, unsigned *nuc, unsigned *uc,
+                                         nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr || nuc == nullptr || uc == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
+        return RFC_INVALID_HANDLE;
+    }
+    *nuc = type->nuc_length;
+    *uc = type->uc_length;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetFieldCount(RFC_TYPE_DESC_HANDLE handle, unsigned *count, nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr || count == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
+        return RFC_INVALID_HANDLE;
+    }
+    *count = type->count;
+    return nwrfc::RFC_OK;
+}
+
+nwrfc::RFC_RC SAP_API nwrfc::RfcGetFieldDescByIndex(RFC_TYPE_DESC_HANDLE handle, unsigned index, RFC_FIELD_DESC *field,
+                                               nwrfc::RFC_ERROR_INFO *info) {
+    nw_type *type = type_of(handle);
+    if (type == nullptr || field == nullptr) {
+        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
+        return RFC_INVALID_HANDLE;
+    }
+    if (index >= type->count) {
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, "no field at that index");
+        return RFC_INVALID_PARAMETER;
+    }
+    *field = type->fields[index];
+    return nwrfc::RFC_OK;
+}
+
 RFC_FUNCTION_DESC_HANDLE SAP_API nwrfc::RfcCreateFunctionDesc(const SAP_UC *name, nwrfc::RFC_ERROR_INFO *info) {
     return new_function(name, info);
 }
@@ -520,6 +636,11 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyFunctionDesc(RFC_FUNCTION_DESC_HANDLE han
     if (function == nullptr) {
         set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid function description");
         return RFC_INVALID_HANDLE;
+    }
+    // SAP's library keeps what it looked up in its cache, for every caller of the process.
+    if (function->cached) {
+        set_error(info, RFC_ILLEGAL_STATE, EXTERNAL_RUNTIME_FAILURE, "a cached function description is not destroyed");
+        return RFC_ILLEGAL_STATE;
     }
     free_function(function);
     return nwrfc::RFC_OK;
@@ -568,6 +689,10 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyTypeDesc(RFC_TYPE_DESC_HANDLE handle, nwr
     if (type == nullptr) {
         set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid type description");
         return RFC_INVALID_HANDLE;
+    }
+    if (type->system_record != nullptr) {
+        set_error(info, RFC_ILLEGAL_STATE, EXTERNAL_RUNTIME_FAILURE, "a cached type description is not destroyed");
+        return RFC_ILLEGAL_STATE;
     }
     // A function description still refers to it: destroying it now would leave that
     // description pointing at nothing.

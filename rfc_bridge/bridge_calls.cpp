@@ -7,6 +7,7 @@
 #include "rfc_bridge/bridge_logon.h"
 #include "rfc_bridge/bridge_report.h"
 #include "rfc_bridge/return_codes.h"
+#include "rfc_bridge/system_descriptions.h"
 #include "rfc_bridge/text_conversion.h"
 
 #include <cstring>
@@ -108,19 +109,57 @@ bool add_parameter(bridge_state &state, RFC_FUNCTION_DESC_HANDLE function, const
     return state.nw.RfcAddParameter(function, &description, &info) == nwrfc::RFC_OK;
 }
 
-// Moves one record between the caller's bytes and a structure container.
+// Moves one record between the caller's `room` bytes and a structure container. A field
+// that begins beyond `room` is left out, one that reaches past it is cut there (read
+// whole, then cut), as the classic library cut a record longer than the installed one;
+// towards the system only whole fields go, the others keep their initial values.
 nwrfc::RFC_RC move_record(bridge_state &state, DATA_CONTAINER_HANDLE container, const classic_layout &layout,
-                   unsigned char *record, bool to_caller, nwrfc::RFC_ERROR_INFO &info) {
+                          unsigned char *record, unsigned room, bool to_caller, nwrfc::RFC_ERROR_INFO &info) {
+    static unsigned char cut_field[65536];
     for (unsigned i = 0; i < layout.count; ++i) {
         const classic_field &field = layout.fields[i];
+        if (field.offset >= room) continue;
+        bool whole = field.length <= room - field.offset;
+        if (!to_caller && !whole) continue;
+        if (field.type == classic_type_not_carried) {
+            bounded_text<200> message;
+            message.format("field %s of %s has a type the classic record never had", field.name.c_str(),
+                           layout.name.c_str());
+            set_own_error(info, RFC_CONVERSION_FAILURE, message.c_str());
+            return RFC_CONVERSION_FAILURE;
+        }
         char16_t name[31];
         latin1_to_utf16_text(field.name.c_str(), name, 31);
         flat_type flat = {field.type, field.length, field.decimals};
-        nwrfc::RFC_RC rc = to_caller ? get_field(state.nw, container, name, flat, record + field.offset, info)
-                              : set_field(state.nw, container, name, flat, record + field.offset, info);
+        unsigned char *bytes = whole ? record + field.offset : cut_field;
+        nwrfc::RFC_RC rc = to_caller ? get_field(state.nw, container, name, flat, bytes, info)
+                                     : set_field(state.nw, container, name, flat, bytes, info);
         if (rc != nwrfc::RFC_OK) return rc;
+        if (!whole) memcpy(record + field.offset, cut_field, room - field.offset);
     }
     return nwrfc::RFC_OK;
+}
+
+// The layout of the structure or table parameter `name` in this call: the caller's
+// installed structure with a locally built description (`system` null), else the
+// system's record as its description `system` has it.
+const classic_layout *layout_in_call(bridge_state &state, RFC_FUNCTION_DESC_HANDLE system, const char16_t *name,
+                                     const bridge_structure &structure, nwrfc::RFC_ERROR_INFO &info) {
+    if (system == nullptr) return &structure.layout;
+    static classic_layout layout;  // one parameter at a time; the bridge runs on one thread
+    RFC_PARAMETER_DESC parameter = {};
+    if (state.nw.RfcGetParameterDescByName(system, name, &parameter, &info) != nwrfc::RFC_OK) return nullptr;
+    bounded_text<200> problem;
+    if (parameter.type != RFCTYPE_STRUCTURE && parameter.type != RFCTYPE_TABLE)
+        problem.assign("no structure or table in the system's description");
+    if (problem.empty() && layout_of_system_type(state.nw, parameter.typeDescHandle, layout, problem)) {
+        layout.name = structure.layout.name;
+        return &layout;
+    }
+    bounded_text<240> message;
+    message.format("%s: %s", structure.layout.name.c_str(), problem.c_str());
+    set_own_error(info, RFC_CONVERSION_FAILURE, message.c_str());
+    return nullptr;
 }
 
 // Every live table's rows moved out, the arena is free again.
@@ -130,11 +169,14 @@ void release_arena_if_unused(bridge_state &state) {
     state.row_arena_used = 0;
 }
 
-nwrfc::RFC_RC receive_table(bridge_state &state, RFC_FUNCTION_HANDLE function, const RFC_TABLE &entry, nwrfc::RFC_ERROR_INFO &info) {
+nwrfc::RFC_RC receive_table(bridge_state &state, RFC_FUNCTION_HANDLE function, RFC_FUNCTION_DESC_HANDLE system,
+                            const RFC_TABLE &entry, nwrfc::RFC_ERROR_INFO &info) {
     bridge_table *table = find_table(state, entry.ithandle);
     bridge_structure *structure = find_structure(state, entry.type);
     char16_t name[31];
     wide_name(entry.name, entry.nlen, name);
+    const classic_layout *layout = layout_in_call(state, system, name, *structure, info);
+    if (layout == nullptr) return info.code != nwrfc::RFC_OK ? info.code : RFC_INVALID_PARAMETER;
     RFC_TABLE_HANDLE rows;
     nwrfc::RFC_RC rc = state.nw.RfcGetTable(function, name, &rows, &info);
     if (rc != nwrfc::RFC_OK) return rc;
@@ -159,27 +201,30 @@ nwrfc::RFC_RC receive_table(bridge_state &state, RFC_FUNCTION_HANDLE function, c
         if (rc != nwrfc::RFC_OK) return rc;
         RFC_STRUCTURE_HANDLE row = state.nw.RfcGetCurrentRow(rows, &info);
         if (row == nullptr) return info.code != nwrfc::RFC_OK ? info.code : RFC_ILLEGAL_STATE;
-        rc = move_record(state, row, structure->layout, table->rows + static_cast<size_t>(i) * table->line_length, true,
-                         info);
+        rc = move_record(state, row, *layout, table->rows + static_cast<size_t>(i) * table->line_length,
+                         table->line_length, true, info);
         if (rc != nwrfc::RFC_OK) return rc;
         table->row_count = i + 1;
     }
     return nwrfc::RFC_OK;
 }
 
-nwrfc::RFC_RC send_table(bridge_state &state, RFC_FUNCTION_HANDLE function, const RFC_TABLE &entry, nwrfc::RFC_ERROR_INFO &info) {
+nwrfc::RFC_RC send_table(bridge_state &state, RFC_FUNCTION_HANDLE function, RFC_FUNCTION_DESC_HANDLE system,
+                         const RFC_TABLE &entry, nwrfc::RFC_ERROR_INFO &info) {
     bridge_table *table = find_table(state, entry.ithandle);
     bridge_structure *structure = find_structure(state, entry.type);
     if (table->row_count == 0) return nwrfc::RFC_OK;
     char16_t name[31];
     wide_name(entry.name, entry.nlen, name);
+    const classic_layout *layout = layout_in_call(state, system, name, *structure, info);
+    if (layout == nullptr) return info.code != nwrfc::RFC_OK ? info.code : RFC_INVALID_PARAMETER;
     RFC_TABLE_HANDLE rows;
     nwrfc::RFC_RC rc = state.nw.RfcGetTable(function, name, &rows, &info);
     for (unsigned i = 0; rc == nwrfc::RFC_OK && i < table->row_count; ++i) {
         RFC_STRUCTURE_HANDLE row = state.nw.RfcAppendNewRow(rows, &info);
         if (row == nullptr) return info.code != nwrfc::RFC_OK ? info.code : RFC_ILLEGAL_STATE;
-        rc = move_record(state, row, structure->layout, table->rows + static_cast<size_t>(i) * table->line_length, false,
-                         info);
+        rc = move_record(state, row, *layout, table->rows + static_cast<size_t>(i) * table->line_length,
+                         table->line_length, false, info);
     }
     return rc;
 }
@@ -201,6 +246,88 @@ bool tables_usable(bridge_state &state, const RFC_TABLE *tables, bounded_text<20
         }
     }
     return true;
+}
+
+// The call's description built from the caller's lists and installed structures; null
+// with `info` filled when SAP's library refuses a part of it.
+RFC_FUNCTION_DESC_HANDLE describe_locally(bridge_state &state, const bridge_connection &connection,
+                                          const RFC_PARAMETER *importing, const RFC_TABLE *tables,
+                                          nwrfc::RFC_ERROR_INFO &info) {
+    char16_t name[31];
+    latin1_to_utf16_text(connection.function.c_str(), name, 31);
+    RFC_FUNCTION_DESC_HANDLE description = state.nw.RfcCreateFunctionDesc(name, &info);
+    bool built = description != nullptr;
+    for (int i = 0; built && i < connection.exporting_count; ++i) {
+        const sent_parameter &sent = connection.exporting[i];
+        built = add_parameter(state, description, sent.name.c_str(), static_cast<unsigned>(sent.name.size()), sent.type,
+                              sent.length, RFC_IMPORT, info);
+    }
+    for (const RFC_PARAMETER *entry = importing; built && entry != nullptr && entry->name != nullptr; ++entry)
+        built = add_parameter(state, description, entry->name, entry->nlen, entry->type, entry->leng, RFC_EXPORT, info);
+    for (const RFC_TABLE *entry = tables; built && entry != nullptr && entry->name != nullptr; ++entry)
+        built = add_parameter(state, description, entry->name, entry->nlen, entry->type, entry->leng, RFC_TABLES, info);
+    if (built) return description;
+    nwrfc::RFC_ERROR_INFO ignored;
+    if (description != nullptr) state.nw.RfcDestroyFunctionDesc(description, &ignored);
+    return nullptr;
+}
+
+// One round trip with `description`: exporting values and table rows in, the call,
+// then importing values and rows out. `system` is the description when it is the
+// system's own (records laid out as the system has them), null for a local one.
+nwrfc::RFC_RC invoke(bridge_state &state, bridge_connection &connection, RFC_FUNCTION_DESC_HANDLE description,
+                     RFC_FUNCTION_DESC_HANDLE system, const RFC_PARAMETER *importing, const RFC_TABLE *tables,
+                     nwrfc::RFC_ERROR_INFO &info) {
+    RFC_FUNCTION_HANDLE function = state.nw.RfcCreateFunction(description, &info);
+    nwrfc::RFC_RC rc = function != nullptr ? nwrfc::RFC_OK : (info.code != nwrfc::RFC_OK ? info.code : RFC_INVALID_PARAMETER);
+    for (int i = 0; rc == nwrfc::RFC_OK && i < connection.exporting_count; ++i) {
+        const sent_parameter &sent = connection.exporting[i];
+        char16_t parameter[31];
+        latin1_to_utf16_text(sent.name.c_str(), parameter, 31);
+        unsigned char *value = connection.exporting_values + sent.offset;
+        bridge_structure *structure = find_structure(state, sent.type);
+        if (structure == nullptr) {
+            flat_type flat = {sent.type, sent.length, 0};
+            rc = set_field(state.nw, function, parameter, flat, value, info);
+            continue;
+        }
+        const classic_layout *layout = layout_in_call(state, system, parameter, *structure, info);
+        RFC_STRUCTURE_HANDLE record;
+        rc = layout != nullptr ? state.nw.RfcGetStructure(function, parameter, &record, &info) : RFC_INVALID_PARAMETER;
+        if (rc == nwrfc::RFC_OK) rc = move_record(state, record, *layout, value, sent.length, false, info);
+    }
+    for (const RFC_TABLE *entry = tables; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry)
+        rc = send_table(state, function, system, *entry, info);
+    if (rc == nwrfc::RFC_OK) {
+        rc = state.nw.RfcInvoke(connection.nw, function, &info);
+        // After these SAP's library has closed the connection itself: its handle is
+        // never used again, not even to close it.
+        if (rc == RFC_COMMUNICATION_FAILURE || rc == RFC_ABAP_RUNTIME_FAILURE || rc == RFC_ABAP_MESSAGE) {
+            connection.nw = nullptr;
+            connection.closed_by_library = true;
+        }
+    }
+    for (const RFC_PARAMETER *entry = importing; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry) {
+        char16_t parameter[31];
+        wide_name(entry->name, entry->nlen, parameter);
+        unsigned char *target = static_cast<unsigned char *>(entry->addr);
+        bridge_structure *structure = find_structure(state, entry->type);
+        if (target == nullptr) continue;
+        if (structure == nullptr) {
+            flat_type flat = {entry->type, entry->leng, 0};
+            rc = get_field(state.nw, function, parameter, flat, target, info);
+            continue;
+        }
+        const classic_layout *layout = layout_in_call(state, system, parameter, *structure, info);
+        RFC_STRUCTURE_HANDLE record;
+        rc = layout != nullptr ? state.nw.RfcGetStructure(function, parameter, &record, &info) : RFC_INVALID_PARAMETER;
+        if (rc == nwrfc::RFC_OK) rc = move_record(state, record, *layout, target, entry->leng, true, info);
+    }
+    for (const RFC_TABLE *entry = tables; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry)
+        rc = receive_table(state, function, system, *entry, info);
+    nwrfc::RFC_ERROR_INFO ignored;
+    if (function != nullptr) state.nw.RfcDestroyFunction(function, &ignored);
+    return rc;
 }
 
 }  // namespace
@@ -316,71 +443,26 @@ bool tables_usable(bridge_state &state, const RFC_TABLE *tables, bounded_text<20
     connection->call_sent = false;
 
     nwrfc::RFC_ERROR_INFO info = {};
-    char16_t name[31];
-    latin1_to_utf16_text(connection->function.c_str(), name, 31);
-    RFC_FUNCTION_DESC_HANDLE description = state.nw.RfcCreateFunctionDesc(name, &info);
-    RFC_FUNCTION_HANDLE function = nullptr;
-    bool built = description != nullptr;
-    for (int i = 0; built && i < connection->exporting_count; ++i) {
-        const sent_parameter &sent = connection->exporting[i];
-        built = add_parameter(state, description, sent.name.c_str(), static_cast<unsigned>(sent.name.size()), sent.type,
-                              sent.length, RFC_IMPORT, info);
-    }
-    for (const RFC_PARAMETER *entry = importing; built && entry != nullptr && entry->name != nullptr; ++entry)
-        built = add_parameter(state, description, entry->name, entry->nlen, entry->type, entry->leng, RFC_EXPORT, info);
-    for (const RFC_TABLE *entry = tables; built && entry != nullptr && entry->name != nullptr; ++entry)
-        built = add_parameter(state, description, entry->name, entry->nlen, entry->type, entry->leng, RFC_TABLES, info);
-    if (built) function = state.nw.RfcCreateFunction(description, &info);
-    nwrfc::RFC_RC rc = function != nullptr ? nwrfc::RFC_OK : (info.code != nwrfc::RFC_OK ? info.code : RFC_INVALID_PARAMETER);
-
-    // Exporting values and table rows in, the call, then importing values and rows out.
-    for (int i = 0; rc == nwrfc::RFC_OK && i < connection->exporting_count; ++i) {
-        const sent_parameter &sent = connection->exporting[i];
-        char16_t parameter[31];
-        latin1_to_utf16_text(sent.name.c_str(), parameter, 31);
-        unsigned char *value = connection->exporting_values + sent.offset;
-        bridge_structure *structure = find_structure(state, sent.type);
-        if (structure == nullptr) {
-            flat_type flat = {sent.type, sent.length, 0};
-            rc = set_field(state.nw, function, parameter, flat, value, info);
-        } else {
-            RFC_STRUCTURE_HANDLE record;
-            rc = state.nw.RfcGetStructure(function, parameter, &record, &info);
-            if (rc == nwrfc::RFC_OK) rc = move_record(state, record, structure->layout, value, false, info);
+    const char *function = connection->function.c_str();
+    nwrfc::RFC_RC rc;
+    RFC_FUNCTION_DESC_HANDLE system = looked_up_description_of(state, *connection, function);
+    if (system != nullptr) {
+        rc = invoke(state, *connection, system, system, importing, tables, info);
+    } else {
+        RFC_FUNCTION_DESC_HANDLE local = describe_locally(state, *connection, importing, tables, info);
+        rc = local != nullptr ? invoke(state, *connection, local, nullptr, importing, tables, info)
+                              : (info.code != nwrfc::RFC_OK ? info.code : RFC_INVALID_PARAMETER);
+        nwrfc::RFC_ERROR_INFO ignored;
+        if (local != nullptr) state.nw.RfcDestroyFunctionDesc(local, &ignored);
+        // SAP's library refused the description built from the caller's structures
+        // (the system's records are longer): once more with the system's own.
+        if (local != nullptr && refused_for_description(rc, info) && !connection->closed_by_library) {
+            info = nwrfc::RFC_ERROR_INFO{};
+            system = look_up_description(state, *connection, function, info);
+            rc = system != nullptr ? invoke(state, *connection, system, system, importing, tables, info)
+                                   : (info.code != nwrfc::RFC_OK ? info.code : RFC_UNKNOWN_ERROR);
         }
     }
-    for (const RFC_TABLE *entry = tables; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry)
-        rc = send_table(state, function, *entry, info);
-    if (rc == nwrfc::RFC_OK) {
-        rc = state.nw.RfcInvoke(connection->nw, function, &info);
-        // After these SAP's library has closed the connection itself: its handle is
-        // never used again, not even to close it.
-        if (rc == RFC_COMMUNICATION_FAILURE || rc == RFC_ABAP_RUNTIME_FAILURE || rc == RFC_ABAP_MESSAGE) {
-            connection->nw = nullptr;
-            connection->closed_by_library = true;
-        }
-    }
-    for (const RFC_PARAMETER *entry = importing; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry) {
-        char16_t parameter[31];
-        wide_name(entry->name, entry->nlen, parameter);
-        unsigned char *target = static_cast<unsigned char *>(entry->addr);
-        bridge_structure *structure = find_structure(state, entry->type);
-        if (target == nullptr) continue;
-        if (structure == nullptr) {
-            flat_type flat = {entry->type, entry->leng, 0};
-            rc = get_field(state.nw, function, parameter, flat, target, info);
-        } else {
-            RFC_STRUCTURE_HANDLE record;
-            rc = state.nw.RfcGetStructure(function, parameter, &record, &info);
-            if (rc == nwrfc::RFC_OK) rc = move_record(state, record, structure->layout, target, true, info);
-        }
-    }
-    for (const RFC_TABLE *entry = tables; rc == nwrfc::RFC_OK && entry != nullptr && entry->name != nullptr; ++entry)
-        rc = receive_table(state, function, *entry, info);
-
-    nwrfc::RFC_ERROR_INFO ignored;
-    if (function != nullptr) state.nw.RfcDestroyFunction(function, &ignored);
-    if (description != nullptr) state.nw.RfcDestroyFunctionDesc(description, &ignored);
     if (rc == nwrfc::RFC_OK) return 0;
 
     if (info.code == nwrfc::RFC_OK) info.code = rc;

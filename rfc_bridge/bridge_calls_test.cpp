@@ -43,13 +43,18 @@ struct fake_system {
     std::vector<std::string> getters;                  // "RfcGetBytes NAME length" of every byte read
     std::map<std::string, int> integers;
     unsigned table_rows = 0;
+    bool refuse_local = false;                         // RfcInvoke refuses a locally built description
+    nwrfc::RFC_RC lookup_rc = nwrfc::RFC_OK;           // what RfcGetFunctionDesc answers
+    int lookups = 0;
+    std::vector<std::string> invoked_with;             // "local" or "system", one per RfcInvoke
     int invokes = 0;
     int closes = 0;
     int types_destroyed = 0;
 };
 fake_system fake;
 _RFC_CONNECTION_HANDLE connection_token;
-_RFC_FUNCTION_DESC_HANDLE description_token;
+_RFC_FUNCTION_DESC_HANDLE description_token, system_description_token;
+RFC_FUNCTION_DESC_HANDLE created_from = nullptr;
 RFC_DATA_CONTAINER container_token;
 _RFC_TYPE_DESC_HANDLE type_tokens[8];
 std::string type_names[8];
@@ -83,6 +88,13 @@ nwrfc::RFC_RC SAP_API fake_destroy_type(RFC_TYPE_DESC_HANDLE, nwrfc::RFC_ERROR_I
 }
 nwrfc::RFC_RC SAP_API fake_invoke(RFC_CONNECTION_HANDLE, RFC_FUNCTION_HANDLE, nwrfc::RFC_ERROR_INFO *info) {
     ++fake.invokes;
+    bool local = created_from == &description_token;
+    fake.invoked_with.push_back(local ? "local" : "system");
+    if (local && fake.refuse_local) {
+        fail(info, RFC_SERIALIZATION_FAILURE, EXTERNAL_RUNTIME_FAILURE, u"",
+             u"RFCSI_EXPORT: received RFCSI of length 245 does not fit the description's length 200");
+        return RFC_SERIALIZATION_FAILURE;
+    }
     if (fake.invoke_rc != nwrfc::RFC_OK) fail(info, fake.invoke_rc, fake.invoke_group, fake.invoke_key, fake.invoke_message);
     return fake.invoke_rc;
 }
@@ -115,8 +127,16 @@ nwrfc::RFC_RC SAP_API fake_set_length(RFC_TYPE_DESC_HANDLE type, unsigned nuc, u
     fake.fields.push_back(type_names[type - type_tokens] + " length " + std::to_string(nuc) + "/" + std::to_string(uc));
     return nwrfc::RFC_OK;
 }
-RFC_FUNCTION_HANDLE SAP_API fake_create_function(RFC_FUNCTION_DESC_HANDLE, nwrfc::RFC_ERROR_INFO *) {
+RFC_FUNCTION_HANDLE SAP_API fake_create_function(RFC_FUNCTION_DESC_HANDLE description, nwrfc::RFC_ERROR_INFO *) {
+    created_from = description;
     return &container_token;
+}
+RFC_FUNCTION_DESC_HANDLE SAP_API fake_get_function_desc(RFC_CONNECTION_HANDLE, const SAP_UC *, nwrfc::RFC_ERROR_INFO *info) {
+    ++fake.lookups;
+    if (fake.lookup_rc == nwrfc::RFC_OK) return &system_description_token;
+    fail(info, fake.lookup_rc, ABAP_RUNTIME_FAILURE, u"RFC_NO_AUTHORITY",
+         u"User MONITOR has no RFC authorization for function module RFC_METADATA_GET");
+    return nullptr;
 }
 nwrfc::RFC_RC SAP_API fake_destroy_function(RFC_FUNCTION_HANDLE, nwrfc::RFC_ERROR_INFO *) { return nwrfc::RFC_OK; }
 nwrfc::RFC_RC SAP_API fake_get_structure(DATA_CONTAINER_HANDLE, const SAP_UC *, RFC_STRUCTURE_HANDLE *s, nwrfc::RFC_ERROR_INFO *) {
@@ -191,6 +211,7 @@ protected:
         state.nw.RfcSetTypeLength = fake_set_length;
         state.nw.RfcDestroyTypeDesc = fake_destroy_type;
         state.nw.RfcCreateFunction = fake_create_function;
+        state.nw.RfcGetFunctionDesc = fake_get_function_desc;
         state.nw.RfcDestroyFunction = fake_destroy_function;
         state.nw.RfcGetStructure = fake_get_structure;
         state.nw.RfcGetTable = fake_get_table;
@@ -513,4 +534,45 @@ TEST_F(BridgeCalls, UnknownHandlesGoToTheErrorHandler) {
     RFC_TABLE tables[] = {{const_cast<char *>("T"), 1, 100, 40, &foreign, 0, 0}, {nullptr, 0, 0, 0, nullptr, 0, 0}};
     EXPECT_EQ(send_call(the_bridge(), handle, const_cast<char *>("Z_F"), none, tables), 1);
     EXPECT_EQ(diagnosis(), " - table T: not a table of ItCreate");
+}
+
+TEST_F(BridgeCalls, ARefusedLocalDescriptionIsCalledAgainWithTheSystemsOwnFromThenOn) {
+    fake.refuse_local = true;
+    fake.integers["CODE"] = 7;
+    RFC_HANDLE handle = open_demo("E");
+    int value = 0;
+    RFC_PARAMETER importing[] = {{const_cast<char *>("CODE"), 4, TYPINT, 4, &value}, {nullptr, 0, 0, 0, nullptr}};
+    RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    char *exception = nullptr;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(send_call(the_bridge(), handle, const_cast<char *>("Z_F"), none, no_tables), 0);
+        EXPECT_EQ(receive_call(the_bridge(), handle, importing, no_tables, &exception), 0) << round;
+        EXPECT_EQ(value, 7);
+    }
+    // Refused once, looked up once; the second call goes with the system's description at once.
+    EXPECT_EQ(fake.invoked_with, (std::vector<std::string>{"local", "system", "system"}));
+    EXPECT_EQ(fake.lookups, 1);
+    EXPECT_EQ(diagnosis(), "<no trace file>");
+    char described[400] = "";
+    describe_bridge(the_bridge(), described, sizeof described);
+    EXPECT_NE(strstr(described, "; Z_F with the system's descriptions"), nullptr) << described;
+}
+
+TEST_F(BridgeCalls, ALookupTheSystemRefusesNamesTheRightsAndEndsTheConnection) {
+    fake.refuse_local = true;
+    fake.lookup_rc = RFC_ABAP_RUNTIME_FAILURE;
+    RFC_HANDLE handle = open_demo("E");
+    RFC_PARAMETER none[] = {{nullptr, 0, 0, 0, nullptr}};
+    RFC_TABLE no_tables[] = {{nullptr, 0, 0, 0, nullptr, 0, 0}};
+    char *exception = nullptr;
+    ASSERT_EQ(send_call(the_bridge(), handle, const_cast<char *>("RFC_SYSTEM_INFO"), none, no_tables), 0);
+    // An RFC failure (error 1014 to the sensor), not the system's exception.
+    EXPECT_EQ(receive_call(the_bridge(), handle, none, no_tables, &exception), RFC_FAILURE);
+    EXPECT_EQ(exception, nullptr);
+    EXPECT_EQ(diagnosis(), " - no S_RFC for RFC_METADATA, SDIFRUNTIME, RFC1: RFC_SYSTEM_INFO not looked up");
+    // SAP's library closed the connection: nothing more goes out on it, not even a close.
+    EXPECT_EQ(send_call(the_bridge(), handle, const_cast<char *>("RFC_SYSTEM_INFO"), none, no_tables), 1);
+    close_connections(the_bridge(), handle);
+    EXPECT_EQ(fake.closes, 0);
 }

@@ -4,6 +4,7 @@
 
 #include "core/rfc_library_description.h"
 #include "rfc_bridge/bridge_report.h"
+#include "rfc_bridge/system_descriptions.h"
 #include "rfc_bridge/saprfc_ini.h"
 #include "rfc_bridge/text_conversion.h"
 
@@ -60,7 +61,19 @@ nwrfc::RFC_CONNECTION_HANDLE open_netweaver(bridge_state &state, const logon_par
     return handle;
 }
 
-RFC_HANDLE add_connection(bridge_state &state, nwrfc::RFC_CONNECTION_HANDLE nw, const bridge_failure *refusal) {
+// The system a logon reaches, as its parameters name it: descriptions looked up on one
+// connection serve every later connection to the same system.
+void name_partner(const logon_parameters &parameters, bounded_text<160> &partner) {
+    static const char *const keys[] = {"ashost", "sysnr", "mshost", "msserv", "sysid", "r3name", "group", "gwhost", "gwserv", "dest"};
+    partner.clear();
+    for (const char *key : keys) {
+        for (int i = 0; i < parameters.count; ++i)
+            if (parameters.pairs[i].id.equals(key)) partner.append_format("%s=%s ", key, parameters.pairs[i].value.c_str());
+    }
+}
+
+RFC_HANDLE add_connection(bridge_state &state, nwrfc::RFC_CONNECTION_HANDLE nw, const bridge_failure *refusal,
+                          const bounded_text<160> &partner) {
     bridge_connection *connection = free_slot(state);
     if (connection == nullptr) {
         if (nw != nullptr) {
@@ -74,6 +87,7 @@ RFC_HANDLE add_connection(bridge_state &state, nwrfc::RFC_CONNECTION_HANDLE nw, 
     connection->open = true;
     connection->handle = ++state.last_handle;
     connection->nw = nw;
+    connection->partner = partner;
     connection->refused = refusal != nullptr;
     if (refusal != nullptr) connection->refusal = *refusal;
     return connection->handle;
@@ -139,6 +153,10 @@ void describe_bridge(const bridge_state &state, char *buffer, unsigned size) {
     // Keys of the destination the bridge took but left out, so trace mode shows them.
     if (state.library != nullptr && !state.dropped_keys.empty())
         description.append_format("; %s", state.dropped_keys.c_str());
+    // Which calls went with the system's own descriptions after a local one was refused.
+    bounded_text<120> looked_up;
+    describe_looked_up(state, looked_up);
+    if (!looked_up.empty()) description.append_format("; %s", looked_up.c_str());
     size_t count = description.length < size ? description.length : size - 1;
     memcpy(buffer, description.c_str(), count);
     buffer[count] = '\0';
@@ -161,13 +179,15 @@ RFC_HANDLE open_by_options(bridge_state &state, const RFC_OPTIONS *options) {
     }
     nwrfc::RFC_ERROR_INFO info;
     nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    bounded_text<160> partner;
+    name_partner(parameters, partner);
     parameters = logon_parameters{};  // held the password
-    if (nw != nullptr) return add_connection(state, nw, nullptr);
+    if (nw != nullptr) return add_connection(state, nw, nullptr, partner);
     bridge_failure failure = failure_from_netweaver(info);
     if (is_logon_refusal(info)) {
         // The classic library logs on with the first call on this route: the open
         // succeeds and the refusal is the first RfcCall's answer.
-        return add_connection(state, nullptr, &failure);
+        return add_connection(state, nullptr, &failure, partner);
     }
     failure.api.assign("RfcOpen [0] : returns 0");
     report_failure(state, failure);
@@ -208,11 +228,13 @@ RFC_HANDLE open_by_connect_string(bridge_state &state, const char *connect_strin
     }
     nwrfc::RFC_ERROR_INFO info;
     nwrfc::RFC_CONNECTION_HANDLE nw = open_netweaver(state, parameters, info);
+    bounded_text<160> partner;
+    name_partner(parameters, partner);
     parameters = logon_parameters{};  // both held the password
     given = connect_pairs{};
     if (nw != nullptr) {
         if (error_info != nullptr) memset(error_info, 0, sizeof *error_info);
-        return add_connection(state, nw, nullptr);
+        return add_connection(state, nw, nullptr, partner);
     }
     bridge_failure failure = failure_from_netweaver(info);
     failure.api.assign("RfcOpenEx [0] : returns 0");

@@ -17,6 +17,7 @@ constexpr int bridge_max_exporting = 16;
 constexpr unsigned bridge_exporting_bytes = 4096;   // all exporting values of one call
 constexpr unsigned bridge_row_arena_bytes = 4u << 20;  // all rows of all live tables
 constexpr RFC_TYPEHANDLE bridge_first_structure_handle = 100;  // clear of the type codes 0 to 10
+constexpr int bridge_max_looked_up = 8;
 
 /// One exporting parameter of a sent call, its value copied at RfcCall.
 struct sent_parameter {
@@ -33,6 +34,7 @@ struct bridge_connection {
     nwrfc::RFC_CONNECTION_HANDLE nw;  // null for a refused logon, or once SAP's library closed it
     bool refused;
     bool closed_by_library;  // a failure made SAP's library close it: nothing more is sent on it
+    bounded_text<160> partner;  // the system it reached, as the logon named it (never the password)
     bridge_failure refusal;
     bool call_sent;
     bounded_text<30> function;
@@ -57,6 +59,14 @@ struct bridge_table {
     unsigned line_length;
     unsigned char *rows;
     unsigned row_count;
+};
+
+/// A function module's description as the system has it, looked up once SAP's library
+/// refused the locally built one; the handle belongs to SAP's library's cache.
+struct looked_up_description {
+    bounded_text<30> function;
+    bounded_text<160> partner;
+    nwrfc::RFC_FUNCTION_DESC_HANDLE handle;
 };
 
 /// The last error, as RfcLastError and RfcLastErrorEx hand it out.
@@ -84,6 +94,8 @@ struct bridge_state {
     RFC_HANDLE last_handle;
     bridge_structure structures[bridge_max_structures];
     int structure_count;
+    looked_up_description looked_up[bridge_max_looked_up];
+    int looked_up_count;
     bridge_table tables[bridge_max_tables];
     unsigned row_arena_used;
     bridge_error last_error;

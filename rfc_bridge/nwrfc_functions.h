@@ -13,7 +13,8 @@
     X(RfcGetRowCount) X(RfcMoveTo) X(RfcGetCurrentRow) X(RfcAppendNewRow) X(RfcGetChars) X(RfcGetNum)        \
     X(RfcGetDate) X(RfcGetTime) X(RfcGetBytes) X(RfcGetInt) X(RfcGetInt1) X(RfcGetInt2)       \
     X(RfcGetFloat) X(RfcSetChars) X(RfcSetNum) X(RfcSetDate) X(RfcSetTime) X(RfcSetBytes)                     \
-    X(RfcSetInt) X(RfcSetInt1) X(RfcSetInt2) X(RfcSetFloat) X(RfcSetTraceDir)
+    X(RfcSetInt) X(RfcSetInt1) X(RfcSetInt2) X(RfcSetFloat) X(RfcSetTraceDir) X(RfcGetFunctionDesc)               \
+    X(RfcGetParameterDescByName) X(RfcGetTypeLength) X(RfcGetFieldCount) X(RfcGetFieldDescByIndex)
 
 /// One pointer per function, typed as our declarations give it.
 struct nwrfc_functions {

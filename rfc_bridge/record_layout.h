@@ -11,6 +11,9 @@
 /// Most fields one installed structure may have.
 constexpr unsigned classic_layout_max_fields = 64;
 
+/// The type of a field of a system's record that has no classic counterpart.
+constexpr unsigned classic_type_not_carried = 0xFFFFu;
+
 /// One field: its classic type code, byte length and decimals, and where it lies in
 /// the classic record (one byte per character) and in the NetWeaver one (two).
 struct classic_field {

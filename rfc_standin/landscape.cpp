@@ -267,6 +267,13 @@ const char *put_system_key(section_reader &reader, const char *key, const char *
         return nullptr;
     }
     if (equal_ignore_case(key, "delay_call")) return put_call_delay(system, value);
+    if (equal_ignore_case(key, "netweaver.descriptions")) {
+        if (!equal_ignore_case(value, "cut") && !equal_ignore_case(value, "refuse") &&
+            !equal_ignore_case(value, "refuse-lookup"))
+            return "netweaver.descriptions must be cut, refuse or refuse-lookup";
+        system.netweaver_descriptions.assign(value);
+        return nullptr;
+    }
     // "db02.table.MISS_TABLES = ZTABLE": a line of one of DB02_DB4_GET_INFO's tables.
     bounded_text<12> table_prefix;
     table_prefix.assign(key, 11);

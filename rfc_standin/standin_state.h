@@ -82,6 +82,11 @@ struct standin_system {
     int call_delay_count;
     table_line table_lines[standin_max_table_lines];
     int table_line_count;
+    // What the system's NetWeaver library does with a description shorter than the
+    // system's records (`netweaver.descriptions`): cut, refuse, or refuse and deny the
+    // lookup of the system's own; unset, the stand-in's default. The classic library
+    // takes every length, so only the NetWeaver stand-in reads it.
+    bounded_text<16> netweaver_descriptions;
 };
 
 /// Every system of the landscape file, in file order.

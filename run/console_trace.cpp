@@ -36,29 +36,62 @@ void print_trace_line(const run_record &run) {
     host_flush();
 }
 
-void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out) {
-    out.assign(path);
+namespace {
+
+// What `describe` says of the library, terminated whatever a library of that name wrote.
+void ask_rfc_library(rfc_library_describe_function describe, bounded_text<rfc_library_description_capacity> &said) {
+    said.clear();
     if (describe == nullptr) return;
     char description[rfc_library_description_capacity + 1] = "";
     describe(description, sizeof description);
-    description[sizeof description - 1] = '\0';  // terminated whatever a library of that name wrote
-    if (description[0] != '\0') out.append_format(", %s", description);
+    description[sizeof description - 1] = '\0';
+    said.assign(description);
 }
 
-void print_rfc_library_line(const run_record &run) {
+void print_rfc_library_text(const char *text) {
+    // Aligned with the "* SapRfc.Ini.......: " line of the destination-file route.
+    host_print("* RFC library......: ");
+    host_print(text);
+    host_print("\n");
+    host_flush();  // out before the next library call, which might crash
+}
+
+}  // namespace
+
+void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out) {
+    out.assign(path);
+    bounded_text<rfc_library_description_capacity> said;
+    ask_rfc_library(describe, said);
+    if (!said.empty()) out.append_format(", %s", said.c_str());
+}
+
+void print_rfc_library_line(run_record &run) {
     if (!run.trace_mode) return;
     host_module_path path;
     rfc_library_describe_function describe = nullptr;
     rfc_library_text what;
-    if (host_find_rfc_library(path, describe))
+    if (host_find_rfc_library(path, describe)) {
         describe_rfc_library(path.c_str(), describe, what);
-    else
+        ask_rfc_library(describe, run.rfc_library_said);
+    } else {
         what.assign("not found among the loaded modules");
-    // Aligned with the "* SapRfc.Ini.......: " line of the destination-file route.
-    host_print("* RFC library......: ");
-    host_print(what.c_str());
-    host_print("\n");
-    host_flush();  // out before the next library call, which might crash
+    }
+    print_rfc_library_text(what.c_str());
+}
+
+void print_changed_rfc_library_line(run_record &run) {
+    // Only after this process printed the line: a listing's child never does.
+    if (!run.trace_mode || run.rfc_library_said.empty()) return;
+    host_module_path path;
+    rfc_library_describe_function describe = nullptr;
+    if (!host_find_rfc_library(path, describe)) return;
+    bounded_text<rfc_library_description_capacity> said;
+    ask_rfc_library(describe, said);
+    if (said.equals(run.rfc_library_said.c_str())) return;
+    run.rfc_library_said = said;
+    rfc_library_text what;
+    describe_rfc_library(path.c_str(), describe, what);
+    print_rfc_library_text(what.c_str());
 }
 
 void parameter_echo(const run_record &run, bounded_text<parameter_capacity> &out) {

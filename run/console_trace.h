@@ -29,8 +29,12 @@ typedef bounded_text<host_module_path::capacity + 2 + rfc_library_description_ca
 void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out);
 
 /// In trace_mode, prints "* RFC library......: " and describe_rfc_library's text for
-/// the librfc32 this process has loaded, or "not found among the loaded modules".
-void print_rfc_library_line(const run_record &run);
+/// the librfc32 this process has loaded, or "not found among the loaded modules", and
+/// keeps what the library said of itself.
+void print_rfc_library_line(run_record &run);
+/// In trace_mode, prints the line again when the library now says something else of
+/// itself (the bridge names the calls that needed the system's own descriptions).
+void print_changed_rfc_library_line(run_record &run);
 
 /// Writes the parameter echo of the trace into `out`: parameter_text cut before its
 /// first "#", then before its first "@"; "(Parameters " and "(No " alone count as

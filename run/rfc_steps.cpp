@@ -5,6 +5,7 @@
 #include "rfc/system_info.h"
 #include "core/exit_status.h"
 #include "output/document_output.h"
+#include "run/console_trace.h"
 #include "run/time_budget.h"
 
 void prepare_rfc_environment(run_record &run) {
@@ -26,8 +27,11 @@ int identify_db4_system(run_record &run) {
     run.run_status.assign("ERR");
     run.call_result = identify_system(run, run.rfc_handle);
     int status = exit_success;
-    if (!run.run_status.equals("OK"))
+    if (!run.run_status.equals("OK")) {
+        // What the library needed for the failed call, before the answer goes out.
+        print_changed_rfc_library_line(run);
         status = fail_after_rfc_step(run);
+    }
     else if (!run.database_system.starts_with(required_database_prefix))
         status = fail_with(run, "Error 1018: DataBase mismatch !");
     // The document is printed before the connection closes, as the system has always done.

@@ -84,6 +84,7 @@ int run_single_profile(run_record &run) {
     enter_step(run, step_measurement);
     run.run_status.assign("ERR");
     run.call_result = measure_asp_usage(run, run.rfc_handle);
+    print_changed_rfc_library_line(run);
     close_connection(run);
     if (!run.run_status.equals("OK")) return fail_after_rfc_step(run);
 

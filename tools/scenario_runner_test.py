@@ -9,7 +9,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from scenario_runner import Result, expected_pattern, prtg_problems, read_by_prtg, rfc_library_problems  # noqa: E402
-from scenario_runner import wine_did_not_start  # noqa: E402
+from scenario_runner import wine_did_not_start, without_description_note  # noqa: E402
 
 SUCCESS = (b"\n<Prtg>\n\n<Text>(PRD) Korvanel: Info=DB4</Text>\n\n<Result><Channel>System ASP used</Channel>\n"
            b"<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n<Value>87</Value></Result>\n\n</Prtg>\n")
@@ -70,6 +70,23 @@ PLACEHOLDER_CASES = [
     ("an empty rest", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n* RFC library......: \n<Prtg>\n", None),
     ("the line swallowing the next", b"* 06:15:02 Korvanel - (No Parameters) State=Executing\n"
      b"* RFC library......: /b/librfc32.so <Prtg>\n", None),
+]
+
+
+LINE = b"* RFC library......: C:\\x\\librfc32.dll, RFC bridge librfc32 over sapnwrfc 7500,0,0 from C:\\x\\sapnwrfc.dll"
+NOTE = b"; RFC_SYSTEM_INFO, DB02_DB4_GET_INFO with the system's descriptions"
+# (what, output, what must remain): the repeated library line that names the calls made
+# with the system's descriptions goes; nothing else does.
+NOTE_CASES = [
+    ("the note after its line", LINE + b"\n" + LINE + NOTE + b"\n<Prtg>\n", LINE + b"\n<Prtg>\n"),
+    ("no note", LINE + b"\n<Prtg>\n", LINE + b"\n<Prtg>\n"),
+    ("a note without its line before", LINE + NOTE + b"\n<Prtg>\n", LINE + NOTE + b"\n<Prtg>\n"),
+    ("a note naming another library", LINE + b"\n" + LINE.replace(b"x", b"y") + NOTE + b"\n",
+     LINE + b"\n" + LINE.replace(b"x", b"y") + NOTE + b"\n"),
+    ("two notes", LINE + b"\n" + LINE + NOTE + b"\n" + LINE + NOTE + b"\n",
+     LINE + b"\n" + LINE + NOTE + b"\n" + LINE + NOTE + b"\n"),
+    ("a note naming another function", LINE + b"\n" + LINE + NOTE.replace(b"DB02_DB4", b"Z_DB4") + b"\n",
+     LINE + b"\n" + LINE + NOTE.replace(b"DB02_DB4", b"Z_DB4") + b"\n"),
 ]
 
 
@@ -140,12 +157,17 @@ def main():
         if read_by_prtg(arguments) != expected:
             print("FAIL read_by_prtg(%r) is not %s" % (arguments, expected))
             failures += 1
+    for what, output, expected in NOTE_CASES:
+        if without_description_note(output) != expected:
+            print("FAIL without_description_note with %s: %r" % (what, without_description_note(output)))
+            failures += 1
     for what, status, output, expected, retried in WINE_STARTS:
         if wine_did_not_start(Result(status, output, b"wine client error"), expected) != retried:
             print("FAIL wine_did_not_start with %s is not %s" % (what, retried))
             failures += 1
     print("strict reader, RFC library line and wine's start: %d cases, %d failed" % (
-        len(CASES) + len(ARGUMENTS) + len(PLACEHOLDER_CASES) + len(cases) + len(WINE_STARTS), failures))
+        len(CASES) + len(ARGUMENTS) + len(PLACEHOLDER_CASES) + len(cases) + len(WINE_STARTS) + len(NOTE_CASES),
+        failures))
     return 1 if failures else 0
 
 
