@@ -18,6 +18,8 @@ namespace {
 const field_layout rfcsi_today_tail[] = {
     {"RFCHOST2", TYPC, 32, 0, 156}, {"RFCSI_RESV", TYPC, 12, 0, 188}, {"RFCIPV6ADDR", TYPC, 45, 0, 200}};
 const field_layout missobj_today[] = {{"NAME", TYPC, 60, 0, 0}};
+// A newer release's DB02INFDB4 goes on after the older record's 120 bytes.
+const field_layout db02infdb4_today_tail[] = {{"IASP_CNT", TYPINT, 4, 0, 120}, {"IASP_TOT_S", TYPP, 8, 1, 124}};
 
 struct system_record {
     const char *name;
@@ -30,7 +32,7 @@ struct system_record {
 
 const system_record records[] = {
     {"RFCSI", &rfcsi_layout, 17, rfcsi_today_tail, 3, 245},
-    {"DB02INFDB4", &db02infdb4_layout, 21, nullptr, 0, 120},
+    {"DB02INFDB4", &db02infdb4_layout, 21, db02infdb4_today_tail, 2, 132},
     {"MISSOBJ", &missobj_layout, 0, missobj_today, 1, 60},
 };
 

@@ -2,7 +2,8 @@
 // RfcGetFunctionDesc: the interfaces of RFC_SYSTEM_INFO and DB02_DB4_GET_INFO as
 // systems of today have them. Their RFCSI has 245 characters (RFCHOST2 and a
 // 12-character RFCSI_RESV where older releases had a 44-character RFCSI_RESV, then
-// RFCIPV6ADDR) and their MISSOBJ lines 60. Each record begins with the bytes of the
+// RFCIPV6ADDR), their MISSOBJ lines 60, and their DB02INFDB4 goes on beyond the older
+// 120 bytes. Each record begins with the bytes of the
 // older record, which the simulated system fills; what lies beyond stays initial.
 #pragma once
 

@@ -74,6 +74,17 @@ TEST_F(SystemDescriptions, TheSystemsRecordsAreLongerAndBeginWithTheOlderRecords
     function = create_function(db4_info, info);
     ASSERT_NE(function, nullptr) << narrow(info.message);
     ASSERT_EQ(RfcInvoke(connection, function, &info), RFC_OK) << narrow(info.message);
+    // DB02INFDB4 goes on after the older 120 bytes, which hold what they always held.
+    ASSERT_EQ(RfcGetParameterDescByName(db4_info, u"DB02_DISPLAYED_INFO", &parameter, &info), RFC_OK);
+    EXPECT_EQ(parameter.nucLength, 132u);
+    RFC_FIELD_DESC tail = field(parameter.typeDescHandle, 22);
+    EXPECT_EQ(narrow(tail.name), "IASP_TOT_S");
+    EXPECT_EQ(tail.nucOffset, 124u);
+    EXPECT_EQ(tail.ucOffset, 156u);  // only the characters take twice the bytes there
+    RFC_STRUCTURE_HANDLE db02 = nullptr;
+    ASSERT_EQ(RfcGetStructure(function, u"DB02_DISPLAYED_INFO", &db02, &info), RFC_OK);
+    EXPECT_EQ(packed_of(db02, "SYS_ASP_S"), "1234567.8");
+    EXPECT_EQ(packed_of(db02, "IASP_TOT_S"), "0.0");
     RFC_TABLE_HANDLE tables = nullptr;
     ASSERT_EQ(RfcGetTable(function, u"MISS_TABLES", &tables, &info), RFC_OK);
     ASSERT_EQ(RfcMoveTo(tables, 0, &info), RFC_OK);
