@@ -253,10 +253,8 @@ if(wine_arch)
   set_tests_properties(tool.${wine_arch}.concurrent_destination_files PROPERTIES
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   # The children as Windows starts, waits for and ends them (the checks that read /proc
-  # apply natively only). Not yet "killed": under wine with its emulated 32-bit loader
-  # one child of a killed run outlives it, and the children of a stopped run end seconds
-  # after their limit; what of that is wine's and what the job object's is still open.
-  foreach(check hung stale trace)
+  # apply natively only).
+  foreach(check hung killed stale trace)
     add_test(NAME children.${wine_arch}.${check}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
               --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})

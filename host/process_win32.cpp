@@ -20,10 +20,18 @@ HANDLE inheritable(HANDLE handle) {
     return handle;
 }
 
-// Starts the process with only `handles` inherited; without the attribute list (an
-// old system) it falls back to plain inheritance of what is marked inheritable.
-BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HANDLE out, HANDLE err,
-                         PROCESS_INFORMATION &process) {
+#ifndef PROC_THREAD_ATTRIBUTE_JOB_LIST
+// Windows 10's attribute that starts a process inside jobs (ProcThreadAttributeValue(13,
+// FALSE, TRUE, FALSE), as Microsoft's documentation of UpdateProcThreadAttribute gives it).
+#define PROC_THREAD_ATTRIBUTE_JOB_LIST 0x0002000D
+#endif
+
+// Starts the process with only `handles` inherited and, where Windows can (10 and
+// later), inside `job` from its first moment: a run killed while the child is being
+// made then takes it too. `in_job` says whether it was. Without the attribute list
+// (an old system) it falls back to plain inheritance of what is marked inheritable.
+BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HANDLE out, HANDLE err, HANDLE job,
+                         PROCESS_INFORMATION &process, bool &in_job) {
     STARTUPINFOEXA info;
     memset(&info, 0, sizeof info);
     info.StartupInfo.cb = sizeof info;
@@ -33,29 +41,48 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     info.StartupInfo.hStdError = err;
 
     HANDLE handles[3] = {in, out, err};
+    static HANDLE jobs[1];
+    jobs[0] = job;
     // The list holds pointers: aligned for them (the 64-bit build's children too).
     alignas(void *) static unsigned char attribute_space[256];
-    SIZE_T size = sizeof attribute_space;
-    LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
-    bool listed = InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
-                  UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof handles,
-                                            nullptr, nullptr);
-    // No console at all, not one without a window: a console brings its host process
-    // (conhost), one more process start per system, and wine's conhost keeps the
-    // child's standard handles open after the child has ended, so that its console file
-    // could not be deleted nor its folder removed. The child writes to the handles given.
-    // Suspended until it belongs to the run's job: it must not run a step outside it.
-    DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
-    if (listed) {
-        info.lpAttributeList = attributes;
-        flags |= EXTENDED_STARTUPINFO_PRESENT;
-    } else {
-        info.StartupInfo.cb = sizeof info.StartupInfo;
+    BOOL started = FALSE;
+    DWORD error = 0;
+    // First inside the job; where Windows refuses that, as before: joined right after.
+    for (int attempt = job != nullptr ? 0 : 1; attempt < 2 && !started; ++attempt) {
+        SIZE_T size = sizeof attribute_space;
+        LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
+        bool listed = InitializeProcThreadAttributeList(attributes, 2, 0, &size) &&
+                      UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                                sizeof handles, nullptr, nullptr);
+        in_job = listed && attempt == 0 &&
+                 UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, jobs, sizeof jobs, nullptr,
+                                           nullptr);
+        if (attempt == 0 && !in_job) {
+            if (listed) DeleteProcThreadAttributeList(attributes);
+            continue;
+        }
+        // No console at all, not one without a window: a console brings its host process
+        // (conhost), one more process start per system, and wine's conhost keeps the
+        // child's standard handles open after the child has ended, so that its console
+        // file could not be deleted nor its folder removed. The child writes to the
+        // handles given. Not suspended: a run stopped or killed between a start and a
+        // resume would leave a suspended child that nothing ends; the child's guard reads
+        // the run from its argument before anything else, and it starts no process of
+        // its own.
+        DWORD flags = DETACHED_PROCESS;
+        if (listed) {
+            info.lpAttributeList = attributes;
+            flags |= EXTENDED_STARTUPINFO_PRESENT;
+        } else {
+            info.lpAttributeList = nullptr;
+            info.StartupInfo.cb = sizeof info.StartupInfo;
+        }
+        started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
+                                 &info.StartupInfo, &process);
+        error = GetLastError();  // why a start was refused, kept for the caller
+        if (listed) DeleteProcThreadAttributeList(attributes);
     }
-    BOOL started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
-                                  &info.StartupInfo, &process);
-    DWORD error = GetLastError();  // why a start was refused, kept for the caller
-    if (listed) DeleteProcThreadAttributeList(attributes);
+    if (!started) in_job = false;
     SetLastError(error);
     return started;
 }
@@ -149,10 +176,11 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     PROCESS_INFORMATION process;
     memset(&process, 0, sizeof process);
     BOOL started = FALSE;
+    bool in_job = false;
     DWORD error = out == INVALID_HANDLE_VALUE || null == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
         started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
-                                      inheritable(null), process);
+                                      inheritable(null), job_of_run(), process, in_job);
         if (!started) error = GetLastError();
     }
     CloseHandle(read_end);
@@ -163,8 +191,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
         return refused(error);
     }
     HANDLE job = job_of_run();
-    if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
-    ResumeThread(process.hThread);
+    if (job != nullptr && !in_job) AssignProcessToJobObject(job, process.hProcess);
     CloseHandle(process.hThread);
     child.process = reinterpret_cast<intptr_t>(process.hProcess);
     child.running = true;

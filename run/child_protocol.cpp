@@ -140,59 +140,73 @@ bool get_field(const char *message, size_t count, const char *key, char *out, si
     return true;
 }
 
-namespace {
-
-// A whole number of at most 20 digits; false for anything else.
-bool get_number(const char *message, size_t count, const char *key, uint64_t &out) {
-    bounded_text<20> text;
-    if (!get(message, count, key, text) || text.empty()) return false;
-    uint64_t value = 0;
-    for (size_t i = 0; i < text.length; ++i) {
-        char c = text.data[i];
-        if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10) return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    out = value;
-    return true;
-}
-
-}  // namespace
-
-bool encode_visit_request(const run_record &run, const char *entry, bool logon, const child_bounds &bounds,
-                          child_message &out) {
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out) {
     out.clear();
     bounded_text<15> sysnr;
     sysnr.format("%d", run.connection_options.r3.sysnr);
-    bounded_text<20> parent, time_left;
-    parent.format("%lu", bounds.parent_id);
-    time_left.format("%llu", static_cast<unsigned long long>(bounds.time_left_ms));
     return put_profile(out, run.profile_record) && put_field(out, "carried_sysnr", sysnr.c_str()) &&
            put_field(out, "parameter_text", run.parameter_text.c_str()) &&
            put_field(out, "parameter_string", run.parameter_string.c_str()) &&
            put_field(out, "flavour", run.output_flavour.c_str()) && put_field(out, "trace", run.trace_mode ? "1" : "0") &&
            put_field(out, "display_host", run.display_host.c_str()) && put_field(out, "entry", entry) &&
-           put_field(out, "logon", logon ? "1" : "0") && put_field(out, "parent", parent.c_str()) &&
-           put_field(out, "time_left_ms", time_left.c_str());
+           put_field(out, "logon", logon ? "1" : "0");
 }
 
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
-                          bool &logon, child_bounds &bounds) {
+                          bool &logon) {
     bounded_text<15> sysnr;
-    uint64_t parent = 0;
     if (!get_profile(message, count, run.profile_record) || !get(message, count, "carried_sysnr", sysnr) ||
         !get(message, count, "parameter_text", run.parameter_text) ||
         !get(message, count, "parameter_string", run.parameter_string) ||
         !get(message, count, "flavour", run.output_flavour) || !get_flag(message, count, "trace", run.trace_mode) ||
         !get(message, count, "display_host", run.display_host) || !get(message, count, "entry", entry) ||
-        !get_flag(message, count, "logon", logon) || !get_number(message, count, "parent", parent) ||
-        parent > ULONG_MAX || !get_number(message, count, "time_left_ms", bounds.time_left_ms))
+        !get_flag(message, count, "logon", logon))
         return false;
-    bounds.parent_id = static_cast<unsigned long>(parent);
     char *end = nullptr;
     long number = strtol(sysnr.c_str(), &end, 10);
     if (sysnr.empty() || *end != '\0') return false;
     run.connection_options.r3.sysnr = static_cast<int>(number);
     run.multi_system_mode = true;
+    return true;
+}
+
+void encode_visit_argument(const child_bounds &bounds, visit_argument &out) {
+    out.format("%s=%lu,%llu", visit_system_argument, bounds.parent_id,
+               static_cast<unsigned long long>(bounds.time_left_ms));
+}
+
+bool is_visit_argument(const char *argument) {
+    size_t length = strlen(visit_system_argument);
+    return strncmp(argument, visit_system_argument, length) == 0 &&
+           (argument[length] == '=' || argument[length] == '\0');
+}
+
+namespace {
+
+// A decimal number of at most 20 digits up to `stop`; false for anything else.
+bool read_decimal(const char *&text, char stop, uint64_t &value) {
+    value = 0;
+    const char *start = text;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        unsigned digit = static_cast<unsigned>(*text - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    if (text == start || *text != stop) return false;
+    if (stop != '\0') ++text;
+    return true;
+}
+
+}  // namespace
+
+bool decode_visit_argument(const char *argument, child_bounds &bounds) {
+    size_t length = strlen(visit_system_argument);
+    if (!is_visit_argument(argument) || argument[length] != '=') return false;
+    const char *text = argument + length + 1;
+    uint64_t parent = 0, time_left = 0;
+    if (!read_decimal(text, ',', parent) || parent > ULONG_MAX || !read_decimal(text, '\0', time_left)) return false;
+    bounds.parent_id = static_cast<unsigned long>(parent);
+    bounds.time_left_ms = time_left;
     return true;
 }
 

@@ -52,24 +52,34 @@ struct child_bounds {
 
 /// Writes what a child needs to visit the system whose profile is in run: the profile
 /// record (plain password included), the library's system number as carried over,
-/// parameter text and string, flavour, trace switch, display host, the entry, whether
-/// it may log on at all, and its bounds. False when it does not fit.
-bool encode_visit_request(const run_record &run, const char *entry, bool logon, const child_bounds &bounds,
-                          child_message &out);
+/// parameter text and string, flavour, trace switch, display host, the entry and
+/// whether it may log on at all. False when it does not fit.
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out);
 
 /// Reads a request into run (profile record, connection options' system number,
-/// parameters, flavour, trace and multi-system switches, display host), `entry` and
-/// `bounds`; false when a field is missing or malformed.
+/// parameters, flavour, trace and multi-system switches, display host) and `entry`;
+/// false when a field is missing or malformed.
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
-                          bool &logon, child_bounds &bounds);
+                          bool &logon);
+
+/// The argument with which a multi-system run starts a child; PRTG never passes it.
+constexpr const char *visit_system_argument = "--visit-system";
+/// A child's whole argument: visit_system_argument, "=", the run's process and the
+/// time the child may live ("--visit-system=4711,62000"). The child reads its bounds
+/// there before it waits for its request, so that a run stopped or killed before it
+/// wrote the request still takes the child with it.
+typedef bounded_text<64> visit_argument;
+void encode_visit_argument(const child_bounds &bounds, visit_argument &out);
+/// True when `argument` begins as a child's argument, whether or not its bounds can be read.
+bool is_visit_argument(const char *argument);
+/// Reads the bounds of a child's argument; false when they are missing or malformed.
+bool decode_visit_argument(const char *argument, child_bounds &bounds);
 
 /// Writes a visit's result; false when it does not fit.
 bool encode_visit_result(const visit_result &result, child_message &out);
 /// Reads a visit's result; false when a field is missing or malformed.
 bool decode_visit_result(const char *message, size_t count, visit_result &result);
 
-/// The argument with which a multi-system run starts a child; PRTG never passes it.
-constexpr const char *visit_system_argument = "--visit-system";
 /// Files of ours in a child's folder: its console output, the step it is at, its result.
 constexpr const char *child_console_name = "Korvanel.console";
 constexpr const char *child_progress_name = "Korvanel.progress";

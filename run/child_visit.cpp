@@ -41,25 +41,27 @@ void note_step(const char *step) {
 
 }  // namespace
 
-int run_visit_child(run_record &run) {
+int run_visit_child(run_record &run, const char *argument) {
     host_start();  // also turns the system's crash dialogs off, so a crash ends the child at once
     setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // Before anything waits, for the request or for SAP: a run that is killed or stopped,
+    // or whose time is up, takes its children with it. The time left counts from the
+    // child's creation, so that a slow start (a busy probe, the loader) is not added to
+    // the run's limit.
+    child_bounds bounds;
+    if (!decode_visit_argument(argument, bounds)) return exit_child_unusable;
+    host_guard_child(bounds.parent_id, bounds.time_left_ms == 0 ? 0 : host_process_start_ms() + bounds.time_left_ms,
+                     exit_child_orphaned);
 
     static char request[sizeof(child_message::data)];
     bool overflow = false;
     size_t count = host_read_input(request, sizeof request, overflow);
     bounded_text<file_name_capacity> entry;
     bool logon = false;
-    child_bounds bounds;
-    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon, bounds);
+    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon);
     wipe(request, sizeof request);
     if (!usable) return exit_child_unusable;
-    // Before the first step that may wait for SAP: a run that is killed, or whose time
-    // is up, takes its children with it. The time left counts from the child's creation,
-    // so that a slow start (a busy probe, the loader) is not added to the run's limit.
-    host_guard_child(bounds.parent_id,
-                     bounds.time_left_ms == 0 ? 0 : host_process_start_ms() + bounds.time_left_ms,
-                     exit_child_orphaned);
     run.profile_name.assign(entry.c_str());
 
     static visit_result result;

@@ -5,11 +5,13 @@
 
 #include "core/run_record.h"
 
-/// Reads the visit request from standard input (wiping it once read), visits the system
-/// (noting each step in the progress file before it begins), writes the result file and
-/// returns 0; a fatal library error ends the process inside with exit_rfc_abort.
-/// Returns exit_child_unusable when the request cannot be read.
-int run_visit_child(run_record &run);
+/// Guards the child by the bounds of its `argument` (the run's process, the time it may
+/// live), reads the visit request from standard input (wiping it once read), visits the
+/// system (noting each step in the progress file before it begins), writes the result
+/// file and returns 0; a fatal library error ends the process inside with
+/// exit_rfc_abort. Returns exit_child_unusable when the argument or the request cannot
+/// be read.
+int run_visit_child(run_record &run, const char *argument);
 
 /// The status of a child that received no usable request.
 constexpr int exit_child_unusable = 3;

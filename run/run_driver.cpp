@@ -96,7 +96,7 @@ int run_single_profile(run_record &run) {
 
 int run_sensor(run_record &run, int argc, const char *const *argv) {
     // A multi-system run's child, visiting one system: never started so by PRTG.
-    if (argc == 2 && strcmp(argv[1], visit_system_argument) == 0) return run_visit_child(run);
+    if (argc == 2 && is_visit_argument(argv[1])) return run_visit_child(run, argv[1]);
     host_start();
     take_time_of_day(run);
     set_trace_line(run, nullptr, "* %s SAP %s %s", run.time_of_day.c_str(), program_name, version_text);

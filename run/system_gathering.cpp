@@ -474,7 +474,9 @@ bool start_child(run_record &run, system_slot &slot) {
         uint64_t now = host_clock_ms();
         bounds.time_left_ms = (run.deadline > now ? run.deadline - now : 0) + child_grace_ms;
     }
-    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, bounds, request);
+    visit_argument argument;
+    encode_visit_argument(bounds, argument);
+    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, request);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
     // nothing about the SAP system: once more after a pause, and then again whenever
@@ -482,7 +484,7 @@ bool start_child(run_record &run, system_slot &slot) {
     bool started = false;
     for (int attempt = 0; encoded && !started && attempt < start_attempts; ++attempt) {
         if (attempt > 0) host_sleep_ms(restart_pause_ms);
-        started = host_start_child(slot.folder.c_str(), visit_system_argument, child_console_name, request.c_str(),
+        started = host_start_child(slot.folder.c_str(), argument.c_str(), child_console_name, request.c_str(),
                                    request.length, slot.child);
     }
     // The request holds the plain password.

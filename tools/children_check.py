@@ -132,6 +132,16 @@ def children_of_run(folder):
     return found
 
 
+def children_begun(folder):
+    """How many children of listings in `folder` have begun their visit (their progress
+    file names a step): past their start, and so past their guard."""
+    begun = 0
+    for root, _, files in os.walk(folder):
+        if "Korvanel.progress" in files and os.path.getsize(os.path.join(root, "Korvanel.progress")) > 0:
+            begun += 1
+    return begun
+
+
 def read_proc(pid, name):
     try:
         with open("/proc/%s/%s" % (pid, name), "rb") as f:
@@ -172,6 +182,11 @@ def check_killed(program, work):
     try:
         if not wait_for(lambda: len(children_of_run(folder)) == 6, 60):
             failures.append("killed: %d of 6 children started" % len(children_of_run(folder)))
+        if wine_prefix:
+            # A child wine is still making when the run dies finishes being made first
+            # (seconds under the emulated loader); on Windows it would belong to the
+            # run's job from its start. The check kills once every child has begun.
+            wait_for(lambda: children_begun(folder) == 6, 60)
         run.kill()
         run.wait()
         killed = time.monotonic()
@@ -199,6 +214,12 @@ def check_killed(program, work):
     try:
         if not wait_for(lambda: len(children_of_run(folder)) == 6, budget + startup - 0.5):
             failures.append("stopped: %d of 6 children started" % len(children_of_run(folder)))
+        if wine_prefix:
+            # A run frozen while wine makes a child freezes that child's making too (as
+            # Windows leaves a child suspended until its maker resumes it): only children
+            # that have begun can end themselves. Each start takes a while under the
+            # emulated loader, so the time limit is long enough for all six to begin.
+            wait_for(lambda: children_begun(folder) == 6, budget + startup)
         run.send_signal(19)  # SIGSTOP
         gone = wait_for(lambda: not children_of_run(folder), budget + startup + MARGIN + 1)
         after = time.monotonic() - started
