@@ -79,7 +79,7 @@ add_library(rfc_standin_parts STATIC ${standin_part_sources})
 target_include_directories(rfc_standin_parts PUBLIC ${CMAKE_SOURCE_DIR})
 set_target_properties(rfc_standin_parts PROPERTIES POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-add_library(sapnwrfc_standin SHARED nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
+add_library(sapnwrfc_standin SHARED nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp nwrfc_standin/field_access.cpp
   core/bounded_text.cpp)
 target_link_libraries(sapnwrfc_standin PRIVATE rfc_standin_parts)
 set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
@@ -206,8 +206,8 @@ endif()
 # The NetWeaver stand-in's own unit tests: its exported functions called through our
 # declarations of SAP's interface, linked from its sources (one stand-in per test
 # process, as one per sensor process), in a fresh working directory per test.
-add_executable(nwrfc_standin_tests nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
-  core/bounded_text.cpp)
+add_executable(nwrfc_standin_tests nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp nwrfc_standin/field_access.cpp
+  core/bounded_text.cpp rfc_bridge/bridge_fields.cpp rfc_bridge/text_conversion.cpp)
 file(GLOB nwrfc_standin_test_sources CONFIGURE_DEPENDS nwrfc_standin/*_test.cpp)
 if(WIN32)
   list(FILTER nwrfc_standin_test_sources EXCLUDE REGEX "_posix_test\\.cpp$")
