@@ -191,6 +191,7 @@ nwrfc::RFC_RC refuse_description(nwrfc::RFC_ERROR_INFO *info, const char *what, 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
                                                 nwrfc::RFC_ERROR_INFO *info) {
     bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown, snc_mode, snc_sso;
+    bounded_text<100> mshost, msserv, sysid, group;
     for (unsigned i = 0; list != nullptr && i < count; ++i) {
         char name[32];
         narrow_text(list[i].name, name, sizeof name);
@@ -201,6 +202,10 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
         else if (equal_letters(name, "client")) narrow_value(list[i], client);
         else if (equal_letters(name, "user")) narrow_value(list[i], user);
         else if (equal_letters(name, "passwd")) narrow_value(list[i], passwd);
+        else if (equal_letters(name, "mshost")) narrow_value(list[i], mshost);
+        else if (equal_letters(name, "msserv")) narrow_value(list[i], msserv);
+        else if (equal_letters(name, "sysid") || equal_letters(name, "r3name")) narrow_value(list[i], sysid);
+        else if (equal_letters(name, "group")) narrow_value(list[i], group);
         else if (equal_letters(name, "snc_mode")) narrow_value(list[i], snc_mode);
         else if (equal_letters(name, "snc_sso")) narrow_value(list[i], snc_sso);
         // SNC's names, protection level and library: the simulated line needs none of them.
@@ -222,11 +227,26 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
                   "RFC_LOGON_FAILURE");
         return nullptr;
     }
+    // Without an application server, a message server balances the logon: SAP's
+    // library then needs the system's ID and the logon group.
+    bool load_balancing = ashost.empty() && !mshost.empty();
+    const char *missing = !load_balancing ? nullptr : sysid.empty() ? "SYSID" : group.empty() ? "GROUP" : nullptr;
+    if (missing != nullptr) {
+        bounded_text<120> message;
+        message.format("Parameter %s is missing: a logon through the message server MSHOST needs it", missing);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return nullptr;
+    }
     logon_request request = {};
     request.api = "RfcOpenConnection";
+    request.by_message_server = load_balancing;
+    request.mshost = mshost.c_str();
+    request.msserv = msserv.c_str();
+    request.sysid = sysid.c_str();
+    request.group = group.c_str();
     // SAP's NetWeaver library logs on within the open: a refused logon fails it.
     request.check_at_open = true;
-    request.by_gateway = ashost.empty();
+    request.by_gateway = ashost.empty() && !load_balancing;
     request.host = ashost.c_str();
     request.sysnr = atoi(sysnr.c_str());
     request.gwhost = gwhost.c_str();
