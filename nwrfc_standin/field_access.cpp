@@ -380,9 +380,10 @@ nwrfc::RFC_RC converted_bytes(const nw_value &value, unsigned char *buffer, unsi
         for (unsigned i = 2 * value.length; i < length; ++i) buffer[i] = 0;
         return nwrfc::RFC_OK;
     }
-    // Raw bytes, packed bytes and the binary form of a number, as they lie; a buffer
-    // shorter than the field would cut the value (a packed number's sign).
-    if (type != RFCTYPE_BYTE && length < value.length)
+    // Raw bytes, packed bytes and the binary form of a number, as they lie, zeros after
+    // them; a buffer shorter than the field is too small, as the header says, and would
+    // cut the value (a packed number's sign).
+    if (length < value.length)
         return fail(info, RFC_BUFFER_TOO_SMALL, type == RFCTYPE_BCD ? "buffer shorter than the packed field"
                                                                      : "buffer shorter than the field");
     for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.length ? value.bytes[i] : 0;

@@ -264,7 +264,13 @@ TEST_F(FieldAccess, NumbersAndBytesConvertToAndFromTextAsTheHeaderDescribes) {
         {"I", std::string("\x2C\x01\0\0", 4), get_int2, 0, "300"},
         {"I", std::string("\x70\x11\x01\0", 4), get_int2, 0, rc_text(RFC_CONVERSION_FAILURE)},
         {"S", std::string("\xFF\xFF", 2), get_int1, 0, rc_text(RFC_CONVERSION_FAILURE)},
-        // Raw bytes: hexadecimal as text, big-endian as an integer no wider than they are.
+        // Texts fill a longer buffer: digits from the right with zeros, characters from the left.
+        {"N", "0042", get_num, 8, "00000042"},
+        {"N", "0042", get_chars, 6, "0042  "},
+        // Raw bytes: as they lie, zeros after them, never cut; hexadecimal as text,
+        // big-endian as an integer no wider than they are.
+        {"XX", std::string("\xCA\xFE", 2), get_bytes, 4, "CAFE0000"},
+        {"XX", std::string("\xCA\xFE", 2), get_bytes, 1, rc_text(RFC_BUFFER_TOO_SMALL)},
         {"XX", std::string("\x01\x02", 2), get_int, 0, "258"},
         {"XX", std::string("\x01\x02", 2), get_int2, 0, "258"},
         {"XX", std::string("\xFF\xFE", 2), get_int2, 0, "-2"},

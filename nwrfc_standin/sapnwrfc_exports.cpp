@@ -584,7 +584,11 @@ nwrfc::RFC_RC get_text(field_function function, DATA_CONTAINER_HANDLE handle, co
     nwrfc::RFC_RC rc = field_for(function, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
     if (!is_text_type(value_type(value))) return converted_chars(function, value, buffer, length, info);
-    widen_field(value.bytes, value.marks, value.length, buffer, length);
+    // RfcGetNum fills a longer buffer from the right, zeros before the digits, as the
+    // header says; the others from the left, blanks after the characters.
+    unsigned lead = function == get_num && length > value.length ? length - value.length : 0;
+    for (unsigned i = 0; i < lead; ++i) buffer[i] = u'0';
+    widen_field(value.bytes, value.marks, value.length, buffer + lead, length - lead);
     return nwrfc::RFC_OK;
 }
 
