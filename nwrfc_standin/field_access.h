@@ -1,7 +1,6 @@
 // Which field types each getter and setter of the NetWeaver stand-in takes, as SAP's
-// header documents them for each function ("the field ... needs to be of one of the
-// following data types"), and the conversions between a field's classic bytes and the
-// values the functions hand out or take in.
+// header lists them in each function's documentation, and the conversions between a
+// field's classic bytes and the values the functions hand out or take in.
 #pragma once
 
 #include "nwrfc/sapnwrfc_api.h"
