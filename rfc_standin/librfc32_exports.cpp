@@ -99,7 +99,10 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
         return 0;
     }
-    bool load_balancing = parameters.type.text.equals("B") || (!parameters.type.given && parameters.mshost.given);
+    // Without a type, a message server balances the logon only where no application
+    // server is named, as with SAP's NetWeaver library.
+    bool load_balancing = parameters.type.text.equals("B") ||
+                          (!parameters.type.given && parameters.mshost.given && !parameters.ashost.given);
     if (parameters.type.given && !parameters.type.text.equals("A") && !parameters.type.text.equals("B")) {
         problem.format("connection type %s not supported, only TYPE=A and TYPE=B", parameters.type.text.c_str());
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());

@@ -207,6 +207,7 @@ TEST_F(Logon, LoadBalancingFindsTheSystemByMessageServerIdAndLogonGroup) {
     } cases[] = {
         {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=PUBLIC", nullptr},
         {"MSHOST=SAPMSDEMO R3NAME=dem GROUP=monitoring", nullptr},  // letter case is no matter
+        {"ASHOST=sapdemo SYSNR=00 MSHOST=sapmsnone", nullptr},      // an application server goes first
         {"DEST=LB", nullptr},
         {"TYPE=B MSHOST=sapmsnone R3NAME=DEM GROUP=PUBLIC", "partner 'sapmsnone:sapmsDEM' not reached"},
         {"TYPE=B MSHOST=sapmsdemo R3NAME=QAS GROUP=PUBLIC", "partner 'sapmsdemo:sapmsQAS' not reached"},
