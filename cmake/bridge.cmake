@@ -81,7 +81,7 @@ target_include_directories(rfc_standin_parts PUBLIC ${CMAKE_SOURCE_DIR})
 set_target_properties(rfc_standin_parts PROPERTIES POSITION_INDEPENDENT_CODE ON
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 add_library(sapnwrfc_standin SHARED nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
-  nwrfc_standin/system_descriptions.cpp
+  nwrfc_standin/field_access.cpp nwrfc_standin/system_descriptions.cpp
   core/bounded_text.cpp)
 target_link_libraries(sapnwrfc_standin PRIVATE rfc_standin_parts)
 set_target_properties(sapnwrfc_standin PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
@@ -212,8 +212,8 @@ endif()
 # declarations of SAP's interface, linked from its sources (one stand-in per test
 # process, as one per sensor process), in a fresh working directory per test.
 add_executable(nwrfc_standin_tests nwrfc_standin/sapnwrfc_exports.cpp nwrfc_standin/containers.cpp
-  nwrfc_standin/system_descriptions.cpp
-  core/bounded_text.cpp)
+  nwrfc_standin/field_access.cpp nwrfc_standin/system_descriptions.cpp
+  core/bounded_text.cpp rfc_bridge/bridge_fields.cpp rfc_bridge/text_conversion.cpp)
 file(GLOB nwrfc_standin_test_sources CONFIGURE_DEPENDS nwrfc_standin/*_test.cpp)
 if(WIN32)
   list(FILTER nwrfc_standin_test_sources EXCLUDE REGEX "_posix_test\\.cpp$")

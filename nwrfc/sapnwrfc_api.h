@@ -51,7 +51,8 @@ typedef RFC_CHAR RFC_PARAMETER_TEXT[79 + 1];      // [H]
 typedef enum _RFCTYPE {
     RFCTYPE_CHAR = 0, RFCTYPE_DATE = 1, RFCTYPE_BCD = 2, RFCTYPE_TIME = 3, RFCTYPE_BYTE = 4,
     RFCTYPE_TABLE = 5, RFCTYPE_NUM = 6, RFCTYPE_FLOAT = 7, RFCTYPE_INT = 8, RFCTYPE_INT2 = 9,
-    RFCTYPE_INT1 = 10, RFCTYPE_STRUCTURE = 17, RFCTYPE_STRING = 29,
+    RFCTYPE_INT1 = 10, RFCTYPE_STRUCTURE = 17, RFCTYPE_DECF16 = 23, RFCTYPE_DECF34 = 24, RFCTYPE_STRING = 29,
+    RFCTYPE_XSTRING = 30, RFCTYPE_INT8 = 31,  // named by the getters' and setters' lists of types [H]
 } RFCTYPE;
 
 // Return codes of every function; also RFC_ERROR_INFO::code [H] (consecutive from 0).
@@ -179,6 +180,9 @@ RFC_RC SAP_API RfcGetRowCount(RFC_TABLE_HANDLE tableHandle, unsigned *rowCount, 
 RFC_RC SAP_API RfcMoveTo(RFC_TABLE_HANDLE tableHandle, unsigned index, RFC_ERROR_INFO *errorInfo);
 RFC_STRUCTURE_HANDLE SAP_API RfcGetCurrentRow(RFC_TABLE_HANDLE tableHandle, RFC_ERROR_INFO *errorInfo);
 RFC_STRUCTURE_HANDLE SAP_API RfcAppendNewRow(RFC_TABLE_HANDLE tableHandle, RFC_ERROR_INFO *errorInfo);
+// Each getter and setter takes only the field types its documentation in [H] lists
+// (the NetWeaver stand-in's field_access.cpp holds the lists); the bridge calls for
+// each type the function named after it, and RfcGetBytes/RfcSetBytes for BCD.
 // Field getters: by field or parameter name; CHAR/NUM fill exactly bufferLength
 // characters, blank- or zero-padded, no terminator [D]. RfcGetBytes takes BYTE and
 // BCD fields and gives "the binary representation of the value" [H]: for BCD the

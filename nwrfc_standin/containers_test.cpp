@@ -169,8 +169,8 @@ TEST_F(Containers, PackedFieldsGiveAndTakeTheirBytesOfTheirOwnLength) {
     EXPECT_EQ(RfcGetBytes(function, u"AMOUNT", back, 2, &info), RFC_BUFFER_TOO_SMALL);
     ASSERT_EQ(RfcGetBytes(function, u"AMOUNT", back, 3, &info), RFC_OK);
     EXPECT_EQ(back[2], 0x0D);
-    // Bytes are for raw and packed fields only.
-    EXPECT_EQ(RfcGetBytes(function, u"TEXT", back, 2, &info), RFC_CONVERSION_FAILURE);
+    // A character field gives its UTF-16, two bytes a character: 2 bytes cannot hold TEXT's.
+    EXPECT_EQ(RfcGetBytes(function, u"TEXT", back, 2, &info), RFC_BUFFER_TOO_SMALL);
 }
 
 TEST_F(Containers, IntegersAndFloatsKeepTheirValuesAndTypes) {
@@ -201,10 +201,11 @@ TEST_F(Containers, IntegersAndFloatsKeepTheirValuesAndTypes) {
     ASSERT_EQ(RfcSetFloat(function, u"RATIO", -87.125, &info), RFC_OK);
     ASSERT_EQ(RfcGetFloat(function, u"RATIO", &ratio, &info), RFC_OK);
     EXPECT_EQ(ratio, -87.125);
-    // A getter of another type, or a name the function lacks, is refused by name.
+    // A getter of a type SAP's header does not let it take, or a name the function
+    // lacks, is refused by name.
     RFC_INT wrong = 99;
-    EXPECT_EQ(RfcGetInt(function, u"TEXT", &wrong, &info), RFC_CONVERSION_FAILURE);
-    EXPECT_EQ(RfcGetInt(function, u"SHORT", &wrong, &info), RFC_CONVERSION_FAILURE);
+    EXPECT_EQ(RfcGetInt(function, u"RATIO", &wrong, &info), RFC_CONVERSION_FAILURE);
+    EXPECT_EQ(narrow(info.message), "RfcGetInt: field RATIO is of type RFCTYPE_FLOAT, which RfcGetInt does not take");
     EXPECT_EQ(wrong, 99);
     EXPECT_EQ(RfcGetInt(function, u"COUNTS", &wrong, &info), RFC_INVALID_PARAMETER);
     EXPECT_EQ(narrow(info.message), "no field or parameter COUNTS");

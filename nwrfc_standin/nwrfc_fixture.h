@@ -186,6 +186,7 @@ inline RFC_FUNCTION_DESC_HANDLE db4_info_function() {
 struct logon_spec {
     std::string ashost = "sapdemo", sysnr = "00", client = "100", user = "MONITOR", passwd = "Monitor#2024";
     std::string gwhost, gwserv, extra_name, extra_value;
+    std::string mshost, msserv, sysid, group;  // a load-balanced logon
 };
 
 /// DEMO's parameters with the first ones replaced.
@@ -264,6 +265,10 @@ struct NwStandIn : ::testing::Test {
         add("SYSNR", spec.sysnr);
         add("GWHOST", spec.gwhost);
         add("GWSERV", spec.gwserv);
+        add("MSHOST", spec.mshost);
+        add("MSSERV", spec.msserv);
+        add("SYSID", spec.sysid);
+        add("GROUP", spec.group);
         add("CLIENT", spec.client);
         add("USER", spec.user);
         add("PASSWD", spec.passwd);

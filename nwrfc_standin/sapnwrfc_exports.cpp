@@ -8,6 +8,7 @@
 #pragma GCC visibility pop
 
 #include "nwrfc_standin/containers.h"
+#include "nwrfc_standin/field_access.h"
 #include "nwrfc_standin/system_descriptions.h"
 #include "rfc_standin/connections.h"
 #include "rfc_standin/function_modules.h"
@@ -121,104 +122,6 @@ nw_connection *connection_of(RFC_CONNECTION_HANDLE handle) {
     return nullptr;
 }
 
-// A character field's bytes as UTF-16: UTF-8 sequences the system sent (from the
-// landscape) become one character each, so a system can answer with characters
-// ISO-8859-1 lacks; every other byte, and every byte the caller set (`marks`), is
-// ISO-8859-1. The rest of the buffer is blank.
-void widen_field(const unsigned char *bytes, const unsigned char *marks, unsigned length, char16_t *out,
-                 unsigned out_length) {
-    unsigned written = 0;
-    for (unsigned i = 0; i < length && written < out_length; ++i) {
-        unsigned char byte = bytes[i];
-        bool sent = marks[i] == 0 && (i + 1 >= length || marks[i + 1] == 0) && (i + 2 >= length || marks[i + 2] == 0);
-        if (sent && byte >= 0xC2 && byte <= 0xEF && i + 1 < length && (bytes[i + 1] & 0xC0) == 0x80) {
-            unsigned code = byte >= 0xE0 ? byte & 0x0F : byte & 0x1F;
-            unsigned follow = byte >= 0xE0 ? 2 : 1;
-            if (i + follow < length && (follow == 1 || (bytes[i + 2] & 0xC0) == 0x80)) {
-                for (unsigned f = 1; f <= follow; ++f) code = code << 6 | (bytes[i + f] & 0x3F);
-                out[written++] = static_cast<char16_t>(code);
-                i += follow;
-                continue;
-            }
-        }
-        out[written++] = byte;
-    }
-    while (written < out_length) out[written++] = u' ';
-}
-
-// A packed field as the decimal text SAP's library gives for it ("-12.5", "0.00001");
-// false for bytes that hold no packed number (a digit nibble above 9, a sign nibble
-// below A), which SAP's library refuses to convert. `out` holds at least 40 bytes:
-// the descriptions allow no more than 16 bytes, 31 digits.
-bool packed_text(const unsigned char *field, unsigned length, unsigned decimals, char *out) {
-    if (length == 0 || length > 16 || decimals > 2 * length - 1) return false;
-    unsigned digits = 2 * length - 1, at = 0;
-    unsigned sign = field[length - 1] & 0x0F;
-    if (sign < 0xA) return false;
-    for (unsigned i = 0; i < digits; ++i)
-        if ((i % 2 == 0 ? field[i / 2] >> 4 : field[i / 2] & 0x0F) > 9) return false;
-    if (sign == 0xD || sign == 0xB) out[at++] = '-';
-    bool leading = true;
-    for (unsigned i = 0; i < digits; ++i) {
-        unsigned digit = i % 2 == 0 ? field[i / 2] >> 4 : field[i / 2] & 0x0F;
-        if (i == digits - decimals) {
-            if (leading) out[at++] = '0';
-            out[at++] = '.';
-            leading = false;
-        }
-        if (leading && digit == 0 && i + 1 < digits - decimals) continue;
-        leading = false;
-        out[at++] = static_cast<char>('0' + digit);
-    }
-    out[at] = '\0';
-    return true;
-}
-
-// The decimal text `text` (blanks around it, an optional sign, digits, an optional
-// point) as a packed field of `length` bytes with `decimals`; false when it is no
-// number or does not fit exactly, as SAP's library refuses it instead of cutting.
-bool packed_from_text(const char *text, unsigned char *field, unsigned length, unsigned decimals) {
-    while (*text == ' ') ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    char whole[64], fraction[64];
-    unsigned whole_count = 0, fraction_count = 0;
-    bool any_digit = false;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        any_digit = true;
-        if (whole_count > 0 || *text != '0') {  // leading zeros count for nothing
-            if (whole_count == sizeof whole) return false;
-            whole[whole_count++] = *text;
-        }
-    }
-    if (*text == '.') {
-        for (++text; *text >= '0' && *text <= '9'; ++text) {
-            if (fraction_count == sizeof fraction) return false;
-            fraction[fraction_count++] = *text;
-            any_digit = true;
-        }
-    }
-    while (*text == ' ') ++text;
-    if (*text != '\0' || !any_digit) return false;
-    while (fraction_count > decimals && fraction[fraction_count - 1] == '0') --fraction_count;
-    unsigned digits = 2 * length - 1;
-    if (fraction_count > decimals || whole_count > digits - decimals) return false;
-    // The digits right-aligned: the whole part, then the fraction padded to `decimals`.
-    char all[32];
-    memset(all, '0', sizeof all);
-    memcpy(all + (digits - decimals - whole_count), whole, whole_count);
-    memcpy(all + (digits - decimals), fraction, fraction_count);
-    bool zero = true;
-    for (unsigned i = 0; i < digits; ++i) zero = zero && all[i] == '0';
-    memset(field, 0, length);
-    for (unsigned i = 0; i < digits; ++i) {
-        unsigned digit = static_cast<unsigned>(all[i] - '0');
-        field[i / 2] |= static_cast<unsigned char>(i % 2 == 0 ? digit << 4 : digit);
-    }
-    field[length - 1] |= negative && !zero ? 0x0D : 0x0C;
-    return true;
-}
-
 // The NetWeaver library has no RfcInstallStructure, ItCreate or ItDelete: the stand-in
 // uses the classic ones inside, where the landscape's faults of those classic steps
 // have nothing to hit. While one of these lives, no system counts as opened last.
@@ -227,21 +130,6 @@ struct classic_steps_unfaulted {
     classic_steps_unfaulted() : opened(state.any_opened) { state.any_opened = false; }
     ~classic_steps_unfaulted() { state.any_opened = opened; }
 };
-
-nwrfc::RFC_RC value_for(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info) {
-    nw_container *container = container_of(handle);
-    if (container == nullptr) {
-        set_error(info, RFC_INVALID_HANDLE, EXTERNAL_RUNTIME_FAILURE, "invalid data container handle");
-        return RFC_INVALID_HANDLE;
-    }
-    if (!find_value(container, name, value, info)) return RFC_INVALID_PARAMETER;
-    return nwrfc::RFC_OK;
-}
-
-nwrfc::RFC_RC wrong_type(nwrfc::RFC_ERROR_INFO *info) {
-    set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "field of another type");
-    return RFC_CONVERSION_FAILURE;
-}
 
 // The lines the system sends in the function's tables (the landscape's db02.table.*
 // lines, for DB02_DB4_GET_INFO): a table that gets lines holds them alone, each laid
@@ -322,6 +210,7 @@ nwrfc::RFC_RC refuse_description(nwrfc::RFC_ERROR_INFO *info, const char *what, 
 RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARAMETER *list, unsigned count,
                                                 nwrfc::RFC_ERROR_INFO *info) {
     bounded_text<100> ashost, sysnr, gwhost, gwserv, client, user, passwd, unknown, snc_mode, snc_sso;
+    bounded_text<100> mshost, msserv, sysid, group;
     for (unsigned i = 0; list != nullptr && i < count; ++i) {
         char name[32];
         narrow_text(list[i].name, name, sizeof name);
@@ -332,6 +221,10 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
         else if (equal_letters(name, "client")) narrow_value(list[i], client);
         else if (equal_letters(name, "user")) narrow_value(list[i], user);
         else if (equal_letters(name, "passwd")) narrow_value(list[i], passwd);
+        else if (equal_letters(name, "mshost")) narrow_value(list[i], mshost);
+        else if (equal_letters(name, "msserv")) narrow_value(list[i], msserv);
+        else if (equal_letters(name, "sysid") || equal_letters(name, "r3name")) narrow_value(list[i], sysid);
+        else if (equal_letters(name, "group")) narrow_value(list[i], group);
         else if (equal_letters(name, "snc_mode")) narrow_value(list[i], snc_mode);
         else if (equal_letters(name, "snc_sso")) narrow_value(list[i], snc_sso);
         // SNC's names, protection level and library: the simulated line needs none of them.
@@ -353,11 +246,26 @@ RFC_CONNECTION_HANDLE SAP_API nwrfc::RfcOpenConnection(const RFC_CONNECTION_PARA
                   "RFC_LOGON_FAILURE");
         return nullptr;
     }
+    // Without an application server, a message server balances the logon: SAP's
+    // library then needs the system's ID and the logon group.
+    bool load_balancing = ashost.empty() && !mshost.empty();
+    const char *missing = !load_balancing ? nullptr : sysid.empty() ? "SYSID" : group.empty() ? "GROUP" : nullptr;
+    if (missing != nullptr) {
+        bounded_text<120> message;
+        message.format("Parameter %s is missing: a logon through the message server MSHOST needs it", missing);
+        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+        return nullptr;
+    }
     logon_request request = {};
     request.api = "RfcOpenConnection";
+    request.by_message_server = load_balancing;
+    request.mshost = mshost.c_str();
+    request.msserv = msserv.c_str();
+    request.sysid = sysid.c_str();
+    request.group = group.c_str();
     // SAP's NetWeaver library logs on within the open: a refused logon fails it.
     request.check_at_open = true;
-    request.by_gateway = ashost.empty();
+    request.by_gateway = ashost.empty() && !load_balancing;
     request.host = ashost.c_str();
     request.sysnr = atoi(sysnr.c_str());
     request.gwhost = gwhost.c_str();
@@ -726,9 +634,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcDestroyFunction(RFC_FUNCTION_HANDLE handle, nwrf
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetStructure(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, RFC_STRUCTURE_HANDLE *structure,
                                nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    nwrfc::RFC_RC rc = field_for(get_structure, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.child == nullptr || value.child->kind != container_structure) return wrong_type(info);
     *structure = reinterpret_cast<RFC_STRUCTURE_HANDLE>(value.child);
     return nwrfc::RFC_OK;
 }
@@ -736,9 +643,8 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetStructure(DATA_CONTAINER_HANDLE handle, const
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetTable(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, RFC_TABLE_HANDLE *table,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    nwrfc::RFC_RC rc = field_for(get_table, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.child == nullptr || value.child->kind != container_table) return wrong_type(info);
     *table = reinterpret_cast<RFC_TABLE_HANDLE>(value.child);
     return nwrfc::RFC_OK;
 }
@@ -788,24 +694,39 @@ RFC_STRUCTURE_HANDLE SAP_API nwrfc::RfcAppendNewRow(RFC_TABLE_HANDLE handle, nwr
     return reinterpret_cast<RFC_STRUCTURE_HANDLE>(append_row(table, info));
 }
 
+// Every getter and setter first finds the field and checks that SAP's header lets the
+// function use its type (field_access.cpp): a type it does not allow is refused with
+// RFC_CONVERSION_FAILURE naming the function, field and type.
 namespace {
 
-nwrfc::RFC_RC get_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, SAP_UC *buffer, unsigned length,
-                nwrfc::RFC_ERROR_INFO *info) {
+bool is_text_type(RFCTYPE type) {
+    return type == RFCTYPE_CHAR || type == RFCTYPE_NUM || type == RFCTYPE_DATE || type == RFCTYPE_TIME;
+}
+
+nwrfc::RFC_RC get_text(field_function function, DATA_CONTAINER_HANDLE handle, const SAP_UC *name, SAP_UC *buffer,
+                       unsigned length, nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    nwrfc::RFC_RC rc = field_for(function, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != type) return wrong_type(info);
-    widen_field(value.bytes, value.marks, value.length, buffer, length);
+    if (!is_text_type(value_type(value))) return converted_chars(function, value, buffer, length, info);
+    // RfcGetNum fills a longer buffer from the right, zeros before the digits, as the
+    // header says; the others from the left, blanks after the characters.
+    unsigned lead = function == get_num && length > value.length ? length - value.length : 0;
+    for (unsigned i = 0; i < lead; ++i) buffer[i] = u'0';
+    widen_field(value.bytes, value.marks, value.length, buffer + lead, length - lead);
     return nwrfc::RFC_OK;
 }
 
-nwrfc::RFC_RC set_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, const SAP_UC *text, unsigned length,
-                nwrfc::RFC_ERROR_INFO *info) {
+// Characters into a character field as ISO-8859-1, blanks after them; a NUM field set
+// by RfcSetChars or RfcSetString and the numeric fields take them converted.
+nwrfc::RFC_RC set_text(field_function function, DATA_CONTAINER_HANDLE handle, const SAP_UC *name, const SAP_UC *text,
+                       unsigned length, nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    nwrfc::RFC_RC rc = field_for(function, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != type) return wrong_type(info);
+    RFCTYPE type = value_type(value);
+    if (!is_text_type(type) || (type == RFCTYPE_NUM && function != set_num))
+        return set_from_text(value, text, length, info);
     for (unsigned i = 0; i < value.length; ++i)
         value.bytes[i] = i < length ? static_cast<unsigned char>(text[i] < 0x100 ? text[i] : '?') : ' ';
     memset(value.marks, 1, value.length);
@@ -813,21 +734,25 @@ nwrfc::RFC_RC set_text(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigne
 }
 
 template <typename T>
-nwrfc::RFC_RC get_number(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, T *out, nwrfc::RFC_ERROR_INFO *info) {
+nwrfc::RFC_RC get_integer(field_function function, DATA_CONTAINER_HANDLE handle, const SAP_UC *name, T *out,
+                          nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
-    if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != type || value.length != sizeof(T)) return wrong_type(info);
-    memcpy(out, value.bytes, sizeof(T));  // the records are little-endian, as the stand-in's hosts
-    return nwrfc::RFC_OK;
+    nwrfc::RFC_RC rc = field_for(function, handle, name, value, info);
+    long long number = 0;
+    if (rc == nwrfc::RFC_OK) rc = converted_integer(function, value, &number, info);
+    if (rc == nwrfc::RFC_OK) *out = static_cast<T>(number);
+    return rc;
 }
 
+// The setters of integers and floats take only their own type (and RfcSetFloat a
+// packed field), so the value goes in as its bytes: the records are little-endian,
+// as the stand-in's hosts.
 template <typename T>
-nwrfc::RFC_RC set_number(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsigned type, T in, nwrfc::RFC_ERROR_INFO *info) {
+nwrfc::RFC_RC set_number(field_function function, DATA_CONTAINER_HANDLE handle, const SAP_UC *name, T in,
+                         nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(handle, name, value, info);
+    nwrfc::RFC_RC rc = field_for(function, handle, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != type || value.length != sizeof(T)) return wrong_type(info);
     memcpy(value.bytes, &in, sizeof(T));
     return nwrfc::RFC_OK;
 }
@@ -836,126 +761,106 @@ nwrfc::RFC_RC set_number(DATA_CONTAINER_HANDLE handle, const SAP_UC *name, unsig
 
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetChars(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_CHAR *buffer, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
-    return get_text(h, name, TYPC, buffer, length, info);
+    return get_text(get_chars, h, name, buffer, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetNum(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_NUM *buffer, unsigned length,
                          nwrfc::RFC_ERROR_INFO *info) {
-    return get_text(h, name, TYPNUM, buffer, length, info);
+    return get_text(get_num, h, name, buffer, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_DATE date, nwrfc::RFC_ERROR_INFO *info) {
-    return get_text(h, name, TYPDATE, date, 8, info);
+    return get_text(get_date, h, name, date, 8, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
-    return get_text(h, name, TYPTIME, time, 6, info);
+    return get_text(get_time, h, name, time, 6, info);
 }
-// Raw and packed fields as their bytes. A packed field is handed out as it lies,
-// whatever its half-bytes hold; a buffer shorter than it would cut the sign off.
+// Raw and packed fields as their bytes, numbers in their binary form, characters as
+// their UTF-16. A packed field is handed out as it lies, whatever its half-bytes hold;
+// a buffer shorter than it would cut the sign off.
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_RAW *buffer, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    nwrfc::RFC_RC rc = field_for(get_bytes, h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
-    if (value.type == TYPP && length < value.length) {
-        set_error(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "buffer shorter than the packed field");
-        return RFC_BUFFER_TOO_SMALL;
-    }
-    for (unsigned i = 0; i < length; ++i) buffer[i] = i < value.length ? value.bytes[i] : 0;
-    return nwrfc::RFC_OK;
+    return converted_bytes(value, buffer, length, info);
 }
-// A packed field as text in the stand-in's own form ("-12.5"); SAP's header fixes no
-// form for it, so the bridge never asks for it (it does not even look the function up).
+// A packed field as text in the stand-in's own form ("-12.5"), integers in decimal and
+// raw fields in hexadecimal; SAP's header fixes no form for a packed number, so the
+// bridge never asks for it (it does not even look the function up).
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, SAP_UC *buffer, unsigned capacity,
                             unsigned *length, nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    nwrfc::RFC_RC rc = field_for(get_string, h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    char text[40];
-    if (value.type != TYPP) return wrong_type(info);
-    if (!packed_text(value.bytes, value.length, value.decimals, text)) {
-        set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "packed field holds no packed number");
-        return RFC_CONVERSION_FAILURE;
-    }
-    unsigned size = static_cast<unsigned>(strlen(text));
+    static char16_t text[2 * standin_container_bytes + 1];
+    rc = converted_chars(get_string, value, text, sizeof text / sizeof text[0], info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    unsigned size = 0;
+    while (text[size] != 0) ++size;
     if (length != nullptr) *length = size;
     if (size + 1 > capacity) {
         set_error(info, RFC_BUFFER_TOO_SMALL, EXTERNAL_RUNTIME_FAILURE, "buffer too small");
         return RFC_BUFFER_TOO_SMALL;
     }
-    for (unsigned i = 0; i <= size; ++i) buffer[i] = static_cast<unsigned char>(text[i]);
+    memcpy(buffer, text, (size + 1) * sizeof text[0]);
     return nwrfc::RFC_OK;
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT *value, nwrfc::RFC_ERROR_INFO *info) {
-    return get_number(h, name, TYPINT, value, info);
+    return get_integer(get_int, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt1(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT1 *value, nwrfc::RFC_ERROR_INFO *info) {
-    return get_number(h, name, TYPINT1, value, info);
+    return get_integer(get_int1, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetInt2(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT2 *value, nwrfc::RFC_ERROR_INFO *info) {
-    return get_number(h, name, TYPINT2, value, info);
+    return get_integer(get_int2, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcGetFloat(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_FLOAT *value, nwrfc::RFC_ERROR_INFO *info) {
-    return get_number(h, name, TYPFLOAT, value, info);
+    nw_value found;
+    nwrfc::RFC_RC rc = field_for(get_float, h, name, found, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    return converted_float(found, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetChars(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_CHAR *value, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
-    return set_text(h, name, TYPC, value, length, info);
+    return set_text(set_chars, h, name, value, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetNum(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_NUM *value, unsigned length,
                          nwrfc::RFC_ERROR_INFO *info) {
-    return set_text(h, name, TYPNUM, value, length, info);
+    return set_text(set_num, h, name, value, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetDate(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_DATE date, nwrfc::RFC_ERROR_INFO *info) {
-    return set_text(h, name, TYPDATE, date, 8, info);
+    return set_text(set_date, h, name, date, 8, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetTime(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const RFC_TIME time, nwrfc::RFC_ERROR_INFO *info) {
-    return set_text(h, name, TYPTIME, time, 6, info);
+    return set_text(set_time, h, name, time, 6, info);
 }
-// A packed field takes bytes only of its own length, as SAP's header says; a raw
-// field is filled from the bytes given, zeros after them.
+// A packed or numeric field takes bytes only of its own length, as SAP's header says;
+// a raw field is filled from the bytes given, zeros after them; a character field
+// takes their hexadecimal text.
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetBytes(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_RAW *bytes, unsigned length,
                            nwrfc::RFC_ERROR_INFO *info) {
     nw_value value;
-    nwrfc::RFC_RC rc = value_for(h, name, value, info);
+    nwrfc::RFC_RC rc = field_for(set_bytes, h, name, value, info);
     if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type != TYPX && value.type != TYPP) return wrong_type(info);
-    if (value.type == TYPP && length != value.length) {
-        bounded_text<120> message;
-        message.format("%u bytes given for a packed field of %u", length, value.length);
-        set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
-        return RFC_INVALID_PARAMETER;
-    }
-    for (unsigned i = 0; i < value.length; ++i) value.bytes[i] = i < length ? bytes[i] : 0;
-    return nwrfc::RFC_OK;
+    return set_from_bytes(value, bytes, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetString(DATA_CONTAINER_HANDLE h, const SAP_UC *name, const SAP_UC *text, unsigned length,
                             nwrfc::RFC_ERROR_INFO *info) {
-    nw_value value;
-    nwrfc::RFC_RC rc = value_for(h, name, value, info);
-    if (rc != nwrfc::RFC_OK) return rc;
-    if (value.type == TYPC || value.type == TYPNUM || value.type == TYPDATE || value.type == TYPTIME)
-        return set_text(h, name, value.type, text, length, info);
-    if (value.type != TYPP) return wrong_type(info);
-    char decimal[64];
-    unsigned i = 0;
-    for (; text != nullptr && i < length && i + 1 < sizeof decimal; ++i)
-        decimal[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
-    decimal[i] = '\0';
-    if (i < length || !packed_from_text(decimal, value.bytes, value.length, value.decimals)) {
-        set_error(info, RFC_CONVERSION_FAILURE, EXTERNAL_RUNTIME_FAILURE, "text is no packed number of this field");
-        return RFC_CONVERSION_FAILURE;
-    }
-    return nwrfc::RFC_OK;
+    return set_text(set_string, h, name, text, length, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT value, nwrfc::RFC_ERROR_INFO *info) {
-    return set_number(h, name, TYPINT, value, info);
+    return set_number(set_int, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt1(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT1 value, nwrfc::RFC_ERROR_INFO *info) {
-    return set_number(h, name, TYPINT1, value, info);
+    return set_number(set_int1, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetInt2(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_INT2 value, nwrfc::RFC_ERROR_INFO *info) {
-    return set_number(h, name, TYPINT2, value, info);
+    return set_number(set_int2, h, name, value, info);
 }
 nwrfc::RFC_RC SAP_API nwrfc::RfcSetFloat(DATA_CONTAINER_HANDLE h, const SAP_UC *name, RFC_FLOAT value, nwrfc::RFC_ERROR_INFO *info) {
-    return set_number(h, name, TYPFLOAT, value, info);
+    nw_value found;
+    nwrfc::RFC_RC rc = field_for(set_float, h, name, found, info);
+    if (rc != nwrfc::RFC_OK) return rc;
+    if (found.type == RFCTYPE_BCD) return set_packed_from_float(found, value, info);
+    memcpy(found.bytes, &value, sizeof value);
+    return nwrfc::RFC_OK;
 }

@@ -80,6 +80,81 @@ TEST_F(Exports, ALogonIsCheckedAtTheOpenAndARefusalSaysWhyWithoutThePassword) {
     }
 }
 
+namespace {
+
+/// DEMO through the message server: its ID and a logon group, the rest replaceable.
+logon_spec balanced(const char *mshost = "sapmsdemo", const char *sysid = "DEM", const char *group = "PUBLIC",
+                    const char *msserv = "") {
+    logon_spec spec;
+    spec.ashost = "";
+    spec.sysnr = "";
+    spec.mshost = mshost;
+    spec.sysid = sysid;
+    spec.group = group;
+    spec.msserv = msserv;
+    return spec;
+}
+
+}  // namespace
+
+TEST_F(Exports, ALoadBalancedLogonFindsTheSystemByMessageServerIdAndGroup) {
+    logon_spec wrong_password = balanced(), by_r3name = balanced("sapmsdemo", "");
+    wrong_password.passwd = "Monitor#2025";
+    by_r3name.extra_name = "R3NAME";
+    by_r3name.extra_value = "DEM";
+    const char *const groups = "mshost = sapmsdemo\nsysid = DEM\ngroups = PUBLIC MONITORING\n";
+    struct {
+        const char *what;
+        logon_spec logon;
+        const char *landscape_extra;
+        RFC_RC code;
+        const char *message;
+    } cases[] = {
+        {"accepted", balanced(), groups, RFC_OK, ""},
+        {"letter case is no matter", balanced("SAPMSDEMO", "dem", "monitoring"), groups, RFC_OK, ""},
+        {"the system's ID as R3NAME", by_r3name, groups, RFC_OK, ""},
+        {"the service by its name", balanced("sapmsdemo", "DEM", "PUBLIC", "sapmsDEM"), groups, RFC_OK, ""},
+        {"the service by its port", balanced("sapmsdemo", "DEM", "PUBLIC", "3600"), groups, RFC_OK, ""},
+        {"SAP's default group", balanced(), "mshost = sapmsdemo\nsysid = DEM\n", RFC_OK, ""},
+        {"another port", balanced("sapmsdemo", "DEM", "PUBLIC", "3601"), groups, RFC_COMMUNICATION_FAILURE,
+         "partner 'sapmsdemo:3601' not reached"},
+        {"unknown message server", balanced("sapmsnone"), groups, RFC_COMMUNICATION_FAILURE,
+         "partner 'sapmsnone:sapmsDEM' not reached"},
+        {"another system's ID", balanced("sapmsdemo", "QAS"), groups, RFC_COMMUNICATION_FAILURE,
+         "partner 'sapmsdemo:sapmsQAS' not reached"},
+        {"unknown group", balanced("sapmsdemo", "DEM", "SPACE"), groups, RFC_COMMUNICATION_FAILURE,
+         "Group SPACE not found"},
+        {"a group only the default lacks", balanced("sapmsdemo", "DEM", "MONITORING"), "mshost = sapmsdemo\nsysid = DEM\n",
+         RFC_COMMUNICATION_FAILURE, "Group MONITORING not found"},
+        {"the chosen server unreachable", balanced(), "mshost = sapmsdemo\nsysid = DEM\nfault = unreachable\n",
+         RFC_COMMUNICATION_FAILURE, "partner not reached (host sapdemo, service 3300)"},
+        {"wrong password", wrong_password, groups, RFC_LOGON_FAILURE, "Name or password is incorrect (repeat logon)"},
+        {"no system ID", balanced("sapmsdemo", ""), groups, RFC_INVALID_PARAMETER,
+         "Parameter SYSID is missing: a logon through the message server MSHOST needs it"},
+        {"no group", balanced("sapmsdemo", "DEM", ""), groups, RFC_INVALID_PARAMETER,
+         "Parameter GROUP is missing: a logon through the message server MSHOST needs it"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        demo_with(c.landscape_extra);
+        RFC_ERROR_INFO info;
+        RFC_CONNECTION_HANDLE handle = open(c.logon, info);
+        EXPECT_EQ(handle != nullptr, c.code == RFC_OK);
+        EXPECT_EQ(info.code, c.code);
+        EXPECT_EQ(error_line(narrow(info.message)), c.message);
+        EXPECT_EQ(info.group, c.code == RFC_OK                      ? OK
+                              : c.code == RFC_COMMUNICATION_FAILURE ? COMMUNICATION_FAILURE
+                              : c.code == RFC_LOGON_FAILURE         ? LOGON_FAILURE
+                                                                    : EXTERNAL_RUNTIME_FAILURE);
+    }
+    // Given an application server, the logon goes there and the message server is not asked.
+    logon_spec direct;
+    direct.mshost = "sapmsnone";
+    demo_with("");
+    RFC_ERROR_INFO info;
+    EXPECT_NE(open(direct, info), nullptr) << narrow(info.message);
+}
+
 TEST_F(Exports, ConnectionParametersItDoesNotKnowAreRefusedByName) {
     RFC_ERROR_INFO info;
     logon_spec logon;

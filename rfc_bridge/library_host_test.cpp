@@ -23,7 +23,9 @@ struct SapTraceFolder : ::testing::Test {
     fs::path previous, base;
     void SetUp() override {
         previous = fs::current_path();
-        base = fs::absolute("sap-trace-folder-test");
+        // A folder of each test's own: CTest runs the tests side by side in one directory.
+        base = fs::absolute(std::string("sap-trace-folder-test-") +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(base);
         fs::create_directories(base / "Korvanel.4711.3.tmp");
         fs::create_directories(base / "Korvanel.x.tmp");

@@ -21,6 +21,8 @@ connect_value *value_for(connect_parameters &parameters, const char *id) {
         {"DEST", &connect_parameters::dest},     {"TYPE", &connect_parameters::type},
         {"ASHOST", &connect_parameters::ashost}, {"SYSNR", &connect_parameters::sysnr},
         {"GWHOST", &connect_parameters::gwhost}, {"GWSERV", &connect_parameters::gwserv},
+        {"MSHOST", &connect_parameters::mshost}, {"R3NAME", &connect_parameters::r3name},
+        {"GROUP", &connect_parameters::group},
     };
     for (const known_id &entry : known)
         if (equal_ignore_case(id, entry.id)) return &(parameters.*entry.value);
@@ -132,7 +134,8 @@ bool read_destination_from(FILE *file, const char *destination, connect_paramete
     }
     connect_value connect_parameters::*const filled[] = {
         &connect_parameters::type,   &connect_parameters::ashost, &connect_parameters::sysnr,
-        &connect_parameters::gwhost, &connect_parameters::gwserv,
+        &connect_parameters::gwhost, &connect_parameters::gwserv, &connect_parameters::mshost,
+        &connect_parameters::r3name, &connect_parameters::group,
     };
     for (connect_value connect_parameters::*field : filled)
         if (!(parameters.*field).given) parameters.*field = from_file.*field;

@@ -17,6 +17,7 @@ struct connect_value {
 /// The values the stand-in uses from a connect string and its destination.
 struct connect_parameters {
     connect_value client, user, passwd, lang, dest, type, ashost, sysnr, gwhost, gwserv;
+    connect_value mshost, r3name, group;  // load balancing (TYPE=B)
 };
 
 /// Why a connect string or destination cannot be used (never holding a password).

@@ -99,8 +99,24 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
         return 0;
     }
-    if (parameters.type.given && !parameters.type.text.equals("A")) {
-        problem.format("connection type %s not supported, only TYPE=A", parameters.type.text.c_str());
+    // Without a type, a message server balances the logon only where no application
+    // server is named, as with SAP's NetWeaver library.
+    bool load_balancing = parameters.type.text.equals("B") ||
+                          (!parameters.type.given && parameters.mshost.given && !parameters.ashost.given);
+    if (parameters.type.given && !parameters.type.text.equals("A") && !parameters.type.text.equals("B")) {
+        problem.format("connection type %s not supported, only TYPE=A and TYPE=B", parameters.type.text.c_str());
+        report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
+        return 0;
+    }
+    // A load-balanced logon names the message server, the system and the logon group;
+    // the stand-in reads no sapmsg.ini to find a message server by the system's name.
+    const char *missing = !load_balancing               ? nullptr
+                          : !parameters.mshost.given    ? "MSHOST"
+                          : !parameters.r3name.given    ? "R3NAME"
+                          : !parameters.group.given     ? "GROUP"
+                                                        : nullptr;
+    if (missing != nullptr) {
+        problem.format("load balancing (TYPE=B) needs %s", missing);
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
         return 0;
     }
@@ -110,7 +126,12 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
     request.client = parameters.client.given ? parameters.client.text.c_str() : nullptr;
     request.user = parameters.user.given ? parameters.user.text.c_str() : nullptr;
     request.password = parameters.passwd.given ? parameters.passwd.text.c_str() : nullptr;
-    if (parameters.ashost.given || !parameters.gwhost.given) {
+    if (load_balancing) {
+        request.by_message_server = true;
+        request.mshost = parameters.mshost.text.c_str();
+        request.sysid = parameters.r3name.text.c_str();
+        request.group = parameters.group.text.c_str();
+    } else if (parameters.ashost.given || !parameters.gwhost.given) {
         request.host = parameters.ashost.given ? parameters.ashost.text.c_str() : nullptr;
         for (const char *digit = parameters.sysnr.text.c_str(); *digit >= '0' && *digit <= '9' && request.sysnr < 100;
              ++digit)

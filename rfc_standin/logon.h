@@ -1,5 +1,6 @@
 // Logging on to a simulated system: find it by application server and system
-// number (or by gateway host and service), apply its open faults, then check
+// number (or by gateway host and service, or by message server, system ID and
+// logon group), apply its open faults, then check
 // client, user and password as an SAP system does. Shared by RfcOpen and RfcOpenEx:
 // RfcOpenEx checks the logon at once, RfcOpen only opens the line and the system
 // checks the logon when the first call arrives.
@@ -13,10 +14,15 @@ struct logon_request {
     const char *api;  // "RfcOpen" or "RfcOpenEx", for the trace
     bool check_at_open;  // RfcOpenEx: a refused logon fails the open itself
     bool by_gateway;  // CPIC: found by gateway host and service
+    bool by_message_server;  // load balancing: found by message server, system ID and logon group
     const char *host;
     int sysnr;
     const char *gwhost;
     const char *gwservice;
+    const char *mshost;
+    const char *msserv;  // null or empty: the service sapms<sysid>
+    const char *sysid;
+    const char *group;
     const char *client;
     const char *user;      // compared without trailing blanks, letter case ignored
     const char *password;  // compared without trailing blanks, letter case kept

@@ -160,7 +160,8 @@ TEST_F(Logon, ConnectStringRoutes) {
                "* destinations of the test\r\n"
                "DEST=OTHER\r\nTYPE=A\r\nASHOST=sapora\r\nSYSNR=01\r\n"
                "DEST=DEMO\r\nTYPE=A\r\nASHOST=sapdemo\r\nSYSNR=00\r\nRFC_TRACE=0\r\n"
-               "DEST=BEE\r\nTYPE=B\r\nMSHOST=sapdemo\r\n");
+               "DEST=BEE\r\nTYPE=B\r\nMSHOST=sapdemo\r\n"
+               "DEST=ERR\r\nTYPE=R\r\nPROGID=KORVANEL\r\n");
     struct {
         const char *connect;
         const char *message;  // null: the logon succeeds
@@ -172,7 +173,8 @@ TEST_F(Logon, ConnectStringRoutes) {
         {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 LANG=D DEST=OTHER",
          "partner not reached (host sapora, service 3301)"},
         {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=NOPE", "destination NOPE not found in SapRfc.ini"},
-        {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=BEE", "connection type B not supported, only TYPE=A"},
+        {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=BEE", "load balancing (TYPE=B) needs R3NAME"},
+        {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=ERR", "connection type R not supported, only TYPE=A and TYPE=B"},
         {"CLIENT=100 USER=MONITOR PASSWD=wrong DEST=DEMO", refused},
         {"CLIENT=100 USER=MONITOR PASSWD=\"Monitor#2024 DEST=DEMO", "value of PASSWD lacks its closing quote"},
         {"CLIENT=100 USER MONITOR DEST=DEMO", "connect string is not made of ID=value pairs"},
@@ -194,6 +196,50 @@ TEST_F(Logon, ConnectStringRoutes) {
         }
         RfcClose(handle);
     }
+}
+
+TEST_F(Logon, LoadBalancingFindsTheSystemByMessageServerIdAndLogonGroup) {
+    demo_with("mshost = sapmsdemo\nsysid = DEM\ngroups = PUBLIC MONITORING\n");
+    write_file("SapRfc.ini", "DEST=LB\r\nTYPE=B\r\nMSHOST=sapmsdemo\r\nR3NAME=DEM\r\nGROUP=MONITORING\r\n");
+    struct {
+        const char *where;
+        const char *message;  // null: the logon succeeds
+    } cases[] = {
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=PUBLIC", nullptr},
+        {"MSHOST=SAPMSDEMO R3NAME=dem GROUP=monitoring", nullptr},  // letter case is no matter
+        {"ASHOST=sapdemo SYSNR=00 MSHOST=sapmsnone", nullptr},      // an application server goes first
+        {"DEST=LB", nullptr},
+        {"TYPE=B MSHOST=sapmsnone R3NAME=DEM GROUP=PUBLIC", "partner 'sapmsnone:sapmsDEM' not reached"},
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=QAS GROUP=PUBLIC", "partner 'sapmsdemo:sapmsQAS' not reached"},
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=SPACE", "Group SPACE not found"},
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=PUBLI", "Group PUBLI not found"},
+        {"TYPE=B MSHOST=sapmsdemo GROUP=PUBLIC", "load balancing (TYPE=B) needs R3NAME"},
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM", "load balancing (TYPE=B) needs GROUP"},
+        {"TYPE=B R3NAME=DEM GROUP=PUBLIC", "load balancing (TYPE=B) needs MSHOST"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.where);
+        std::string connect = std::string("CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 LANG=D ") + c.where;
+        RFC_ERROR_INFO_EX info;
+        memset(&info, 'x', sizeof info);
+        RFC_HANDLE handle = RfcOpenEx(&connect[0], &info);
+        EXPECT_EQ(handle != 0u, c.message == nullptr);
+        EXPECT_STREQ(info.message, c.message == nullptr ? "" : c.message);
+        if (c.message != nullptr) {
+            EXPECT_EQ(trace_diagnosis(trace()), c.message);
+        }
+        RfcClose(handle);
+    }
+    // The system the message server chose checks the logon as any other.
+    RFC_ERROR_INFO_EX info;
+    EXPECT_EQ(RfcOpenEx((char *)"CLIENT=100 USER=MONITOR PASSWD=wrong DEST=LB", &info), 0u);
+    EXPECT_STREQ(info.message, refused);
+    // A system that names no logon group has SAP's default one.
+    write_file("SapLandscape.txt", std::string(base_landscape) + "mshost = sapmsdemo\nsysid = DEM\n");
+    EXPECT_NE(RfcOpenEx((char *)"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 MSHOST=sapmsdemo R3NAME=DEM GROUP=PUBLIC", &info), 0u);
+    EXPECT_EQ(RfcOpenEx((char *)"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=LB", &info), 0u);
+    EXPECT_STREQ(info.message, "Group MONITORING not found");
+    RfcClose(0);
 }
 
 TEST_F(Logon, ConnectStringQuotesKeepBlanks) {

@@ -67,6 +67,12 @@ struct standin_system {
     int sysnr;
     bounded_text<64> gwhost;
     bounded_text<32> gwservice;
+    // Load balancing: the message server, its service (empty: sapms<sysid>), the
+    // system ID a logon names and the logon groups, blank-separated (empty: PUBLIC).
+    bounded_text<64> mshost;
+    bounded_text<32> msserv;
+    bounded_text<8> sysid;
+    bounded_text<100> groups;
     bounded_text<8> client;
     bounded_text<40> user;
     bounded_text<40> password;
