@@ -113,7 +113,7 @@ foreach(scenario_dir ${scenario_dirs})
     if(KORVANEL_VALGRIND)
       add_test(NAME e2e.valgrind.${scenario}
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
-                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite"
+                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite --suppressions=${CMAKE_SOURCE_DIR}/tools/standin_crash.supp"
                 --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/valgrind-work)
     endif()
   endif()

@@ -324,6 +324,27 @@ void print_local_cause(run_record &run, const system_slot &slot, const char *cau
     host_print(line.c_str());
 }
 
+// Visits the slot's system in this process, under the guard, on a copy of the run
+// record and into a result of its own: should the watchdog or a crash finish the run
+// while the visit is stuck in the library, what they finish it with is not being
+// written under them. False when the deadline came first: the system is given up
+// before its visit.
+bool visit_in_process(run_record &run, gathering_state &state, system_slot &slot, visit_result &result) {
+    static run_record visiting;
+    static visit_result visited;
+    if (!begin_guarded_visit(state.deadline, state.finish)) {
+        slot.state = slot_state::given_up;
+        slot.step.assign(step_not_begun);
+        return false;
+    }
+    visiting = run;
+    visit_system(visiting, slot.logon, note_guarded_step, visited);
+    end_guarded_visit();
+    run = visiting;
+    result = visited;
+    return true;
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -333,8 +354,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     static visit_result result;
     bool have_result = false;
     if (slot.kind == slot_kind::in_process && slot.state == slot_state::waiting) {
-        visit_system(run, slot.logon, nullptr, result);
-        have_result = true;
+        have_result = visit_in_process(run, state, slot, result);
     } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success) {
         static child_message message;
         have_result = read_child_file(slot.folder.c_str(), child_result_name, message) &&
@@ -348,7 +368,10 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     bool local_failure = false;
     bool unwritten = false;
     bounded_text<191> local_cause;
-    if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
+    if (slot.state == slot_state::not_visited) {
+        local_failure = true;
+        local_cause.assign("the RFC library crashed in this process on an earlier system");
+    } else if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
         local_failure = true;
         local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
     } else if (slot.state == slot_state::ended && slot.end == child_end::exited && is_unwritten_status(slot.status)) {
@@ -401,7 +424,8 @@ void reach_deadline(gathering_state &state);
 bool start_child(run_record &run, system_slot &slot);
 
 bool ready(const system_slot &slot) {
-    return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up;
+    return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up ||
+           slot.state == slot_state::not_visited;
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ A scenario is a folder:
   kept       Windows-style paths of files given under drives/ that must still be there
              afterwards and still begin with their bytes: the run may append to them,
              never shorten, replace or remove them
+  no_folders why the run's working directory takes no new entries: it is made immutable
+             for the run (root, on a file system with the attribute), so that a
+             listing can make no private folder and visits its systems itself
   generate   files too large to keep in the repository, made before the run, one
              piece per line: PATH = COUNT x "TEXT", a Windows-style path, a count and
              a Python bytes literal's text (escapes such as \n, \0, \xff); TEXT is
@@ -417,6 +420,18 @@ def wine_did_not_start(result, output_expected):
     return result.returncode == 1 and not result.stdout and output_expected
 
 
+def refuse_entries(folder, refuse):
+    """Makes FOLDER (and, undoing it, everything below it) refuse new entries or take
+    them again; whether it worked."""
+    if not os.path.isdir(folder):
+        return not refuse
+    command = ["chattr", "+i", folder] if refuse else ["chattr", "-R", "-i", folder]
+    try:
+        return subprocess.run(command, capture_output=True).returncode == 0
+    except OSError:
+        return False
+
+
 def private_folders(folder):
     """The private folders of a listing's children in `folder`."""
     return [n for n in os.listdir(folder) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)]
@@ -429,6 +444,9 @@ def run_scenario(args, retried=False):
     if args.extra_parameter:
         variant += "." + re.sub(r"[^A-Za-z0-9]+", "_", args.extra_parameter).strip("_")
     root = os.path.join(os.path.abspath(args.work), variant)
+    no_folders = os.path.exists(os.path.join(scenario, "no_folders"))
+    if no_folders:
+        refuse_entries(root, False)  # a run stopped halfway may have left it so
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(root)
     if os.path.isdir(os.path.join(scenario, "drives")):
@@ -494,7 +512,15 @@ def run_scenario(args, retried=False):
         # NetWeaver stand-in lies beside the bridge.
         env["LD_LIBRARY_PATH"] = os.path.abspath(args.bridge)
 
-    result = run_to_files(command, cwd, env)
+    if no_folders and not refuse_entries(cwd, True):
+        print("scenario %s FAILED: its working directory cannot be made to refuse new entries "
+              "(chattr +i needs root and a file system that keeps the attribute)" % variant)
+        return 1
+    try:
+        result = run_to_files(command, cwd, env)
+    finally:
+        if no_folders:
+            refuse_entries(cwd, False)
     failures = []
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
