@@ -27,9 +27,10 @@ A scenario is a folder:
   kept       Windows-style paths of files given under drives/ that must still be there
              afterwards and still begin with their bytes: the run may append to them,
              never shorten, replace or remove them
-  no_folders why the run's working directory takes no new entries: it is made immutable
-             for the run (root, on a file system with the attribute), so that a
-             listing can make no private folder and visits its systems itself
+  no_folders why the run's working directory takes no new entries: it is made read-only
+             and the program runs without the power to override that (setpriv drops
+             CAP_DAC_OVERRIDE; root runs the tests), so that a listing can make no
+             private folder and visits its systems itself
   generate   files too large to keep in the repository, made before the run, one
              piece per line: PATH = COUNT x "TEXT", a Windows-style path, a count and
              a Python bytes literal's text (escapes such as \n, \0, \xff); TEXT is
@@ -421,15 +422,22 @@ def wine_did_not_start(result, output_expected):
 
 
 def refuse_entries(folder, refuse):
-    """Makes FOLDER (and, undoing it, everything below it) refuse new entries or take
-    them again; whether it worked."""
+    """Makes FOLDER read-only, or writable again; whether it worked."""
     if not os.path.isdir(folder):
         return not refuse
-    command = ["chattr", "+i", folder] if refuse else ["chattr", "-R", "-i", folder]
     try:
-        return subprocess.run(command, capture_output=True).returncode == 0
+        os.chmod(folder, 0o555 if refuse else 0o755)
     except OSError:
         return False
+    return True
+
+
+def without_override(command):
+    """COMMAND run without the capability that lets root write into a read-only folder,
+    or None where that cannot be done (setpriv missing, not root)."""
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        return None
+    return ["setpriv", "--bounding-set=-dac_override", "--"] + command
 
 
 def private_folders(folder):
@@ -445,8 +453,6 @@ def run_scenario(args, retried=False):
         variant += "." + re.sub(r"[^A-Za-z0-9]+", "_", args.extra_parameter).strip("_")
     root = os.path.join(os.path.abspath(args.work), variant)
     no_folders = os.path.exists(os.path.join(scenario, "no_folders"))
-    if no_folders:
-        refuse_entries(root, False)  # a run stopped halfway may have left it so
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(root)
     if os.path.isdir(os.path.join(scenario, "drives")):
@@ -512,10 +518,12 @@ def run_scenario(args, retried=False):
         # NetWeaver stand-in lies beside the bridge.
         env["LD_LIBRARY_PATH"] = os.path.abspath(args.bridge)
 
-    if no_folders and not refuse_entries(cwd, True):
-        print("scenario %s FAILED: its working directory cannot be made to refuse new entries "
-              "(chattr +i needs root and a file system that keeps the attribute)" % variant)
-        return 1
+    if no_folders:
+        command = without_override(command)
+        if command is None or not refuse_entries(cwd, True):
+            print("scenario %s FAILED: its working directory cannot be made to refuse new entries "
+                  "(it needs root and setpriv)" % variant)
+            return 1
     try:
         result = run_to_files(command, cwd, env)
     finally:
