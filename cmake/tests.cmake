@@ -51,8 +51,9 @@ endforeach()
 # environment, the folders a killed run left removed, the trace file's blocks in
 # listing order however many children ran at once, the same answer from a run that
 # can make no folder and visits its systems itself, and from one whose first start of a
-# child the system refuses, and no child outliving a run that was killed or stopped.
-foreach(check collision fulldisk hung killed readonly refused secrets stale trace tracelock)
+# child the system refuses, no child outliving a run that was killed or stopped, and no
+# folder left by a child whose library crashed.
+foreach(check collision crashed fulldisk hung killed readonly refused secrets stale trace tracelock)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
             --failing-spawn $<TARGET_FILE:failing_spawn> --work ${CMAKE_BINARY_DIR}/children-work ${check})
@@ -256,7 +257,7 @@ if(wine_arch)
   # apply natively only). Not yet "killed": under wine with its emulated 32-bit loader
   # one child of a killed run outlives it, and the children of a stopped run end seconds
   # after their limit; what of that is wine's and what the job object's is still open.
-  foreach(check hung stale trace)
+  foreach(check crashed hung stale trace)
     add_test(NAME children.${wine_arch}.${check}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
               --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})

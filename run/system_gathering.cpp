@@ -12,6 +12,7 @@
 #include "rfc/trace_file.h"
 #include "run/child_visit.h"
 #include "run/console_trace.h"
+#include "run/folder_removal.h"
 #include "run/system_detail.h"
 #include "run/system_visit.h"
 
@@ -57,31 +58,6 @@ void copy_in(const char *folder, const char *name, const char *copy_name) {
         fclose(copy);
     }
     fclose(source);
-}
-
-// A folder's entries are files the library wrote; anything deeper is removed too.
-void remove_tree(const char *folder, int depth);
-
-struct tree_context {
-    const char *folder;
-    int depth;
-};
-
-void remove_entry(const char *name, bool is_folder, int64_t, void *context) {
-    const tree_context &tree = *static_cast<const tree_context *>(context);
-    file_path path;
-    if (!in_folder(path, tree.folder, name)) return;
-    if (is_folder)
-        remove_tree(path.c_str(), tree.depth + 1);
-    else
-        host_delete(path.c_str());
-}
-
-void remove_tree(const char *folder, int depth) {
-    if (depth > 8) return;
-    tree_context tree = {folder, depth};
-    host_list_folder(folder, remove_entry, &tree);
-    host_remove_folder(folder);
 }
 
 bool is_private_folder_name(const char *name) { return is_listing_folder_name(name); }
@@ -133,7 +109,7 @@ void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds
         if (!is_folder)
             host_delete(name);
         else if (is_stale_folder(name, age_seconds))
-            remove_tree(name, 0);
+            remove_folder_tree(name);
         return;
     }
     if (is_folder) return;
@@ -248,7 +224,14 @@ void move_out(const char *name, bool is_folder, int64_t, void *context) {
     fclose(file);
 }
 
-// Hands over what a finished child left and removes its folder.
+// What the run may spend waiting for Windows to let go of its folders' files, over
+// all its folders: a folder that cannot be removed at all must not cost every system.
+constexpr unsigned folder_patience_ms = 2000;
+removal_patience folder_patience = {folder_patience_ms};
+
+// Hands over what a finished child left and removes its folder, also one whose
+// files Windows still holds for a moment after its child's end (tried again briefly,
+// never past the deadline).
 void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_t deadline) {
     if (slot.folder.empty()) return;
     file_path path;
@@ -260,7 +243,7 @@ void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_
     }
     host_unlock_file(slot.folder_lock);
     slot.folder_lock = host_no_lock;
-    remove_tree(slot.folder.c_str(), 0);
+    remove_folder_patiently(slot.folder.c_str(), deadline, folder_patience);
     slot.folder.clear();
 }
 
@@ -455,7 +438,7 @@ bool make_private_folder(system_slot &slot) {
                                   ? host_lock_file_until(lock_path.c_str(), host_clock_ms())
                                   : host_no_lock;
         if (lock == host_no_lock) {
-            remove_tree(folder.c_str(), 0);
+            remove_folder_tree(folder.c_str());
             continue;
         }
         slot.folder = folder;
@@ -548,7 +531,7 @@ void retry_refused_start(run_record &run, gathering_state &state) {
     // system itself, as where no folder can be made.
     host_unlock_file(slot.folder_lock);
     slot.folder_lock = host_no_lock;
-    remove_tree(slot.folder.c_str(), 0);
+    remove_folder_tree(slot.folder.c_str());
     slot.folder.clear();
     slot.kind = slot_kind::in_process;
     slot.state = slot_state::waiting;
