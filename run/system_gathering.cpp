@@ -307,6 +307,14 @@ void print_local_cause(run_record &run, const system_slot &slot, const char *cau
     host_print(line.c_str());
 }
 
+// Overwrites a text in a way the compiler keeps.
+template <size_t Capacity>
+void wipe_text(bounded_text<Capacity> &text) {
+    volatile char *bytes = text.data;
+    for (size_t i = 0; i < sizeof text.data; ++i) bytes[i] = '\0';
+    text.clear();
+}
+
 // Visits the slot's system in this process, under the guard, on a copy of the run
 // record and into a result of its own: should the watchdog or a crash finish the run
 // while the visit is stuck in the library, what they finish it with is not being
@@ -325,6 +333,9 @@ bool visit_in_process(run_record &run, gathering_state &state, system_slot &slot
     end_guarded_visit();
     run = visiting;
     result = visited;
+    // The copy's plain password is not kept for longer than the run's own.
+    wipe_text(visiting.profile_record.password);
+    wipe_text(visiting.connection_options.password);
     return true;
 }
 
