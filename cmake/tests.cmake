@@ -51,8 +51,9 @@ endforeach()
 # environment, the folders a killed run left removed, the trace file's blocks in
 # listing order however many children ran at once, the same answer from a run that
 # can make no folder and visits its systems itself, and from one whose first start of a
-# child the system refuses, and no child outliving a run that was killed or stopped.
-foreach(check collision fulldisk hung killed readonly refused secrets stale trace tracelock)
+# child the system refuses, no child outliving a run that was killed or stopped, and no
+# folder left by a child whose library crashed.
+foreach(check collision crashed fulldisk hung killed readonly refused secrets stale trace tracelock)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
             --failing-spawn $<TARGET_FILE:failing_spawn> --work ${CMAKE_BINARY_DIR}/children-work ${check})
@@ -113,7 +114,7 @@ foreach(scenario_dir ${scenario_dirs})
     if(KORVANEL_VALGRIND)
       add_test(NAME e2e.valgrind.${scenario}
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
-                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite"
+                "--wrapper=valgrind -q --error-exitcode=97 --leak-check=full --errors-for-leak-kinds=definite --show-leak-kinds=definite --suppressions=${CMAKE_SOURCE_DIR}/tools/standin_crash.supp"
                 --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/valgrind-work)
     endif()
   endif()
@@ -254,7 +255,7 @@ if(wine_arch)
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   # The children as Windows starts, waits for and ends them (the checks that read /proc
   # apply natively only).
-  foreach(check hung killed stale trace)
+  foreach(check crashed hung killed stale trace)
     add_test(NAME children.${wine_arch}.${check}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
               --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})

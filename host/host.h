@@ -96,6 +96,16 @@ void host_sleep_ms(unsigned milliseconds);
 /// resource the process needs to end; false when no thread could be started.
 bool host_start_watchdog(uint64_t deadline, void (*at_deadline)());
 
+/// From now on, when this process meets an invalid memory access, an illegal
+/// instruction, a bus error or an arithmetic fault (POSIX: SIGSEGV, SIGBUS, SIGILL,
+/// SIGFPE, handled on a stack of their own; Windows: the process's unhandled-exception
+/// filter, so that an exception the library handles itself is never seen), `on_crash`
+/// is called on the thread that met it. When it returns, the fault ends the process as
+/// it would have without this. False when the handler could not be installed.
+bool host_catch_crashes(void (*on_crash)());
+/// The calling thread's id, distinct among the process's living threads.
+unsigned long host_thread_id();
+
 /// The full path of a loaded module as the trace shows it: Windows' MAX_PATH, and more.
 typedef bounded_text<300> host_module_path;
 /// Puts the `length` bytes of `path` into `out`. A longer path keeps its beginning and

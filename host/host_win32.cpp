@@ -269,7 +269,9 @@ void host_sleep_ms(unsigned milliseconds) { Sleep(milliseconds); }
 bool host_start_watchdog(uint64_t deadline, void (*at_deadline)()) {
     watchdog.deadline = deadline;
     watchdog.at_deadline = at_deadline;
-    HANDLE thread = CreateThread(nullptr, 64 * 1024, watch, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    // A reservation only: room for a listing's summary, which the watchdog writes when
+    // a system visited in this process is still waiting for SAP at the deadline.
+    HANDLE thread = CreateThread(nullptr, 256 * 1024, watch, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == nullptr) return false;
     CloseHandle(thread);
     return true;
@@ -280,6 +282,40 @@ void host_terminate(int status) {
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
     for (;;) Sleep(INFINITE);  // not reached: the process ends above
 }
+
+namespace {
+
+void (*crash_notice)() = nullptr;
+
+DWORD WINAPI notice_crash(LPVOID) {
+    crash_notice();
+    return 0;
+}
+
+// Called for an exception nothing in the process handled, on the thread that raised
+// it. A stack overflow leaves too little stack for an answer: that one is answered
+// from a thread of its own, which this one waits for.
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS *exception) {
+    if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW) {
+        crash_notice();
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    HANDLE thread = CreateThread(nullptr, 256 * 1024, notice_crash, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+bool host_catch_crashes(void (*on_crash)()) {
+    crash_notice = on_crash;
+    SetUnhandledExceptionFilter(on_unhandled_exception);
+    return true;
+}
+
+unsigned long host_thread_id() { return GetCurrentThreadId(); }
 
 namespace {
 constexpr DWORD lock_retry_ms = 10;  // between two tries for a lock held by another process

@@ -16,6 +16,12 @@ enum gate_state : int { gate_open, gate_run_printing, gate_run_written, gate_wat
 
 std::atomic<int> gate{gate_open};
 std::atomic<int> run_exit_status{exit_success};
+// The thread that took the run's document over (take_over_document_output); its claims
+// still succeed. Meaningful only while `taken_over` is set.
+std::atomic<bool> taken_over{false};
+std::atomic<unsigned long> taking_thread{0};
+
+bool is_taking_thread() { return taken_over.load() && taking_thread.load() == host_thread_id(); }
 
 constexpr unsigned watch_interval_ms = 10;
 
@@ -24,7 +30,7 @@ constexpr unsigned watch_interval_ms = 10;
 bool claim_document_output(int status) {
     int state = gate.load();
     for (;;) {
-        if (state == gate_watchdog) return false;
+        if (state == gate_watchdog && !is_taking_thread()) return false;
         if (gate.compare_exchange_weak(state, gate_run_printing)) break;
     }
     run_exit_status.store(status);
@@ -33,7 +39,7 @@ bool claim_document_output(int status) {
 
 void document_output_written() {
     fflush(stdout);
-    gate.store(gate_run_written);
+    gate.store(is_taking_thread() ? gate_watchdog : gate_run_written);
 }
 
 void yield_to_watchdog() {
@@ -45,12 +51,33 @@ bool claim_document_output_for_watchdog() {
     return gate.compare_exchange_strong(expected, gate_watchdog);
 }
 
+bool take_over_document_output(int &status) {
+    taking_thread.store(host_thread_id());
+    int state = gate.load();
+    for (;;) {
+        // The run's own last document is being printed (a fatal report): it goes first.
+        if (state == gate_run_printing) {
+            host_sleep_ms(watch_interval_ms);
+            state = gate.load();
+            continue;
+        }
+        if (state == gate_run_written && run_exit_status.load() != exit_success) {
+            status = run_exit_status.load();
+            return false;
+        }
+        if (gate.compare_exchange_weak(state, gate_watchdog)) break;
+    }
+    taken_over.store(true);
+    return true;
+}
+
 int wait_for_run_document() {
     while (gate.load() != gate_run_written) host_sleep_ms(watch_interval_ms);
     return run_exit_status.load();
 }
 
 void reset_document_output_gate() {
+    taken_over.store(false);
     gate.store(gate_open);
     run_exit_status.store(exit_success);
 }

@@ -34,6 +34,14 @@ bool claim_document_output_for_watchdog();
 /// written and returns the exit status it was printed with.
 int wait_for_run_document();
 
+/// The watchdog's claim when it finishes the run's document itself (a listing whose
+/// visit in this process is still waiting for SAP at the deadline): from here on only
+/// the calling thread's claims succeed, so a late report of the stuck thread is never
+/// printed. False, after the run's own closing document (one with a status other than
+/// success) has been written, when that document came first; `status` is then its
+/// exit status.
+bool take_over_document_output(int &status);
+
 /// Opens the gate again, as at the start of a process; for tests, which print many
 /// documents and play both writers in one process.
 void reset_document_output_gate();

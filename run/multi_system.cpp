@@ -155,7 +155,9 @@ int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
     // worded it, in the buffer ahead of the summary: there it is document content and
     // is escaped like all other.
-    bounded_text<output_buffer_capacity> failure_text = run.output_buffer;
+    // Kept off the stack: the summary may be written from the watchdog's thread.
+    static bounded_text<output_buffer_capacity> failure_text;
+    failure_text = run.output_buffer;
     if (!run.trace_mode) print_document_head(run);
     run.output_buffer.clear();
     append_text(run, failure_text.c_str());
@@ -177,6 +179,39 @@ int print_summary(run_record &run, const system_counts &counts) {
     return exit_success;
 }
 
+// What the run needs to finish from outside a visit in this process.
+run_record *listing_run = nullptr;
+size_t listing_next = 0;  // where the next entry of the listing begins
+
+// Finishes the listing from outside a visit in this process that cannot come back to
+// it. At the deadline the visited system and every system after it are given up, as a
+// run past its time limit gives up its children and the systems not yet started.
+// After a crash of the library the visited system counts as a crashed child does, and
+// no system after it is visited, since the library's state in this process is unknown:
+// each counts failed as not checked, for a reason of this computer's.
+int finish_listing(visit_cut cut, const char *step) {
+    run_record &run = *listing_run;
+    gathering_state &state = multi_state;
+    system_slot &visited = state.slots[state.gathered];
+    if (cut == visit_cut::crash) {
+        visited.state = slot_state::ended;
+        visited.end = child_end::crashed;
+        visited.status = -1;
+    } else {
+        visited.state = slot_state::given_up;
+        visited.step.assign(step);
+        state.out_of_time = true;
+    }
+    while (listing_next < run.system_listing.size() && state.taken < max_systems) {
+        system_slot &slot = state.slots[state.taken++];
+        take_system(run, listing_next, slot, false);
+        if (cut == visit_cut::crash && slot.state == slot_state::given_up) slot.state = slot_state::not_visited;
+    }
+    int status = gather_ready(run, state);
+    if (status != exit_success) return status;
+    return print_summary(run, state.counts);
+}
+
 }  // namespace
 
 int run_multi_system(run_record &run) {
@@ -190,6 +225,8 @@ int run_multi_system(run_record &run) {
     state.counts = system_counts{0, 0, 0, 0};
     state.budget_seconds = run.timeout_seconds;
     state.deadline = run.deadline;
+    state.finish = finish_listing;
+    listing_run = &run;
     const unsigned parallel = run.parallel_systems < 1 ? 1
                               : run.parallel_systems > max_parallel_children ? max_parallel_children
                                                                              : run.parallel_systems;
@@ -198,7 +235,8 @@ int run_multi_system(run_record &run) {
     note_trace_file(run);  // a listing never deletes it, but keeps it small too
     look_at_working_directory();
 
-    size_t next = 0;
+    size_t &next = listing_next;
+    next = 0;
     for (;;) {
         // Start children in listing order while there is room; a system that has to be
         // visited in-process waits until every system before it is shown.

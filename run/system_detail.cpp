@@ -174,7 +174,7 @@ bool failure_token(const system_slot &slot, bounded_text<15> &token) {
         token.assign("1022");
     else if (slot.outcome.local_failure)
         token.assign("local");
-    else if (slot.kind == slot_kind::child && slot.state == slot_state::ended &&
+    else if (slot.kind != slot_kind::skipped && slot.state == slot_state::ended &&
              (slot.end == child_end::crashed || slot.status == exit_rfc_abort || ended_abnormally(slot)))
         token.assign("crash");
     else if (slot.outcome.error_number != 0)

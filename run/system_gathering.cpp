@@ -12,6 +12,7 @@
 #include "rfc/trace_file.h"
 #include "run/child_visit.h"
 #include "run/console_trace.h"
+#include "run/folder_removal.h"
 #include "run/system_detail.h"
 #include "run/system_visit.h"
 
@@ -57,31 +58,6 @@ void copy_in(const char *folder, const char *name, const char *copy_name) {
         fclose(copy);
     }
     fclose(source);
-}
-
-// A folder's entries are files the library wrote; anything deeper is removed too.
-void remove_tree(const char *folder, int depth);
-
-struct tree_context {
-    const char *folder;
-    int depth;
-};
-
-void remove_entry(const char *name, bool is_folder, int64_t, void *context) {
-    const tree_context &tree = *static_cast<const tree_context *>(context);
-    file_path path;
-    if (!in_folder(path, tree.folder, name)) return;
-    if (is_folder)
-        remove_tree(path.c_str(), tree.depth + 1);
-    else
-        host_delete(path.c_str());
-}
-
-void remove_tree(const char *folder, int depth) {
-    if (depth > 8) return;
-    tree_context tree = {folder, depth};
-    host_list_folder(folder, remove_entry, &tree);
-    host_remove_folder(folder);
 }
 
 bool is_private_folder_name(const char *name) { return is_listing_folder_name(name); }
@@ -133,7 +109,7 @@ void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds
         if (!is_folder)
             host_delete(name);
         else if (is_stale_folder(name, age_seconds))
-            remove_tree(name, 0);
+            remove_folder_tree(name);
         return;
     }
     if (is_folder) return;
@@ -248,7 +224,14 @@ void move_out(const char *name, bool is_folder, int64_t, void *context) {
     fclose(file);
 }
 
-// Hands over what a finished child left and removes its folder.
+// What the run may spend waiting for Windows to let go of its folders' files, over
+// all its folders: a folder that cannot be removed at all must not cost every system.
+constexpr unsigned folder_patience_ms = 2000;
+removal_patience folder_patience = {folder_patience_ms};
+
+// Hands over what a finished child left and removes its folder, also one whose
+// files Windows still holds for a moment after its child's end (tried again briefly,
+// never past the deadline).
 void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_t deadline) {
     if (slot.folder.empty()) return;
     file_path path;
@@ -260,7 +243,7 @@ void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_
     }
     host_unlock_file(slot.folder_lock);
     slot.folder_lock = host_no_lock;
-    remove_tree(slot.folder.c_str(), 0);
+    remove_folder_patiently(slot.folder.c_str(), deadline, folder_patience);
     slot.folder.clear();
 }
 
@@ -324,6 +307,38 @@ void print_local_cause(run_record &run, const system_slot &slot, const char *cau
     host_print(line.c_str());
 }
 
+// Overwrites a text in a way the compiler keeps.
+template <size_t Capacity>
+void wipe_text(bounded_text<Capacity> &text) {
+    volatile char *bytes = text.data;
+    for (size_t i = 0; i < sizeof text.data; ++i) bytes[i] = '\0';
+    text.clear();
+}
+
+// Visits the slot's system in this process, under the guard, on a copy of the run
+// record and into a result of its own: should the watchdog or a crash finish the run
+// while the visit is stuck in the library, what they finish it with is not being
+// written under them. False when the deadline came first: the system is given up
+// before its visit.
+bool visit_in_process(run_record &run, gathering_state &state, system_slot &slot, visit_result &result) {
+    static run_record visiting;
+    static visit_result visited;
+    if (!begin_guarded_visit(state.deadline, state.finish)) {
+        slot.state = slot_state::given_up;
+        slot.step.assign(step_not_begun);
+        return false;
+    }
+    visiting = run;
+    visit_system(visiting, slot.logon, note_guarded_step, visited);
+    end_guarded_visit();
+    run = visiting;
+    result = visited;
+    // The copy's plain password is not kept for longer than the run's own.
+    wipe_text(visiting.profile_record.password);
+    wipe_text(visiting.connection_options.password);
+    return true;
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -333,8 +348,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     static visit_result result;
     bool have_result = false;
     if (slot.kind == slot_kind::in_process && slot.state == slot_state::waiting) {
-        visit_system(run, slot.logon, nullptr, result);
-        have_result = true;
+        have_result = visit_in_process(run, state, slot, result);
     } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success) {
         static child_message message;
         have_result = read_child_file(slot.folder.c_str(), child_result_name, message) &&
@@ -348,7 +362,10 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     bool local_failure = false;
     bool unwritten = false;
     bounded_text<191> local_cause;
-    if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
+    if (slot.state == slot_state::not_visited) {
+        local_failure = true;
+        local_cause.assign("the RFC library crashed in this process on an earlier system");
+    } else if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
         local_failure = true;
         local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
     } else if (slot.state == slot_state::ended && slot.end == child_end::exited && is_unwritten_status(slot.status)) {
@@ -401,7 +418,8 @@ void reach_deadline(gathering_state &state);
 bool start_child(run_record &run, system_slot &slot);
 
 bool ready(const system_slot &slot) {
-    return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up;
+    return slot.kind != slot_kind::child || slot.state == slot_state::ended || slot.state == slot_state::given_up ||
+           slot.state == slot_state::not_visited;
 }
 
 }  // namespace
@@ -431,7 +449,7 @@ bool make_private_folder(system_slot &slot) {
                                   ? host_lock_file_until(lock_path.c_str(), host_clock_ms())
                                   : host_no_lock;
         if (lock == host_no_lock) {
-            remove_tree(folder.c_str(), 0);
+            remove_folder_tree(folder.c_str());
             continue;
         }
         slot.folder = folder;
@@ -526,7 +544,7 @@ void retry_refused_start(run_record &run, gathering_state &state) {
     // system itself, as where no folder can be made.
     host_unlock_file(slot.folder_lock);
     slot.folder_lock = host_no_lock;
-    remove_tree(slot.folder.c_str(), 0);
+    remove_folder_tree(slot.folder.c_str());
     slot.folder.clear();
     slot.kind = slot_kind::in_process;
     slot.state = slot_state::waiting;

@@ -13,6 +13,7 @@
 #include "host/host_process.h"
 #include "run/child_protocol.h"
 #include "run/system_outcome.h"
+#include "run/visit_guard.h"
 
 constexpr size_t max_systems = system_listing_capacity + 1;  // "#" alone is two empty entries
 constexpr unsigned max_parallel_children = 64;                // what one wait can watch on Windows
@@ -37,6 +38,7 @@ enum class slot_state {
     running,    // its child runs
     ended,      // its child ended by itself
     given_up,   // the budget ended first: its child was ended, or it never started
+    not_visited,  // the library crashed in this process on a system before it: never checked
 };
 
 /// One system of the listing, as far as the run knows it.
@@ -76,6 +78,7 @@ struct gathering_state {
     unsigned budget_seconds{};   // 0: no budget
     uint64_t deadline{};         // on host_clock_ms; 0: none
     system_counts counts{};
+    visit_finisher finish{};     // finishes the run when a visit in this process cannot
 };
 
 /// Reads the working directory once at the start of a run: removes the private folders
@@ -106,7 +109,10 @@ bool check_deadline(gathering_state &state);
 void wait_for_children(gathering_state &state);
 
 /// Shows, in listing order, every system from `gathered` on whose result is ready: its
-/// console output (trace mode), trace blocks and files, its state line and counts.
+/// console output (trace mode), trace blocks and files, its state line and counts. A
+/// system to be visited in this process is visited here, under the guard of
+/// visit_guard.h: should the watchdog or a crash finish the run meanwhile, through
+/// state.finish, this never returns.
 /// Returns exit_success, or the exit status of a run-ending failure, whose error
 /// document is then printed and every other child ended and its folder removed.
 int gather_ready(run_record &run, gathering_state &state);

@@ -28,6 +28,9 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
              there is): within 2 s no child of it is left; stopped instead (SIGSTOP,
              so that it can end nothing), its children end themselves within a
              second of its time limit
+  crashed    a listing whose library crashes in some children (at the logon and at a
+             call), one child at a time and all at once: the others processed, and
+             no private folder left behind, the crashed children's neither
   trace      a listing of failing systems leaves the same "Dev_Rfc.Trc" (the time
              stamps aside) one system at a time and 64 at once: each system's error
              blocks whole, in listing order, after what the file held before
@@ -277,6 +280,24 @@ def check_hung(program, work):
     if private_folders(folder):
         failures.append("private folders left: %s" % private_folders(folder))
     print("hung: summary after %.2f s (budget %d s, start-up %.2f s)" % (elapsed, budget, startup))
+    return failures
+
+
+def check_crashed(program, work):
+    landscape = (system("sapgood", "") + system("sapcrash", "fault = crash_on_open\n") +
+                 system("sapcrsh2", "fault = crash_on_call DB02_DB4_GET_INFO\n"))
+    hosts = ["sapgood", "sapcrash", "sapgood", "sapcrsh2", "sapgood", "sapcrash"]
+    failures = []
+    for parallel in (1, 6):
+        folder = lay_out(work, "crashed%d" % parallel, hosts, landscape)
+        result = run_sensor(program, ["GLOBAL", "ASP PARALLEL=%d" % parallel], folder, capture_output=True,
+                            timeout=120)
+        left = private_folders(folder)
+        print("crashed: PARALLEL=%d, 3 children crashed, private folders left: %d" % (parallel, len(left)))
+        if result.returncode != 0 or b"NoSystems=6, Processed=3, Failed=3" not in result.stdout:
+            failures.append("PARALLEL=%d: exit %s, %r" % (parallel, result.returncode, result.stdout[-300:]))
+        if left:
+            failures.append("PARALLEL=%d: private folders left: %s" % (parallel, left))
     return failures
 
 
@@ -588,7 +609,7 @@ def check_refused(program, work):
     return failures
 
 
-CHECKS = {"collision": check_collision, "fulldisk": check_fulldisk, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+CHECKS = {"collision": check_collision, "crashed": check_crashed, "fulldisk": check_fulldisk, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
           "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 

@@ -27,6 +27,10 @@ A scenario is a folder:
   kept       Windows-style paths of files given under drives/ that must still be there
              afterwards and still begin with their bytes: the run may append to them,
              never shorten, replace or remove them
+  no_folders why the run's working directory takes no new entries: it is made read-only
+             and the program runs without the power to override that (setpriv drops
+             CAP_DAC_OVERRIDE; root runs the tests), so that a listing can make no
+             private folder and visits its systems itself
   generate   files too large to keep in the repository, made before the run, one
              piece per line: PATH = COUNT x "TEXT", a Windows-style path, a count and
              a Python bytes literal's text (escapes such as \n, \0, \xff); TEXT is
@@ -443,6 +447,25 @@ def wine_did_not_start(result, output_expected):
     return result.returncode == 1 and not result.stdout and output_expected
 
 
+def refuse_entries(folder, refuse):
+    """Makes FOLDER read-only, or writable again; whether it worked."""
+    if not os.path.isdir(folder):
+        return not refuse
+    try:
+        os.chmod(folder, 0o555 if refuse else 0o755)
+    except OSError:
+        return False
+    return True
+
+
+def without_override(command):
+    """COMMAND run without the capability that lets root write into a read-only folder,
+    or None where that cannot be done (setpriv missing, not root)."""
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        return None
+    return ["setpriv", "--bounding-set=-dac_override", "--"] + command
+
+
 def private_folders(folder):
     """The private folders of a listing's children in `folder`."""
     return [n for n in os.listdir(folder) if re.match(r"^Korvanel\.\d+\.\d+\.tmp$", n)]
@@ -455,6 +478,7 @@ def run_scenario(args, retried=False):
     if args.extra_parameter:
         variant += "." + re.sub(r"[^A-Za-z0-9]+", "_", args.extra_parameter).strip("_")
     root = os.path.join(os.path.abspath(args.work), variant)
+    no_folders = os.path.exists(os.path.join(scenario, "no_folders"))
     shutil.rmtree(root, ignore_errors=True)
     os.makedirs(root)
     if os.path.isdir(os.path.join(scenario, "drives")):
@@ -523,7 +547,17 @@ def run_scenario(args, retried=False):
         # NetWeaver stand-in lies beside the bridge.
         env["LD_LIBRARY_PATH"] = os.path.abspath(args.bridge)
 
-    result = run_to_files(command, cwd, env)
+    if no_folders:
+        command = without_override(command)
+        if command is None or not refuse_entries(cwd, True):
+            print("scenario %s FAILED: its working directory cannot be made to refuse new entries "
+                  "(it needs root and setpriv)" % variant)
+            return 1
+    try:
+        result = run_to_files(command, cwd, env)
+    finally:
+        if no_folders:
+            refuse_entries(cwd, False)
     failures = []
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
