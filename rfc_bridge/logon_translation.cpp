@@ -181,6 +181,20 @@ bool translate_connect_string(const connect_pairs &given, const connect_pairs *d
             if (!add_translated(out, name, pair.value.c_str())) return too_long(problem);
         }
     }
+    // SAP's library needs the system's name and the logon group of a load-balanced logon;
+    // saprfc.ini's TYPE=B, as SAP documents it, takes the destination's name and PUBLIC
+    // where R3NAME and GROUP are not given.
+    if (destination != nullptr) {
+        const char *ini_type = find_pair(*destination, "TYPE");
+        bool load_balancing = ini_type != nullptr && (strcmp(ini_type, "B") == 0 || strcmp(ini_type, "b") == 0);
+        const char *dest = find_pair(given, "DEST");
+        if (load_balancing && find_pair(*destination, "R3NAME") == nullptr && find_pair(given, "R3NAME") == nullptr &&
+            dest != nullptr && !add_translated(out, "sysid", dest))
+            return too_long(problem);
+        if (load_balancing && find_pair(*destination, "GROUP") == nullptr && find_pair(given, "GROUP") == nullptr &&
+            !add_translated(out, "group", "PUBLIC"))
+            return too_long(problem);
+    }
     // The connect string's own values come last, so they win over the destination's.
     for (int i = 0; i < given.count; ++i) {
         const connect_pair &pair = given.pairs[i];

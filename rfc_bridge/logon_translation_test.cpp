@@ -86,6 +86,9 @@ TEST(BridgeLogonTranslation, ConnectStringAndDestination) {
          "ashost=sapbin sysnr=00 gwhost=g gwserv=sapgw00 client=100 user=U passwd=p lang=D"},
         {"CLIENT=1 DEST=LB", "TYPE=B MSHOST=ms R3NAME=PRD GROUP=PUBLIC RFC_TRACE=0",
          "mshost=ms sysid=PRD group=PUBLIC trace=0 client=1"},
+        // Without R3NAME and GROUP: the destination's name and PUBLIC, as SAP documents TYPE=B.
+        {"CLIENT=1 DEST=PRD", "TYPE=B MSHOST=ms", "mshost=ms sysid=PRD group=PUBLIC client=1"},
+        {"CLIENT=1 DEST=LB GROUP=SPACE", "TYPE=B MSHOST=ms R3NAME=QAS", "mshost=ms sysid=QAS client=1 group=SPACE"},
         {"DEST=S", "TYPE=A ASHOST=h SYSNR=01 SNC_MODE=1 SNC_PARTNERNAME=p:CN=S SNC_QOP=9",
          "ashost=h sysnr=01 snc_mode=1 snc_partnername=p:CN=S snc_qop=9"},
         // The connect string's values win over the destination's.

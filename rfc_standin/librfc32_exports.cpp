@@ -108,13 +108,17 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
         return 0;
     }
-    // A load-balanced logon names the message server, the system and the logon group;
-    // the stand-in reads no sapmsg.ini to find a message server by the system's name.
-    const char *missing = !load_balancing               ? nullptr
-                          : !parameters.mshost.given    ? "MSHOST"
-                          : !parameters.r3name.given    ? "R3NAME"
-                          : !parameters.group.given     ? "GROUP"
-                                                        : nullptr;
+    // A load-balanced logon names the message server; the stand-in reads no sapmsg.ini
+    // to find one by the system's name. As SAP documents saprfc.ini's TYPE=B, the
+    // system's name is the destination's unless R3NAME says otherwise, and the logon
+    // group PUBLIC unless GROUP names one.
+    const char *sysid = parameters.r3name.given ? parameters.r3name.text.c_str()
+                        : parameters.dest.given ? parameters.dest.text.c_str()
+                                                : nullptr;
+    const char *missing = !load_balancing            ? nullptr
+                          : !parameters.mshost.given ? "MSHOST"
+                          : sysid == nullptr         ? "R3NAME"
+                                                     : nullptr;
     if (missing != nullptr) {
         problem.format("load balancing (TYPE=B) needs %s", missing);
         report_open_problem(state, "RfcOpenEx", "RFC_ERROR_PROGRAM", problem.c_str());
@@ -129,8 +133,8 @@ RFC_HANDLE open_by_connect_string(char *connect_param, call_line &line) {
     if (load_balancing) {
         request.by_message_server = true;
         request.mshost = parameters.mshost.text.c_str();
-        request.sysid = parameters.r3name.text.c_str();
-        request.group = parameters.group.text.c_str();
+        request.sysid = sysid;
+        request.group = parameters.group.given ? parameters.group.text.c_str() : "PUBLIC";
     } else if (parameters.ashost.given || !parameters.gwhost.given) {
         request.host = parameters.ashost.given ? parameters.ashost.text.c_str() : nullptr;
         for (const char *digit = parameters.sysnr.text.c_str(); *digit >= '0' && *digit <= '9' && request.sysnr < 100;

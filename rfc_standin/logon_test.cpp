@@ -173,7 +173,8 @@ TEST_F(Logon, ConnectStringRoutes) {
         {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 LANG=D DEST=OTHER",
          "partner not reached (host sapora, service 3301)"},
         {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=NOPE", "destination NOPE not found in SapRfc.ini"},
-        {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=BEE", "load balancing (TYPE=B) needs R3NAME"},
+        // Without R3NAME the system's name is the destination's, as SAP documents it.
+        {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=BEE", "partner 'sapdemo:sapmsBEE' not reached"},
         {"CLIENT=100 USER=MONITOR PASSWD=Monitor#2024 DEST=ERR", "connection type R not supported, only TYPE=A and TYPE=B"},
         {"CLIENT=100 USER=MONITOR PASSWD=wrong DEST=DEMO", refused},
         {"CLIENT=100 USER=MONITOR PASSWD=\"Monitor#2024 DEST=DEMO", "value of PASSWD lacks its closing quote"},
@@ -214,7 +215,7 @@ TEST_F(Logon, LoadBalancingFindsTheSystemByMessageServerIdAndLogonGroup) {
         {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=SPACE", "Group SPACE not found"},
         {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM GROUP=PUBLI", "Group PUBLI not found"},
         {"TYPE=B MSHOST=sapmsdemo GROUP=PUBLIC", "load balancing (TYPE=B) needs R3NAME"},
-        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM", "load balancing (TYPE=B) needs GROUP"},
+        {"TYPE=B MSHOST=sapmsdemo R3NAME=DEM", nullptr},  // the logon group PUBLIC, as SAP documents it
         {"TYPE=B R3NAME=DEM GROUP=PUBLIC", "load balancing (TYPE=B) needs MSHOST"},
     };
     for (const auto &c : cases) {
