@@ -22,13 +22,6 @@ T *entry_of(T (&pool)[N], const void *handle) {
     return nullptr;
 }
 
-bool same_name(const char16_t *a, const char16_t *b) {
-    size_t i = 0;
-    for (; a[i] != 0 && b[i] != 0; ++i)
-        if (a[i] != b[i]) return false;
-    return a[i] == b[i];
-}
-
 nw_container *take_container(nwrfc::RFC_ERROR_INFO *info) {
     for (nw_container &container : containers) {
         if (container.used) continue;
@@ -294,10 +287,21 @@ bool find_value(nw_container *container, const char16_t *name, nw_value &value, 
             return true;
         }
     }
+    refuse_unknown_name(info, "field or parameter", name);
+    return false;
+}
+
+bool same_name(const char16_t *a, const char16_t *b) {
+    size_t i = 0;
+    for (; a[i] != 0 && b[i] != 0; ++i)
+        if (a[i] != b[i]) return false;
+    return a[i] == b[i];
+}
+
+void refuse_unknown_name(nwrfc::RFC_ERROR_INFO *info, const char *what, const char16_t *name) {
     char shown[31];
     narrow_text(name, shown, sizeof shown);
     bounded_text<80> message;
-    message.format("no field or parameter %s", shown);
+    message.format("no %s %s", what, shown);
     set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
-    return false;
 }

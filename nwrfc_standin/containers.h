@@ -101,6 +101,10 @@ const char *unicode_problem(nwrfc::RFCTYPE type, unsigned length, unsigned uc_le
 const char *overlap_problem(const nw_type &type, const nwrfc::RFC_FIELD_DESC &field);
 /// Finds the value `name` (UTF-16) in `container`; false with `info` filled (RFC_INVALID_PARAMETER).
 bool find_value(nw_container *container, const char16_t *name, nw_value &value, nwrfc::RFC_ERROR_INFO *info);
+/// True when the UTF-16 names `a` and `b` are the same, character for character.
+bool same_name(const char16_t *a, const char16_t *b);
+/// Refuses an unknown name with RFC_INVALID_PARAMETER: "no `what` NAME" into `info`.
+void refuse_unknown_name(nwrfc::RFC_ERROR_INFO *info, const char *what, const char16_t *name);
 /// Fills `info` with `code`, `group` and the ISO-8859-1 `message` and `key`.
 void set_error(nwrfc::RFC_ERROR_INFO *info, nwrfc::RFC_RC code, nwrfc::RFC_ERROR_GROUP group, const char *message,
                const char *key = "");

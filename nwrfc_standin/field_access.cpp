@@ -10,6 +10,7 @@
 #include "nwrfc_standin/field_access.h"
 
 #include "core/bounded_text.h"
+#include "rfc_standin/standin_text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -116,13 +117,6 @@ bool ascii_text(const char16_t *text, unsigned count, char *out, unsigned capaci
     }
     out[count] = '\0';
     return true;
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace

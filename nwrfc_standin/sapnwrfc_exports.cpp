@@ -462,18 +462,11 @@ nwrfc::RFC_RC SAP_API nwrfc::RfcGetParameterDescByName(RFC_FUNCTION_DESC_HANDLE 
         return RFC_INVALID_HANDLE;
     }
     for (unsigned i = 0; i < function->count; ++i) {
-        char16_t *known = function->parameters[i].name;
-        unsigned c = 0;
-        while (known[c] != 0 && known[c] == name[c]) ++c;
-        if (known[c] != name[c]) continue;
+        if (!same_name(function->parameters[i].name, name)) continue;
         *parameter = function->parameters[i];
         return nwrfc::RFC_OK;
     }
-    char shown[31];
-    narrow_text(name, shown, sizeof shown);
-    bounded_text<80> message;
-    message.format("no parameter %s", shown);
-    set_error(info, RFC_INVALID_PARAMETER, EXTERNAL_RUNTIME_FAILURE, message.c_str());
+    refuse_unknown_name(info, "parameter", name);
     return RFC_INVALID_PARAMETER;
 }
 

@@ -81,13 +81,6 @@ bool parse_integer(const char *text, long minimum, long maximum, long *value) {
     return true;
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // "db02.raw.100 = 00 00 87 5C": hex byte pairs, blanks between them allowed.
 const char *put_raw(raw_overlay &overlay, unsigned record_length, const char *offset_text, const char *value) {
     long offset = 0;

@@ -1,5 +1,5 @@
-// Small text helpers of the stand-in: letter-case-blind comparison (host names,
-// user names and INI keys are compared like SAP compares them) and trimming.
+// Small text helpers of the stand-ins: letter-case-blind comparison (host names,
+// user names and INI keys are compared like SAP compares them), trimming and hexadecimal digits.
 #pragma once
 
 #include <cstddef>
@@ -11,3 +11,5 @@ bool equal_without_padding(const char *text, const char *expected, bool ignore_c
 /// Moves `*begin` past leading blanks and tabs and returns the length without
 /// trailing blanks, tabs, CR and LF.
 size_t trim(const char **begin);
+/// The value of the hexadecimal digit `c` (either letter case), or -1 for any other character.
+int hex_digit(char c);
