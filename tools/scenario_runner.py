@@ -553,11 +553,19 @@ def run_scenario(args, retried=False):
             print("scenario %s FAILED: its working directory cannot be made to refuse new entries "
                   "(it needs root and setpriv)" % variant)
             return 1
+        if args.wine:
+            # Wine's server makes files and folders for its programs: the warm one, started
+            # with every power, would make the private folders all the same. The run starts
+            # a server of its own, without the power either.
+            wine_stop(args.wine)
     try:
         result = run_to_files(command, cwd, env)
     finally:
         if no_folders:
             refuse_entries(cwd, False)
+            if args.wine:
+                wine_stop(args.wine)
+                wine_setup(args.wine)
     failures = []
 
     with open(os.path.join(scenario, "stdout"), "rb") as f:
