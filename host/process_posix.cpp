@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -185,6 +186,18 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
 
 bool host_open_channel(host_child &child, unsigned long &number) {
     host_close_channel(child);
+    // A channel stays open until its system is shown in listing order: behind one hung
+    // system, thousands of ended children may each hold one. The usual soft limit of
+    // 1024 descriptors is raised to what the system allows, once.
+    static bool raised = false;
+    if (!raised) {
+        raised = true;
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return refused(errno);
     // The run reads it only after the child's end, and never waits on it.

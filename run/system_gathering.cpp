@@ -628,6 +628,7 @@ void reach_deadline(gathering_state &state) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) give_up(slot);
         if (slot.state == slot_state::refused) {
+            host_close_channel(slot.child);
             slot.state = slot_state::given_up;
             slot.step.assign(step_not_begun);
         }
