@@ -24,8 +24,8 @@ FILE *host_create_write(const char *name);
 bool host_delete(const char *name);
 /// The size of the file `name` in bytes; false when it is missing or cannot be asked.
 bool host_file_size(const char *name, uint64_t &size);
-/// Renames the file `from` to `to`, replacing a file `to` in one step; false when that
-/// is not possible (on Windows, for one, while another process has `from` open).
+/// Renames the file or folder `from` to `to`, replacing a file `to` in one step; false
+/// when that is not possible (on Windows, for one, while another process has `from` open).
 bool host_rename_replacing(const char *from, const char *to);
 
 // What became of an operation on an existing file.

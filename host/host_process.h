@@ -88,8 +88,10 @@ bool host_remove_folder(const char *name);
 
 /// Called for each entry of a folder other than "." and "..": its name, whether it is a
 /// folder, and its age in seconds (from its last change). A link of any kind (on
-/// Windows any reparse point, a junction included) is never reported as a folder,
-/// whatever it points to: host_delete removes the link itself.
+/// Windows any reparse point, a junction and a mounted volume included) and on POSIX a
+/// mount point (another file system, or the top of a bind mount) is never reported as a
+/// folder, whatever it leads to: host_delete removes a link itself, and leaves a mount
+/// point.
 typedef void (*host_entry_visitor)(const char *name, bool is_folder, int64_t age_seconds, void *context);
 /// Lists the folder `name` ("" for the working directory); false when it cannot be read.
 bool host_list_folder(const char *name, host_entry_visitor visit, void *context);

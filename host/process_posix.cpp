@@ -299,20 +299,46 @@ bool host_remove_folder(const char *name) {
     return native(name, path) && rmdir(path.c_str()) == 0;
 }
 
+namespace {
+
+// An entry that lies on another file system than its folder, or at the top of a mount
+// (a bind mount of a folder of the same file system keeps its device number), is a
+// mount point: never reported as a folder, so that nothing walks into it.
+bool is_mount_point(int folder_fd, const char *name, const struct stat &info, dev_t folder_device) {
+    if (info.st_dev != folder_device) return true;
+#if defined(__linux__) && defined(STATX_ATTR_MOUNT_ROOT)
+    struct statx extended;
+    if (statx(folder_fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE, &extended) == 0 &&
+        (extended.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (extended.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#else
+    (void)folder_fd;
+    (void)name;
+#endif
+    return false;
+}
+
+}  // namespace
+
 bool host_list_folder(const char *name, host_entry_visitor visit, void *context) {
     native_name path;
     if (!native(name, path)) return false;
-    DIR *folder = opendir(path.c_str());
-    if (folder == nullptr) return false;
+    // The folder itself is never reached through a link in its last part.
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat folder_info;
+    DIR *folder = fstat(fd, &folder_info) == 0 ? fdopendir(fd) : nullptr;
+    if (folder == nullptr) {
+        close(fd);
+        return false;
+    }
     time_t now = time(nullptr);
     while (struct dirent *entry = readdir(folder)) {
         if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-        native_name item = path;
-        item.append("/");
-        item.append(entry->d_name);
         struct stat info;
-        if (item.cut || lstat(item.c_str(), &info) != 0) continue;
-        visit(entry->d_name, S_ISDIR(info.st_mode), static_cast<int64_t>(now - info.st_mtime), context);
+        if (fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        bool is_folder = S_ISDIR(info.st_mode) && !is_mount_point(fd, entry->d_name, info, folder_info.st_dev);
+        visit(entry->d_name, is_folder, static_cast<int64_t>(now - info.st_mtime), context);
     }
     closedir(folder);
     return true;

@@ -19,6 +19,7 @@
 #include "rfc/trace_file.h"
 #include "run/child_protocol.h"
 #include "run/console_trace.h"
+#include "run/private_folders.h"
 #include "run/system_detail.h"
 #include "run/system_gathering.h"
 

@@ -7,125 +7,24 @@
 #include "core/exit_status.h"
 #include "host/host.h"
 #include "output/document_output.h"
-#include "core/listing_folder.h"
 #include "rfc/failure_report.h"
 #include "rfc/trace_file.h"
 #include "run/child_visit.h"
 #include "run/console_trace.h"
 #include "run/folder_removal.h"
+#include "run/private_folders.h"
 #include "run/system_detail.h"
 #include "run/system_visit.h"
 
 namespace {
 
-constexpr const char *folder_prefix = listing_folder_prefix;
-constexpr const char *folder_suffix = listing_folder_suffix;
-constexpr int64_t stale_folder_seconds = 3600;
-// Locked by the run for as long as it uses the folder.
-constexpr const char *folder_lock_name = "Korvanel.lock";
-constexpr unsigned folder_name_attempts = 16;  // names tried before a system is visited in-process
 constexpr int start_attempts = 2;           // a child's start refused twice counts its system failed
 constexpr unsigned restart_pause_ms = 50;  // before a refused start of a child is tried again
 
-// Files the library may look for in its current directory: they follow it into a child's folder.
-const char *const library_files[] = {"sapmsg.ini", "sideinfo", "saproute.ini"};
-
 typedef bounded_text<191> file_path;
-
-bool same_name(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
-}
 
 bool in_folder(file_path &path, const char *folder, const char *name) {
     return path.format("%s\\%s", folder, name);
-}
-
-// Copies `name` from the working directory into `folder` as `copy_name`, when it is there.
-void copy_in(const char *folder, const char *name, const char *copy_name) {
-    FILE *source = host_open_read(name);
-    if (source == nullptr) return;
-    file_path target;
-    FILE *copy = in_folder(target, folder, copy_name) ? host_create_write(target.c_str()) : nullptr;
-    if (copy != nullptr) {
-        char block[4096];
-        size_t count;
-        while ((count = fread(block, 1, sizeof block, source)) > 0) fwrite(block, 1, count, copy);
-        fclose(copy);
-    }
-    fclose(source);
-}
-
-bool is_private_folder_name(const char *name) { return is_listing_folder_name(name); }
-
-// The files of the working directory that may follow a child into its folder, found
-// once per run: looking each one up for every system would read the whole directory
-// each time, since the children's folders keep changing it.
-struct working_files {
-    bounded_text<63> names[32];
-    size_t count;
-    bool all;  // every candidate fitted
-};
-working_files candidates;
-
-bool is_candidate(const char *name) {
-    bounded_text<7> start;
-    start.assign(name, 7);
-    if (same_name(start.c_str(), "SapRfc.")) return true;
-    for (const char *file : library_files)
-        if (same_name(name, file)) return true;
-    return false;
-}
-
-// The candidate named `name` in any letter case, or null.
-const char *candidate(const char *name) {
-    for (size_t i = 0; i < candidates.count; ++i)
-        if (same_name(candidates.names[i].c_str(), name)) return candidates.names[i].c_str();
-    return nullptr;
-}
-
-// A private folder whose run has ended: its lock file can be locked. Process ids come
-// back, so a folder's name cannot tell; the lock can, at any age. A folder without its
-// lock file (a run ended between making the folder and locking it, or a folder of an
-// older version) is stale only after an hour, since a run may be about to lock it.
-bool is_stale_folder(const char *name, int64_t age_seconds) {
-    file_path lock_path;
-    uint64_t size = 0;
-    if (!in_folder(lock_path, name, folder_lock_name) || !host_file_size(lock_path.c_str(), size))
-        return age_seconds > stale_folder_seconds;
-    host_file_lock lock = host_lock_file_until(lock_path.c_str(), host_clock_ms());
-    if (lock == host_no_lock) return false;  // its run is still using it
-    host_unlock_file(lock);
-    return true;
-}
-
-void look_at_working_entry(const char *name, bool is_folder, int64_t age_seconds, void *) {
-    if (is_private_folder_name(name)) {
-        // A link with a private folder's name is never one of ours: removed as a link.
-        if (!is_folder)
-            host_delete(name);
-        else if (is_stale_folder(name, age_seconds))
-            remove_folder_tree(name);
-        return;
-    }
-    if (is_folder) return;
-    if (!is_candidate(name)) return;
-    if (candidates.count == sizeof candidates.names / sizeof candidates.names[0] ||
-        !candidates.names[candidates.count].assign(name)) {
-        candidates.all = false;
-        return;
-    }
-    ++candidates.count;
-}
-
-// Copies `name` in when the working directory holds it.
-void copy_in_if_there(const char *folder, const char *name) {
-    const char *found = candidates.all ? candidate(name) : name;
-    if (found != nullptr) copy_in(folder, found, name);
 }
 
 // Reads a small file of a child's folder; false when it is missing or does not fit.
@@ -192,15 +91,10 @@ void append_trace_blocks(const char *path, uint64_t deadline) {
 // What stays behind when a child's folder is emptied: our own files and the copies
 // that the run put there.
 bool is_ours(const char *name) {
-    if (same_name(name, child_console_name) || same_name(name, child_progress_name) ||
-        same_name(name, rfc_trace_file_name) || same_name(name, folder_lock_name))
+    if (same_file_name(name, child_console_name) || same_file_name(name, child_progress_name) ||
+        same_file_name(name, rfc_trace_file_name))
         return true;
-    bounded_text<7> start;
-    start.assign(name, 7);
-    if (same_name(start.c_str(), "SapRfc.")) return true;  // the destination file and "SapRfc.ini"
-    for (const char *file : library_files)
-        if (same_name(name, file)) return true;
-    return false;
+    return is_run_file(name);
 }
 
 struct move_context {
@@ -319,26 +213,6 @@ result_arrival read_result(system_slot &slot, visit_result &result) {
     return decode_visit_result(message.c_str(), count, slot.handover.mark.c_str(), slot.entry.c_str(), result);
 }
 
-// Why a child that ended left no complete result, whatever its status says: one that
-// had begun its visit was ended by the library (a crash, or its own exit), one that had
-// not failed here. Neither counts processed.
-void note_lost_result(system_slot &slot, result_arrival arrival, bool &local_failure,
-                      bounded_text<191> &cause) {
-    // A crash, and the library's fatal error that ends the process, say so themselves.
-    if (slot.end == child_end::crashed || (slot.end == child_end::exited && slot.status == exit_rfc_abort)) return;
-    if (arrival == result_arrival::begun && !(slot.end == child_end::exited && slot.status == exit_child_unsent)) {
-        slot.outcome.ended_in_visit = true;
-        cause.format("its process ended with status %d during the visit, before its result was complete",
-                     slot.status);
-        return;
-    }
-    local_failure = true;
-    if (arrival == result_arrival::begun)
-        cause.assign("its result could not be handed over to the run");
-    else
-        cause.format("its process ended with status %d before it began the visit", slot.status);
-}
-
 // Overwrites a text in a way the compiler keeps.
 template <size_t Capacity>
 void wipe_text(bounded_text<Capacity> &text) {
@@ -371,6 +245,45 @@ bool visit_in_process(run_record &run, gathering_state &state, system_slot &slot
     return true;
 }
 
+// A system the run could not check for a reason of this computer's is failed, since
+// the sensor cannot vouch for it, but SAP is not blamed for it.
+struct local_cause {
+    bool failure{};
+    bounded_text<191> text;  // also what the state line alone does not tell of a failure of SAP's side
+};
+
+// Why a child that ended left no complete result, whatever its status says: one that had
+// begun its visit was ended by the library (a crash, or its own exit), one that had not
+// failed here. Neither counts processed.
+void find_lost_result_cause(system_slot &slot, result_arrival arrival, local_cause &cause) {
+    bool exited = slot.end == child_end::exited;
+    // A crash, and the library's fatal error that ends the process, say so themselves.
+    if (!exited || slot.status == exit_rfc_abort) return;
+    if (arrival == result_arrival::begun && slot.status != exit_child_unsent) {
+        slot.outcome.ended_in_visit = true;
+        cause.text.format("its process ended with status %d during the visit, before its result was complete",
+                          slot.status);
+        return;
+    }
+    cause.failure = true;
+    if (arrival == result_arrival::begun)
+        cause.text.assign("its result could not be handed over to the run");
+    else
+        cause.text.format("its process ended with status %d before it began the visit", slot.status);
+}
+
+void find_local_cause(system_slot &slot, bool have_result, result_arrival arrival, local_cause &cause) {
+    if (slot.state == slot_state::not_visited) {
+        cause.failure = true;
+        cause.text.assign("the RFC library crashed in this process on an earlier system");
+    } else if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
+        cause.failure = true;
+        cause.text.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
+    } else if (slot.state == slot_state::ended && !have_result) {
+        find_lost_result_cause(slot, arrival, cause);
+    }
+}
+
 // Shows one visited system; returns exit_success or the status that ends the run.
 int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     if (slot.sets_host) run.display_host = slot.profile_host;
@@ -389,19 +302,9 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     // The console output and the trace blocks are in before the diagnosis is read.
     empty_folder(slot, run.trace_mode, true, state.deadline);
 
-    // A system the run could not check for a reason of this computer's is failed, since
-    // the sensor cannot vouch for it, but SAP is not blamed for it.
-    bool local_failure = false;
-    bounded_text<191> local_cause;
-    if (slot.state == slot_state::not_visited) {
-        local_failure = true;
-        local_cause.assign("the RFC library crashed in this process on an earlier system");
-    } else if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
-        local_failure = true;
-        local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
-    } else if (slot.state == slot_state::ended && !have_result) {
-        note_lost_result(slot, arrival, local_failure, local_cause);
-    }
+    local_cause cause;
+    find_local_cause(slot, have_result, arrival, cause);
+    bool local_failure = cause.failure;
 
     bool processed = false;
     run.output_buffer.clear();
@@ -425,8 +328,8 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         ++state.counts.failed;
     print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
     if (have_result && result.file_error != 0)
-        local_cause.format("its files could not be written in the working directory (%s)", strerror(result.file_error));
-    if (!local_cause.empty()) print_local_cause(run, slot, local_cause.c_str(), local_failure);
+        cause.text.format("its files could not be written in the working directory (%s)", strerror(result.file_error));
+    if (!cause.text.empty()) print_local_cause(run, slot, cause.text.c_str(), local_failure);
     if (slot.no_own_password) print_no_own_password(run, slot);
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
@@ -447,59 +350,13 @@ bool ready(const system_slot &slot) {
 
 }  // namespace
 
-void look_at_working_directory() {
-    candidates.count = 0;
-    candidates.all = true;
-    if (!host_list_folder("", look_at_working_entry, nullptr)) candidates.all = false;
-}
-
-namespace {
-
-// Makes a private folder of a name no other folder has, and locks it for the run;
-// false when none can be made (the working directory takes no folders).
-bool make_private_folder(system_slot &slot) {
-    static unsigned folder_number = 0;
-    static bool no_folders = false;  // known after the first system
-    if (no_folders) return false;
-    // A name may be taken by a leftover of an earlier run with the same process id
-    // (ids come back quickly on Windows): another number is tried, never the fallback.
-    for (unsigned attempt = 0; attempt < folder_name_attempts; ++attempt) {
-        bounded_text<47> folder;
-        folder.format("%s%lu.%u%s", folder_prefix, host_process_id(), folder_number++, folder_suffix);
-        if (!host_make_folder(folder.c_str())) continue;
-        file_path lock_path;
-        host_file_lock lock = in_folder(lock_path, folder.c_str(), folder_lock_name)
-                                  ? host_lock_file_until(lock_path.c_str(), host_clock_ms())
-                                  : host_no_lock;
-        if (lock == host_no_lock) {
-            remove_folder_tree(folder.c_str());
-            continue;
-        }
-        slot.folder = folder;
-        slot.folder_lock = lock;
-        return true;
-    }
-    no_folders = true;
-    return false;
-}
-
-}  // namespace
-
 void start_visit(run_record &run, system_slot &slot) {
-    if (!make_private_folder(slot)) {
+    if (!make_private_folder(slot.folder, slot.folder_lock)) {
         slot.kind = slot_kind::in_process;
         slot.state = slot_state::waiting;
         return;
     }
-    const bounded_text<47> &folder = slot.folder;
-    for (const char *file : library_files) copy_in_if_there(folder.c_str(), file);
-    const char *destination = run.profile_record.destination.c_str();
-    // A destination that names a path would make its copy land outside the folder.
-    if (strpbrk(destination, "\\/:") == nullptr) {
-        bounded_text<31> destination_file;
-        if (destination_file.format("SapRfc.%s", destination)) copy_in_if_there(folder.c_str(), destination_file.c_str());
-    }
-
+    copy_in_library_files(slot.folder.c_str(), run.profile_record.destination.c_str());
     start_child(run, slot);
 }
 
@@ -575,10 +432,7 @@ void retry_refused_start(run_record &run, gathering_state &state) {
     // No child of the run is left whose end could make room: the run visits the
     // system itself, as where no folder can be made.
     host_close_channel(slot.child);
-    host_unlock_file(slot.folder_lock);
-    slot.folder_lock = host_no_lock;
-    remove_folder_tree(slot.folder.c_str());
-    slot.folder.clear();
+    drop_private_folder(slot.folder, slot.folder_lock);
     slot.kind = slot_kind::in_process;
     slot.state = slot_state::waiting;
     // What follows is its visit in this process: the refused starts no longer explain it.

@@ -12,6 +12,7 @@
 #include "host/host.h"
 #include "host/host_process.h"
 #include "run/child_protocol.h"
+#include "run/private_folders.h"
 #include "run/system_outcome.h"
 #include "run/visit_guard.h"
 
@@ -55,7 +56,7 @@ struct system_slot {
     bounded_text<11> destination;                   // profile values for its trace line
     bounded_text<31> sysnr;
     bounded_text<11> client;
-    bounded_text<47> folder;                        // its private folder, once made
+    private_folder_name folder;                     // its private folder, once made
     host_file_lock folder_lock{host_no_lock};       // held on the folder's lock file while it is used
     host_child child{};                             // its process while running
     child_end end{};                                // how its child ended
@@ -81,12 +82,6 @@ struct gathering_state {
     system_counts counts{};
     visit_finisher finish{};     // finishes the run when a visit in this process cannot
 };
-
-/// Reads the working directory once at the start of a run: removes the private folders
-/// (and their files) that a run ended from outside left there more than an hour ago,
-/// and notes the files that children may need copied in ("SapRfc.*" and the files the
-/// library looks for), so that they are not looked up again for every system.
-void look_at_working_directory();
 
 /// Makes the system's private folder, copies in the files the library may look for in
 /// its current directory, and starts its child with the visit request of the profile

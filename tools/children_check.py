@@ -8,8 +8,9 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   secrets    while the children of a listing of slow systems run, no child's command
              line or environment holds the password (read from /proc)
   stale      a run removes the private folders a killed run left more than an hour
-             ago, and nothing else; those whose lock it can take at any age, never one
-             whose lock is held, and a link only as a link, never what it points to
+             ago, and nothing else; those whose lock it can take at any age and depth,
+             never one whose lock is held, a link only as a link, never what it points
+             to, and never what a bind mount inside shows (natively, as root)
   fulldisk   a working directory on a full disk: the answer is right (a child's result
              comes through a pipe, never through a file), with DETAIL=YES every
              healthy system keeps its own value and none shows a 0 % nobody measured,
@@ -383,15 +384,36 @@ def check_stale_by_lock(program, work):
         os.symlink(outside, os.path.join(folder, "Korvanel.4243.3.tmp"))
     else:
         print("stale: the links' cases skipped under wine (it shows a Unix link as a plain folder)")
-    with open(os.path.join(folder, "Korvanel.4243.1.tmp", "Korvanel.lock"), "w") as held:
-        # A run that still uses its folder. Wine's server locks with fcntl's record
-        # locks, the Linux build with flock: the check holds the kind the build honours.
-        (fcntl.lockf if wine_prefix else fcntl.flock)(held, fcntl.LOCK_EX)
-        result = run_sensor(program, ["GLOBAL", "ASP"], folder, capture_output=True, timeout=60)
-        left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
+    # A leftover deeper than any walk of a fixed depth: it goes all the same.
+    deep = os.path.join(folder, "Korvanel.4243.5.tmp")
+    os.makedirs(os.path.join(deep, *["d%d" % level for level in range(40)]))
+    open(os.path.join(deep, "Korvanel.lock"), "w").close()
+    # A bind mount of the folder elsewhere inside a leftover (natively, where mounting is
+    # allowed): never entered, so the leftover stays with it.
+    mounted = os.path.join(folder, "Korvanel.4243.4.tmp", "mounted")
+    if not wine_prefix:
+        os.makedirs(mounted)
+        open(os.path.join(folder, "Korvanel.4243.4.tmp", "Korvanel.lock"), "w").close()
+        refused = subprocess.run(["mount", "--bind", outside, mounted], capture_output=True).returncode != 0
+        if refused:
+            print("stale: the bind mount's case skipped (mounting is refused here)")
+            shutil.rmtree(os.path.dirname(mounted))
+    else:
+        refused = True
+    expected = ["Korvanel.4243.1.tmp"] + ([] if refused else ["Korvanel.4243.4.tmp"])
+    try:
+        with open(os.path.join(folder, "Korvanel.4243.1.tmp", "Korvanel.lock"), "w") as held:
+            # A run that still uses its folder. Wine's server locks with fcntl's record
+            # locks, the Linux build with flock: the check holds the kind the build honours.
+            (fcntl.lockf if wine_prefix else fcntl.flock)(held, fcntl.LOCK_EX)
+            result = run_sensor(program, ["GLOBAL", "ASP"], folder, capture_output=True, timeout=60)
+            left = sorted(n for n in os.listdir(folder) if n.startswith("Korvanel."))
+    finally:
+        if not refused:
+            subprocess.run(["umount", mounted], capture_output=True)
     failures = []
-    if left != ["Korvanel.4243.1.tmp"]:
-        failures.append("by lock: folders after the run: %s, expected only the locked one" % left)
+    if left != expected:
+        failures.append("by lock: folders after the run: %s, expected %s" % (left, expected))
     if os.listdir(outside) != ["precious.txt"]:
         failures.append("by lock: a link's target was changed: %s" % os.listdir(outside))
     if b"Processed=1, Failed=0" not in result.stdout:
