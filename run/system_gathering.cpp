@@ -276,7 +276,10 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         have_result = read_child_file(slot.folder.c_str(), child_result_name, message) &&
                       decode_visit_result(message.c_str(), message.length, result);
     }
-    // The console output and the trace blocks are in before the diagnosis is read.
+    // The console output and the trace blocks are in before the diagnosis is read, which
+    // reads only the blocks of this system: those of its child, appended from here on,
+    // or those its visit in this process wrote after its logon.
+    if (slot.kind == slot_kind::child) note_trace_size(run);
     empty_folder(slot, run.trace_mode, true, state.deadline);
 
     local_cause cause;
