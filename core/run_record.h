@@ -129,6 +129,6 @@ struct run_record {
     unsigned parallel_systems{};                    // PARALLEL=: systems a multi-system run visits at once
     uint64_t deadline{};                            // host clock (ms) at which the budget ends; 0 for none
     watched_step current_step;                      // the RFC step under way, read by the watchdog
-    bool trace_file_noted{};                        // "Dev_Rfc.Trc" was there at the start of the run
-    uint64_t trace_file_size{};                     // its size then
+    bool trace_file_noted{};                        // "Dev_Rfc.Trc" was there before the logon
+    uint64_t trace_file_size{};                     // its size then: the diagnosis reads only what follows
 };

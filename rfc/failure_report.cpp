@@ -137,22 +137,32 @@ void append_trace_diagnosis(run_record &run) {
         append_message(run, " - Look for Trace-File");
         return;
     }
-    // The block looked for is the file's last: a file that has grown for months costs
-    // no more than a small one.
-    skip_to_last_lines(trace, trace_tail_bytes);
-    append_diagnosis_from(run, trace);
+    // The block looked for is the last one this run's library wrote: a file that has
+    // grown for months costs no more than a small one. A file shorter than noted was
+    // set aside or emptied since, and what it holds now cannot be told apart from what
+    // was there before: no reason is better than a wrong one.
+    if (skip_to_own_lines(trace, run.trace_file_noted ? run.trace_file_size : 0, trace_tail_bytes))
+        append_diagnosis_from(run, trace);
+    else
+        append_message(run, " - Please Check Trace-File !");
     fclose(trace);
 }
 
-void skip_to_last_lines(FILE *file, long tail_bytes) {
-    // Looked at from one byte before the tail: a line that begins exactly at the tail's
-    // start is kept whole; any other line cut by it is dropped.
-    if (fseek(file, -(tail_bytes + 1), SEEK_END) != 0) {
-        rewind(file);  // the file is no longer than the tail
-        return;
+bool skip_to_own_lines(FILE *file, uint64_t start, long tail_bytes) {
+    if (fseek(file, 0, SEEK_END) != 0) return false;
+    long end = ftell(file);
+    if (end < 0 || static_cast<uint64_t>(end) < start) return false;
+    long from = end - tail_bytes > static_cast<long>(start) ? end - tail_bytes : static_cast<long>(start);
+    if (from == 0) {
+        rewind(file);
+        return true;
     }
+    // Looked at from one byte before: a line that begins exactly there is kept whole;
+    // any other line cut by it is dropped.
+    if (fseek(file, from - 1, SEEK_SET) != 0) return false;
     int c = fgetc(file);
     while (c != EOF && c != '\n') c = fgetc(file);
+    return true;
 }
 
 void append_diagnosis_from(run_record &run, FILE *trace) {

@@ -51,9 +51,12 @@ void append_return_code_text(run_record &run, RFC_RC code, const char *exception
 /// or 1015; 0 for 0.
 int return_code_error_number(RFC_RC code);
 
-/// Appends " - " and the last error message of "Dev_Rfc.Trc" to the output buffer;
-/// " - Please Check Trace-File !" when the file holds none, " - Look for Trace-File"
-/// when it cannot be opened.
+/// Appends " - " and the last error message that "Dev_Rfc.Trc" received after the size
+/// noted in run before the logon (note_trace_size; the whole file when it was not there
+/// then) to the output buffer: a block of an earlier run is never given as this one's
+/// reason. " - Please Check Trace-File !" when no such message is there (also when the
+/// file has become shorter than noted: what it holds then cannot be told apart),
+/// " - Look for Trace-File" when it cannot be opened.
 void append_trace_diagnosis(run_record &run);
 
 /// The reading part of append_trace_diagnosis, for a trace file already open: reads
@@ -63,6 +66,7 @@ void append_diagnosis_from(run_record &run, FILE *trace);
 
 /// How much of the end of the trace file the diagnosis reads.
 constexpr long trace_tail_bytes = 64 * 1024;
-/// Moves `file` (open for reading in binary) to the first whole line of its last
-/// `tail_bytes` bytes; to its start when it is no longer than that.
-void skip_to_last_lines(FILE *file, long tail_bytes);
+/// Moves `file` (open for reading in binary) to the first whole line that begins at or
+/// after `start` within its last `tail_bytes` bytes (a line begins at `start` when the
+/// byte before it ends a line). False when the file is now shorter than `start`.
+bool skip_to_own_lines(FILE *file, uint64_t start, long tail_bytes);

@@ -28,8 +28,13 @@ void note_trace_file(run_record &run) {
         if (host_file_size(rfc_trace_file_name, size) && size > largest_trace_file)
             host_rename_replacing(rfc_trace_file_name, rfc_old_trace_file_name);
         host_unlock_file(lock);
-        run.trace_file_noted = host_file_size(rfc_trace_file_name, size);
     }
+    note_trace_size(run);
+}
+
+void note_trace_size(run_record &run) {
+    uint64_t size = 0;
+    run.trace_file_noted = host_file_size(rfc_trace_file_name, size);
     run.trace_file_size = run.trace_file_noted ? size : 0;
 }
 

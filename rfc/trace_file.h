@@ -24,8 +24,13 @@ host_file_lock lock_trace_file(uint64_t deadline);
 /// At the start of a run, before the logon: a trace file larger than
 /// largest_trace_file is renamed to "Dev_Rfc.Trc.old" under the lock (when that
 /// fails, because SAP's library of another run has it open, a later run tries again);
-/// then the file's size is noted in run for delete_unchanged_trace_file.
+/// then the file's size is noted in run for delete_unchanged_trace_file and for the
+/// diagnosis (note_trace_size).
 void note_trace_file(run_record &run);
+
+/// Before a logon: notes in run whether the trace file is there and its size, so that
+/// the diagnosis of a failure reads only what the library writes from then on.
+void note_trace_size(run_record &run);
 
 /// After a successful run: deletes the trace file under the lock, but only when its
 /// size is still the one noted, so that a diagnosis another run has just added stays.

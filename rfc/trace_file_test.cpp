@@ -1,5 +1,6 @@
 // The shared trace file: set aside when it has grown too large, deleted after success
-// only when no other run added to it, and its diagnosis read from its end alone.
+// only when no other run added to it, and its diagnosis read from its end alone, from
+// what was written after the logon.
 #include "rfc/trace_file.h"
 
 #include <gtest/gtest.h>
@@ -98,5 +99,43 @@ TEST_F(TraceFile, DiagnosisReadsTheLastBlockOfAGrownFile) {
         if (std::string(c.expected).find("Please") != std::string::npos) {
             EXPECT_EQ(got, c.expected) << c.name;
         }
+    }
+}
+
+// The diagnosis is taken only from what the library wrote after the size noted before
+// the logon: a block of an earlier run is never given as this run's reason.
+TEST_F(TraceFile, DiagnosisReadsOnlyWhatWasWrittenAfterTheLogon) {
+    const std::string old_block = "**** ERROR last week\nERROR       an old message\n";
+    const std::string new_block = "**** ERROR today\nERROR       today's message\n";
+    struct {
+        const char *name;
+        const char *at_logon;  // null: no file
+        std::string now;       // null text: no file
+        bool there_now;
+        const char *expected;
+    } cases[] = {
+        {"only an old block: the library wrote none", "old", old_block, true, " - Please Check Trace-File !"},
+        {"a block written after the old one", "old", old_block + new_block, true, " - today's message"},
+        {"not there at the logon: all of it is this run's", nullptr, new_block, true, " - today's message"},
+        {"not there at all", nullptr, "", false, " - Look for Trace-File"},
+        // Set aside by another run and begun anew, shorter than noted: nothing in it can
+        // be told apart from what was there before.
+        {"shorter than noted", "old", "**** ERROR x\nERROR       short\n", true, " - Please Check Trace-File !"},
+        // The old file ended in the middle of a line: the rest of that line is no
+        // message of this run.
+        {"noted in the middle of a line", "cut", old_block + "ERROR       half", true, " - Please Check Trace-File !"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        remove(rfc_trace_file_name);
+        if (c.at_logon != nullptr)
+            write_file(rfc_trace_file_name, std::string(c.at_logon) == "cut" ? old_block + "ERROR       ha" : old_block);
+        run_record run{};
+        note_trace_size(run);
+        remove(rfc_trace_file_name);
+        if (c.there_now) write_file(rfc_trace_file_name, c.now);
+        append_message(run, "Error 1014: RFC-Failure raised !");
+        append_trace_diagnosis(run);
+        EXPECT_EQ(std::string(run.output_buffer.c_str()), std::string("Error 1014: RFC-Failure raised !") + c.expected);
     }
 }

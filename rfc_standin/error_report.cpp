@@ -39,6 +39,20 @@ void append_block(const rfc_failure &failure, trace_level level) {
     fclose(file);
 }
 
+// Appends the bytes of the file `name` to the trace file as they are.
+void append_block_file(const char *name) {
+    FILE *source = fopen(name, "rb");
+    if (source == nullptr) return;
+    FILE *file = fopen(trace_file_name, "ab");
+    if (file != nullptr) {
+        char bytes[4096];
+        size_t count;
+        while ((count = fread(bytes, 1, sizeof bytes, source)) > 0) fwrite(bytes, 1, count, file);
+        fclose(file);
+    }
+    fclose(source);
+}
+
 }  // namespace
 
 rfc_failure make_failure(const char *key, const char *message) {
@@ -79,8 +93,16 @@ void report_failure(standin_state &state, const rfc_failure &failure, trace_leve
     append_block(failure, level);
 }
 
+void report_answer(standin_state &state, const rfc_failure &failure, const standin_system &system) {
+    report_failure(state, failure, system.trace_block.empty() ? system.trace : trace_off);
+    if (!system.trace_block.empty()) append_block_file(system.trace_block.c_str());
+}
+
 void report_failure(standin_state &state, const rfc_failure &failure, const standin_system *system) {
-    report_failure(state, failure, system != nullptr ? system->trace : trace_full);
+    if (system != nullptr)
+        report_answer(state, failure, *system);
+    else
+        report_failure(state, failure, trace_full);
     if (system != nullptr && system->handler_on_every_failure) state.handler_due = true;
 }
 

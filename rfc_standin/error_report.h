@@ -28,6 +28,10 @@ void report_failure(standin_state &state, const rfc_failure &failure, trace_leve
 /// system); when the system hands every failure to the error handler
 /// (error_handler = always), marks the handler due.
 void report_failure(standin_state &state, const rfc_failure &failure, const standin_system *system);
+/// Reports `failure` as `system` writes its trace (its `trace` level, or the bytes of
+/// its `trace_block` file), without ever marking the error handler due: for an
+/// exception the function module raises, which is its answer, not a library error.
+void report_answer(standin_state &state, const rfc_failure &failure, const standin_system &system);
 /// Calls the error handler with `operation` when a failure of this call made it due
 /// (see call_error_handler); does nothing otherwise.
 void call_error_handler_if_due(standin_state &state, bounded_text<2000> &line, const char *operation);

@@ -371,7 +371,7 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
         if (system_failure)
             report_failure(state, failure, &system);
         else
-            report_failure(state, failure, system.trace);
+            report_answer(state, failure, system);
         connection->exception.assign(fault->name.c_str());
         if (exception != nullptr) *exception = connection->exception.data;
         return rc;

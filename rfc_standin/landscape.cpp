@@ -267,6 +267,11 @@ const char *put_system_key(section_reader &reader, const char *key, const char *
         else return "trace must be full, bare or off";
         return nullptr;
     }
+    if (equal_ignore_case(key, "trace_block")) {
+        if (!system.trace_block.assign(value) || value[0] == '\0')
+            return "trace_block must name a file of 1 to 64 characters";
+        return nullptr;
+    }
     if (equal_ignore_case(key, "error_handler")) {
         if (equal_ignore_case(value, "faults")) system.handler_on_every_failure = false;
         else if (equal_ignore_case(value, "always")) system.handler_on_every_failure = true;

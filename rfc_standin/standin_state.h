@@ -82,6 +82,10 @@ struct standin_system {
     unsigned char db02[120];
     int api_rc;
     trace_level trace;
+    // `trace_block`: a file of the working directory whose bytes every failure appends to
+    // the trace file in place of the stand-in's own block (the shapes, code pages and
+    // junk of real trace files); empty: none.
+    bounded_text<64> trace_block;
     bool handler_on_every_failure;  // error_handler = always: every failure goes to the error handler
     standin_fault faults[standin_max_faults];
     int fault_count;

@@ -39,13 +39,6 @@ void make_file(const std::string &name) {
     fclose(file);
 }
 
-bool file_exists(const std::string &name) {
-    FILE *file = host_open_read(name.c_str());
-    if (file == nullptr) return false;
-    fclose(file);
-    return true;
-}
-
 // The root with a file and a folder named `step` and its level on each of `levels`
 // levels below it; returns the deepest folder.
 std::string make_tree(int levels, const std::string &step = "d") {
@@ -61,6 +54,13 @@ std::string make_tree(int levels, const std::string &step = "d") {
 }
 
 #ifndef _WIN32
+bool file_exists(const std::string &name) {
+    FILE *file = host_open_read(name.c_str());
+    if (file == nullptr) return false;
+    fclose(file);
+    return true;
+}
+
 std::string native(std::string name) {
     for (char &c : name)
         if (c == '\\') c = '/';

@@ -299,7 +299,10 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         arrival = read_result(slot, result);
         have_result = arrival == result_arrival::complete;
     }
-    // The console output and the trace blocks are in before the diagnosis is read.
+    // The console output and the trace blocks are in before the diagnosis is read, which
+    // reads only the blocks of this system: those of its child, appended from here on,
+    // or those its visit in this process wrote after its logon.
+    if (slot.kind == slot_kind::child) note_trace_size(run);
     empty_folder(slot, run.trace_mode, true, state.deadline);
 
     local_cause cause;

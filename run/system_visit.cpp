@@ -7,6 +7,7 @@
 #include "rfc/connection.h"
 #include "rfc/failure_report.h"
 #include "rfc/system_info.h"
+#include "rfc/trace_file.h"
 #include "run/rfc_steps.h"
 
 namespace {
@@ -26,6 +27,7 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
     prepare_rfc_environment(run);
     if (logon) {
         note(notice, "logon");
+        note_trace_size(run);
         run.rfc_handle = open_connection(run);
     }
     if (run.rfc_handle == 0) {
