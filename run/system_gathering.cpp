@@ -405,6 +405,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
     if (local_failure || unwritten) print_local_cause(run, slot, local_cause.c_str(), !local_failure);
     if (slot.no_own_password) print_no_own_password(run, slot);
+    print_password_note(run, slot.time_of_day.c_str(), slot.entry.c_str(), slot.password_note.c_str());
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
 }
