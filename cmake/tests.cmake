@@ -51,12 +51,14 @@ endforeach()
 # environment, the folders a killed run left removed, the trace file's blocks in
 # listing order however many children ran at once, the same answer from a run that
 # can make no folder and visits its systems itself, and from one whose first start of a
-# child the system refuses, no child outliving a run that was killed or stopped, and no
-# folder left by a child whose library crashed.
-foreach(check collision crashed fulldisk hung killed readonly refused secrets stale trace tracelock)
+# child the system refuses, no child outliving a run that was killed or stopped, no
+# folder left by a child whose library crashed, and the sound answer from children
+# that can write no file (a full disk, a quota).
+foreach(check collision crashed fulldisk hung killed quota readonly refused secrets stale trace tracelock)
   add_test(NAME children.native.${check}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py --program $<TARGET_FILE:korvanel>
-            --failing-spawn $<TARGET_FILE:failing_spawn> --work ${CMAKE_BINARY_DIR}/children-work ${check})
+            --failing-spawn $<TARGET_FILE:failing_spawn> --failing-writes $<TARGET_FILE:failing_writes>
+            --work ${CMAKE_BINARY_DIR}/children-work ${check})
 endforeach()
 
 # The fault matrix's scenario folders are what tools/fault_matrix.py writes.

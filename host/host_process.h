@@ -1,18 +1,45 @@
 // Child processes, private folders and file locks: what a multi-system run needs to
 // visit each system in a process of its own. Children are this same program, started
 // with one internal argument; their secrets go in through a pipe on standard input,
-// never on the command line or in the environment. process_win32.cpp and
+// never on the command line or in the environment, and their result comes back
+// through a pipe of its own, which needs no disk space. process_win32.cpp and
 // process_posix.cpp implement it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-/// A started child: the process and whether it is still to be waited for.
+/// A started child: the process, whether it is still to be waited for, and the run's
+/// end of the channel through which it hands back its result.
 struct host_child {
-    intptr_t process;  // process handle (Windows) or process id (POSIX); 0 when none
-    bool running;      // started and not yet seen to end
+    intptr_t process;            // process handle (Windows) or process id (POSIX); 0 when none
+    bool running;                // started and not yet seen to end
+    intptr_t channel{-1};        // the run's end of its result channel; -1 when none
+    intptr_t channel_child{-1};  // the child's end, held by the run until the child has started
 };
+
+/// Opens the child's result channel (a pipe; any earlier one of `child` is closed
+/// first) and gives in `number` how the child names its end (a descriptor on POSIX, a
+/// handle's value on Windows). False when the system refuses it: host_start_refusal
+/// says why.
+bool host_open_channel(host_child &child, unsigned long &number);
+
+/// Reads, after the child has ended, what it wrote to its channel, without ever
+/// waiting (a process the child left behind may still hold its end): at most
+/// `capacity` bytes into `buffer`, more read and dropped with `overflow` set. Closes
+/// the channel; returns the count read.
+size_t host_read_channel(host_child &child, char *buffer, size_t capacity, bool &overflow);
+
+/// Closes both ends of the child's channel, where still open.
+void host_close_channel(host_child &child);
+
+/// Called by a child on the end `number` of its channel: keeps it from the processes
+/// the RFC library may start, so that none of them can hold it or write to it.
+void host_hold_channel(unsigned long number);
+
+/// Writes `count` bytes to the child's end `number` of its channel; returns 0, or the
+/// system's error number (errno, GetLastError) when not all were written.
+int host_write_channel(unsigned long number, const char *bytes, size_t count);
 
 /// How a child ended.
 enum class child_end { exited, crashed };
@@ -27,8 +54,10 @@ bool host_is_prtg_variable(const char *entry);
 /// relative Windows-style name) as its current directory: its standard output goes to
 /// the file `output_name` in that folder (created empty), its standard error to the
 /// null device, and its standard input is a pipe into which `input` (`input_count`
-/// bytes) is written and closed at once. Its environment is the run's without PRTG's
-/// placeholders (host_is_prtg_variable). No window is opened. On Windows every child
+/// bytes) is written and closed at once. The child's end of a channel opened with
+/// host_open_channel is handed to it under its number and closed in the run once the
+/// child has started. Its environment is the run's without PRTG's placeholders
+/// (host_is_prtg_variable). No window is opened. On Windows every child
 /// belongs to one job object of the run that ends it when the run's process ends for
 /// any reason. False when the child could not be started; then nothing is left running.
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #ifdef __linux__
 #include <sys/prctl.h>
@@ -106,6 +107,11 @@ namespace {
 
 bounded_text<127> start_refusal;
 
+void close_end(intptr_t &end) {
+    if (end >= 0) close(static_cast<int>(end));
+    end = -1;
+}
+
 bool refused(int error) {
     start_refusal.assign(strerror(error));
     return false;
@@ -162,6 +168,9 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
         posix_spawn_file_actions_adddup2(&actions, input_pipe[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, null, STDERR_FILENO);
+        // Under its own number: a dup2 onto itself clears close-on-exec in the child alone.
+        int channel = static_cast<int>(child.channel_child);
+        if (channel >= 0) posix_spawn_file_actions_adddup2(&actions, channel, channel);
         posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
         sigset_t none, defaults;
         sigemptyset(&none);
@@ -185,10 +194,73 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     }
     child.process = pid;
     child.running = true;
+    close_end(child.channel_child);
     // Far below the pipe's capacity: the write never waits for the child.
     write_all(input_pipe[1], input, input_count);
     close(input_pipe[1]);
     return true;
+}
+
+bool host_open_channel(host_child &child, unsigned long &number) {
+    host_close_channel(child);
+    // A channel stays open until its system is shown in listing order: behind one hung
+    // system, thousands of ended children may each hold one. The usual soft limit of
+    // 1024 descriptors is raised to what the system allows, once.
+    static bool raised = false;
+    if (!raised) {
+        raised = true;
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return refused(errno);
+    // The run reads it only after the child's end, and never waits on it.
+    fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    child.channel = ends[0];
+    child.channel_child = ends[1];
+    number = static_cast<unsigned long>(ends[1]);
+    return true;
+}
+
+size_t host_read_channel(host_child &child, char *buffer, size_t capacity, bool &overflow) {
+    size_t used = 0;
+    overflow = false;
+    int fd = static_cast<int>(child.channel);
+    char spill[512];
+    while (fd >= 0) {
+        bool full = used == capacity;
+        ssize_t count = full ? read(fd, spill, sizeof spill) : read(fd, buffer + used, capacity - used);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;  // its end, or nothing more without waiting
+        if (full)
+            overflow = true;
+        else
+            used += static_cast<size_t>(count);
+    }
+    host_close_channel(child);
+    return used;
+}
+
+void host_close_channel(host_child &child) {
+    close_end(child.channel);
+    close_end(child.channel_child);
+}
+
+void host_hold_channel(unsigned long number) { fcntl(static_cast<int>(number), F_SETFD, FD_CLOEXEC); }
+
+int host_write_channel(unsigned long number, const char *bytes, size_t count) {
+    int fd = static_cast<int>(number);
+    while (count > 0) {
+        ssize_t written = write(fd, bytes, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return written < 0 ? errno : EIO;
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return 0;
 }
 
 int host_wait_any(host_child *children, size_t count, uint64_t deadline, child_end &end, int &status) {

@@ -58,8 +58,8 @@ wchar_t *child_environment() {
 // later), inside `job` from its first moment: a run killed while the child is being
 // made then takes it too. `in_job` says whether it was. Without the attribute list
 // (an old system) it falls back to plain inheritance of what is marked inheritable.
-BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HANDLE out, HANDLE err, HANDLE job,
-                         PROCESS_INFORMATION &process, bool &in_job) {
+BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HANDLE out, HANDLE err, HANDLE channel,
+                         HANDLE job, PROCESS_INFORMATION &process, bool &in_job) {
     STARTUPINFOEXA info;
     memset(&info, 0, sizeof info);
     info.StartupInfo.cb = sizeof info;
@@ -68,7 +68,8 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
     info.StartupInfo.hStdOutput = out;
     info.StartupInfo.hStdError = err;
 
-    HANDLE handles[3] = {in, out, err};
+    HANDLE handles[4] = {in, out, err, channel};
+    size_t handle_count = channel != INVALID_HANDLE_VALUE ? 4 : 3;
     static HANDLE jobs[1];
     jobs[0] = job;
     // The list holds pointers: aligned for them (the 64-bit build's children too).
@@ -81,7 +82,7 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
         LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_space);
         bool listed = InitializeProcThreadAttributeList(attributes, 2, 0, &size) &&
                       UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
-                                                sizeof handles, nullptr, nullptr);
+                                                handle_count * sizeof handles[0], nullptr, nullptr);
         in_job = listed && attempt == 0 &&
                  UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, jobs, sizeof jobs, nullptr,
                                            nullptr);
@@ -178,9 +179,70 @@ bool refused(DWORD error) {
     return false;
 }
 
+void close_end(intptr_t &end) {
+    if (end != -1) CloseHandle(reinterpret_cast<HANDLE>(end));
+    end = -1;
+}
+
 }  // namespace
 
 const char *host_start_refusal() { return start_refusal.c_str(); }
+
+bool host_open_channel(host_child &child, unsigned long &number) {
+    host_close_channel(child);
+    HANDLE read_end = nullptr, write_end = nullptr;
+    // Far larger than a result: the child's write never waits for the run.
+    if (!CreatePipe(&read_end, &write_end, nullptr, 65536)) return refused(GetLastError());
+    child.channel = reinterpret_cast<intptr_t>(read_end);
+    child.channel_child = reinterpret_cast<intptr_t>(write_end);
+    // A handle's value is the same in the child that inherits it, and fits 32 bits on
+    // 64-bit Windows too.
+    number = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(write_end));
+    return true;
+}
+
+size_t host_read_channel(host_child &child, char *buffer, size_t capacity, bool &overflow) {
+    size_t used = 0;
+    overflow = false;
+    HANDLE channel = reinterpret_cast<HANDLE>(child.channel);
+    char spill[512];
+    // Only what is there: a process the child left behind may still hold its end.
+    DWORD waiting = 0;
+    while (child.channel != -1 && PeekNamedPipe(channel, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
+        bool full = used == capacity;
+        DWORD wanted = full ? sizeof spill : static_cast<DWORD>(capacity - used);
+        if (wanted > waiting) wanted = waiting;
+        DWORD count = 0;
+        if (!ReadFile(channel, full ? spill : buffer + used, wanted, &count, nullptr) || count == 0) break;
+        if (full)
+            overflow = true;
+        else
+            used += count;
+    }
+    host_close_channel(child);
+    return used;
+}
+
+void host_close_channel(host_child &child) {
+    close_end(child.channel);
+    close_end(child.channel_child);
+}
+
+void host_hold_channel(unsigned long number) {
+    SetHandleInformation(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(number)), HANDLE_FLAG_INHERIT, 0);
+}
+
+int host_write_channel(unsigned long number, const char *bytes, size_t count) {
+    HANDLE channel = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(number));
+    while (count > 0) {
+        DWORD written = 0;
+        if (!WriteFile(channel, bytes, static_cast<DWORD>(count), &written, nullptr)) return static_cast<int>(GetLastError());
+        if (written == 0) return ERROR_WRITE_FAULT;
+        bytes += written;
+        count -= written;
+    }
+    return 0;
+}
 
 unsigned long host_process_id() { return GetCurrentProcessId(); }
 
@@ -214,8 +276,9 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     bool in_job = false;
     DWORD error = out == INVALID_HANDLE_VALUE || null == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (out != INVALID_HANDLE_VALUE && null != INVALID_HANDLE_VALUE) {
+        HANDLE channel = reinterpret_cast<HANDLE>(child.channel_child);
         started = create_with_handles(command_line.data, directory, inheritable(read_end), inheritable(out),
-                                      inheritable(null), job_of_run(), process, in_job);
+                                      inheritable(null), inheritable(channel), job_of_run(), process, in_job);
         if (!started) error = GetLastError();
     }
     CloseHandle(read_end);
@@ -230,6 +293,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
     CloseHandle(process.hThread);
     child.process = reinterpret_cast<intptr_t>(process.hProcess);
     child.running = true;
+    close_end(child.channel_child);
     DWORD written = 0;
     WriteFile(write_end, input, static_cast<DWORD>(input_count), &written, nullptr);
     CloseHandle(write_end);

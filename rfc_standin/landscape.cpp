@@ -148,6 +148,7 @@ const fault_word fault_words[] = {
     {"handler_on_call", fault_handler_on_call, 1},
     {"hang_on_open", fault_hang_on_open, 0},     {"hang_on_call", fault_hang_on_call, 1},
     {"crash_on_open", fault_crash_on_open, 0},   {"crash_on_call", fault_crash_on_call, 1},
+    {"exit_on_open", fault_exit_on_open, 1},     {"exit_on_call", fault_exit_on_call, 2},
 };
 
 // Splits off the next blank-separated word of `*rest` into `word`.
@@ -173,6 +174,16 @@ const char *put_fault(standin_system &system, const char *value) {
     fault.target.clear();
     fault.name.clear();
     fault.code = 0;
+    if (known->kind == fault_exit_on_open) {
+        // The status alone: "exit_on_open 67".
+        long status = 0;
+        if (!next_word(&value, word) || !parse_integer(word.c_str(), 0, 255, &status))
+            return "exit status must be 0 to 255";
+        fault.code = static_cast<int>(status);
+        if (next_word(&value, word)) return "too many words in the fault";
+        ++system.fault_count;
+        return nullptr;
+    }
     if (known->arguments >= 1 && !next_word(&value, fault.target)) return "fault target missing or too long";
     if (known->arguments == 2) {
         if (!next_word(&value, fault.name)) return "fault name or code missing or too long";
@@ -181,6 +192,11 @@ const char *put_fault(standin_system &system, const char *value) {
             if (!parse_integer(fault.name.c_str(), -2147483647L - 1, 2147483647L, &code))
                 return "return code is not an integer";
             fault.code = static_cast<int>(code);
+        }
+        if (known->kind == fault_exit_on_call) {
+            long status = 0;
+            if (!parse_integer(fault.name.c_str(), 0, 255, &status)) return "exit status must be 0 to 255";
+            fault.code = static_cast<int>(status);
         }
     }
     if (next_word(&value, word)) return "too many words in the fault";

@@ -36,6 +36,14 @@ void pause_for(int milliseconds, call_line &line) {
     abort();  // not reached: the write above ends the process
 }
 
+// SAP's library is documented to end the process itself in some states (an
+// unrecoverable error of its own): the caller gets no chance to hand anything back.
+[[noreturn]] void exit_library(call_line &line, int status) {
+    line.append_format(" -> exits %d", status);
+    log_call(line);
+    exit(status);
+}
+
 }  // namespace
 
 int call_delay_of(const standin_system &system, const char *function) {
@@ -54,10 +62,12 @@ void play_open_timing(const standin_system &system, call_line &line) {
     pause_for(system.open_delay, line);
     if (find_fault(system, fault_hang_on_open, nullptr) != nullptr) hang_forever(line);
     if (find_fault(system, fault_crash_on_open, nullptr) != nullptr) crash_library(line);
+    if (const standin_fault *fault = find_fault(system, fault_exit_on_open, nullptr)) exit_library(line, fault->code);
 }
 
 void play_call_timing(const standin_system &system, const char *function, call_line &line) {
     pause_for(call_delay_of(system, function), line);
     if (find_fault(system, fault_hang_on_call, function) != nullptr) hang_forever(line);
     if (find_fault(system, fault_crash_on_call, function) != nullptr) crash_library(line);
+    if (const standin_fault *fault = find_fault(system, fault_exit_on_call, function)) exit_library(line, fault->code);
 }

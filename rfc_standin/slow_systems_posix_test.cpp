@@ -1,6 +1,8 @@
 // Hung and crashing systems, seen from a child process (gtest's death tests fork):
 // a crash is a real SIGSEGV at the step it names, a hang never returns, and the call
 // log says which call it was before the process is gone.
+#include <cstdio>
+
 #include "rfc_standin/death_test_support.h"
 #include "rfc_standin/standin_fixture.h"
 
@@ -32,6 +34,8 @@ TEST_F(HungAndCrashing, EachStepDiesOrHangsWhereTheLandscapeSays) {
         {"hang_on_open", false, "RfcOpen mode=0 dest=DEMO", " -> hangs"},
         {"crash_on_call RFC_SYSTEM_INFO", true, "RfcCall handle=", "RFC_SYSTEM_INFO exporting={} tables={} -> crashes"},
         {"hang_on_call RFC_SYSTEM_INFO", false, "RfcCall handle=", "RFC_SYSTEM_INFO exporting={} tables={} -> hangs"},
+        {"exit_on_open 67", false, "RfcOpen mode=0 dest=DEMO", " -> exits 67"},
+        {"exit_on_call RFC_SYSTEM_INFO 122", false, "RfcCall handle=", "RFC_SYSTEM_INFO exporting={} tables={} -> exits 122"},
     };
     static standin_test::StandIn *fixture;
     fixture = this;
@@ -45,7 +49,10 @@ TEST_F(HungAndCrashing, EachStepDiesOrHangsWhereTheLandscapeSays) {
                                   system_info_call call;
                                   call.run(fixture->open_r3());
                               };
-        if (c.crash)
+        int status = 0;
+        if (sscanf(c.fault, "exit_on_open %d", &status) == 1 || sscanf(c.fault, "exit_on_call %*s %d", &status) == 1)
+            EXPECT_EXIT(step(), ::testing::ExitedWithCode(status), "");
+        else if (c.crash)
             EXPECT_EXIT(step(), died_of_invalid_access, "");
         else
             EXPECT_EXIT(within_a_second(step), ::testing::KilledBySignal(SIGALRM), "");

@@ -35,6 +35,8 @@ enum fault_kind {
     fault_hang_on_call,      // RfcCall of `target` never returns
     fault_crash_on_open,     // the library dies of an invalid memory access during the open
     fault_crash_on_call,     // ... during RfcCall of `target`
+    fault_exit_on_open,      // the library ends the process with exit(`code`) during the open
+    fault_exit_on_call,      // ... during RfcCall of `target`
 };
 
 /// One fault with what it names.
@@ -42,7 +44,7 @@ struct standin_fault {
     fault_kind kind;
     bounded_text<40> target;  // function module, structure or table
     bounded_text<40> name;    // exception name
-    int code;                 // return code
+    int code;                 // return code, or the status of an exit
 };
 
 /// How long the calls of one function module take longer than they would (`delay_call`).

@@ -123,6 +123,28 @@ bool get_figures(const char *m, size_t n, visit_result &result) {
     return true;
 }
 
+// A decimal number of at most 20 digits up to `stop`; false for anything else.
+bool read_decimal(const char *&text, char stop, uint64_t &value) {
+    value = 0;
+    const char *start = text;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        unsigned digit = static_cast<unsigned>(*text - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    if (text == start || *text != stop) return false;
+    if (stop != '\0') ++text;
+    return true;
+}
+
+// FNV-1a over a message's bytes: a result cut short, or with bytes of another writer
+// mixed in, does not match its check.
+uint32_t message_check(const char *bytes, size_t count) {
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < count; ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 16777619u;
+    return hash;
+}
+
 }  // namespace
 
 bool put_field(child_message &out, const char *key, const char *value) {
@@ -140,31 +162,41 @@ bool get_field(const char *message, size_t count, const char *key, char *out, si
     return true;
 }
 
-bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out) {
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, const visit_handover &handover,
+                          child_message &out) {
     out.clear();
     bounded_text<15> sysnr;
     sysnr.format("%d", run.connection_options.r3.sysnr);
+    bounded_text<23> channel;
+    channel.format("%lu", handover.channel);
     return put_profile(out, run.profile_record) && put_field(out, "carried_sysnr", sysnr.c_str()) &&
            put_field(out, "parameter_text", run.parameter_text.c_str()) &&
            put_field(out, "parameter_string", run.parameter_string.c_str()) &&
            put_field(out, "flavour", run.output_flavour.c_str()) && put_field(out, "trace", run.trace_mode ? "1" : "0") &&
            put_field(out, "display_host", run.display_host.c_str()) && put_field(out, "entry", entry) &&
-           put_field(out, "logon", logon ? "1" : "0");
+           put_field(out, "logon", logon ? "1" : "0") && put_field(out, "mark", handover.mark.c_str()) &&
+           put_field(out, "channel", channel.c_str());
 }
 
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
-                          bool &logon) {
+                          bool &logon, visit_handover &handover) {
     bounded_text<15> sysnr;
+    bounded_text<23> channel;
     if (!get_profile(message, count, run.profile_record) || !get(message, count, "carried_sysnr", sysnr) ||
         !get(message, count, "parameter_text", run.parameter_text) ||
         !get(message, count, "parameter_string", run.parameter_string) ||
         !get(message, count, "flavour", run.output_flavour) || !get_flag(message, count, "trace", run.trace_mode) ||
         !get(message, count, "display_host", run.display_host) || !get(message, count, "entry", entry) ||
-        !get_flag(message, count, "logon", logon))
+        !get_flag(message, count, "logon", logon) || !get(message, count, "mark", handover.mark) ||
+        handover.mark.empty() || !get(message, count, "channel", channel))
         return false;
     char *end = nullptr;
     long number = strtol(sysnr.c_str(), &end, 10);
     if (sysnr.empty() || *end != '\0') return false;
+    const char *digits = channel.c_str();
+    uint64_t channel_number = 0;
+    if (!read_decimal(digits, '\0', channel_number) || channel_number > ULONG_MAX) return false;
+    handover.channel = static_cast<unsigned long>(channel_number);
     run.connection_options.r3.sysnr = static_cast<int>(number);
     run.multi_system_mode = true;
     return true;
@@ -181,23 +213,6 @@ bool is_visit_argument(const char *argument) {
            (argument[length] == '=' || argument[length] == '\0');
 }
 
-namespace {
-
-// A decimal number of at most 20 digits up to `stop`; false for anything else.
-bool read_decimal(const char *&text, char stop, uint64_t &value) {
-    value = 0;
-    const char *start = text;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        unsigned digit = static_cast<unsigned>(*text - '0');
-        if (value > (UINT64_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    if (text == start || *text != stop) return false;
-    if (stop != '\0') ++text;
-    return true;
-}
-
-}  // namespace
 
 bool decode_visit_argument(const char *argument, child_bounds &bounds) {
     size_t length = strlen(visit_system_argument);
@@ -210,28 +225,59 @@ bool decode_visit_argument(const char *argument, child_bounds &bounds) {
     return true;
 }
 
-bool encode_visit_result(const visit_result &result, child_message &out) {
+bool encode_result_head(const visit_handover &handover, const char *entry, child_message &out) {
     out.clear();
-    return put_field(out, "outcome", outcome_name(result.outcome)) &&
-           put_field(out, "identified", result.identified ? "1" : "0") &&
-           put_field(out, "identified_host", result.identified_host.c_str()) &&
-           put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str()) &&
-           put_figures(out, result);
+    return put_field(out, "mark", handover.mark.c_str()) && put_field(out, "entry", entry);
 }
 
-bool decode_visit_result(const char *message, size_t count, visit_result &result) {
-    bounded_text<31> outcome;
-    if (!get(message, count, "outcome", outcome) || !get_flag(message, count, "identified", result.identified) ||
-        !get(message, count, "identified_host", result.identified_host) ||
-        !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text) ||
-        !get_figures(message, count, result))
+bool encode_visit_result(const visit_result &result, child_message &out) {
+    bounded_text<15> file_error;
+    file_error.format("%d", result.file_error);
+    if (!put_field(out, "outcome", outcome_name(result.outcome)) ||
+        !put_field(out, "identified", result.identified ? "1" : "0") ||
+        !put_field(out, "identified_host", result.identified_host.c_str()) ||
+        !put_field(out, "database_system", result.database_system.c_str()) ||
+        !put_field(out, "text", result.text.c_str()) || !put_figures(out, result) ||
+        !put_field(out, "file_error", file_error.c_str()))
         return false;
+    bounded_text<15> check;
+    check.format("%08lx", static_cast<unsigned long>(message_check(out.c_str(), out.length)));
+    return put_field(out, "check", check.c_str());
+}
+
+result_arrival decode_visit_result(const char *message, size_t count, const char *mark, const char *entry,
+                                   visit_result &result) {
+    static child_message head;
+    visit_handover handover;
+    handover.mark.assign(mark);
+    if (!encode_result_head(handover, entry, head) || count < head.length ||
+        memcmp(message, head.c_str(), head.length) != 0)
+        return result_arrival::none;
+    // The check is the last field, and its eight digits cover every byte before it.
+    constexpr size_t check_length = sizeof "check 8:12345678\n" - 1;
+    if (count < head.length + check_length) return result_arrival::begun;
+    size_t body = count - check_length;
+    bounded_text<31> check;
+    check.format("check 8:%08lx\n", static_cast<unsigned long>(message_check(message, body)));
+    if (memcmp(message + body, check.c_str(), check_length) != 0) return result_arrival::begun;
+    const char *m = message + head.length;
+    size_t n = body - head.length;
+    bounded_text<31> outcome;
+    bounded_text<15> file_error;
+    if (!get(m, n, "outcome", outcome) || !get_flag(m, n, "identified", result.identified) ||
+        !get(m, n, "identified_host", result.identified_host) || !get(m, n, "database_system", result.database_system) ||
+        !get(m, n, "text", result.text) || !get_figures(m, n, result) || !get(m, n, "file_error", file_error))
+        return result_arrival::begun;
+    char *end = nullptr;
+    long error = strtol(file_error.c_str(), &end, 10);
+    if (file_error.empty() || *end != '\0' || error < 0 || error > INT_MAX) return result_arrival::begun;
+    result.file_error = static_cast<int>(error);
     for (visit_outcome candidate : {visit_outcome::processed, visit_outcome::failed,
                                     visit_outcome::identification_failed, visit_outcome::database_mismatch}) {
         if (outcome.equals(outcome_name(candidate))) {
             result.outcome = candidate;
-            return true;
+            return result_arrival::complete;
         }
     }
-    return false;
+    return result_arrival::begun;
 }

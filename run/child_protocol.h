@@ -1,7 +1,8 @@
 // What a multi-system run and the child that visits one system tell each other: the
 // logon data going in (through the child's standard input) and the outcome coming
-// back (through a file in the child's folder). Each field is written as
-// "key length:bytes\n", so any byte of a value, a line feed included, passes unchanged.
+// back (through the child's result channel, a pipe, so that a full disk cannot lose
+// it). Each field is written as "key length:bytes\n", so any byte of a value, a line
+// feed included, passes unchanged.
 #pragma once
 
 #include "core/run_record.h"
@@ -34,6 +35,14 @@ struct visit_result {
     bounded_text<visit_text_capacity> text;        // error text left in output_buffer
     int error_number{};                            // the failure's message number (1011 to 1015), 0 for none
     measured_figures figures;                      // what a successful measurement found
+    int file_error{};                              // why the child's own files could not be written (errno), 0: they could
+};
+
+/// Who a result belongs to: the visit's mark, which the run gives each child it starts,
+/// and the result channel's number in the child.
+struct visit_handover {
+    bounded_text<31> mark;   // "<run's process>.<visit number>"
+    unsigned long channel{};
 };
 
 /// Appends the field `key` with `value` to `out`; false when it does not fit.
@@ -54,13 +63,14 @@ struct child_bounds {
 /// record (plain password included), the library's system number as carried over,
 /// parameter text and string, flavour, trace switch, display host, the entry and
 /// whether it may log on at all. False when it does not fit.
-bool encode_visit_request(const run_record &run, const char *entry, bool logon, child_message &out);
+bool encode_visit_request(const run_record &run, const char *entry, bool logon, const visit_handover &handover,
+                          child_message &out);
 
 /// Reads a request into run (profile record, connection options' system number,
 /// parameters, flavour, trace and multi-system switches, display host) and `entry`;
 /// false when a field is missing or malformed.
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
-                          bool &logon);
+                          bool &logon, visit_handover &handover);
 
 /// The argument with which a multi-system run starts a child; PRTG never passes it.
 constexpr const char *visit_system_argument = "--visit-system";
@@ -75,12 +85,25 @@ bool is_visit_argument(const char *argument);
 /// Reads the bounds of a child's argument; false when they are missing or malformed.
 bool decode_visit_argument(const char *argument, child_bounds &bounds);
 
-/// Writes a visit's result; false when it does not fit.
+/// A child's result is sent in two parts: its head, the visit's mark and entry, as soon
+/// as the child has read its request and before it calls the library; then the outcome,
+/// ending in a check of every byte before it. A result that stops after its head was
+/// cut short during the visit; one whose head is not this visit's is not its result.
+bool encode_result_head(const visit_handover &handover, const char *entry, child_message &out);
+/// Appends a visit's outcome and the closing check to the head in `out`; false when it
+/// does not fit.
 bool encode_visit_result(const visit_result &result, child_message &out);
-/// Reads a visit's result; false when a field is missing or malformed.
-bool decode_visit_result(const char *message, size_t count, visit_result &result);
 
-/// Files of ours in a child's folder: its console output, the step it is at, its result.
+/// How much of its result a child handed back.
+enum class result_arrival {
+    none,      // nothing of this visit: the child never began it
+    begun,     // its head alone, or a result cut short or spoilt: it ended during the visit
+    complete,  // whole, checked, and of this visit
+};
+/// Reads what a child wrote to its channel as the result of the visit `mark` of `entry`.
+result_arrival decode_visit_result(const char *message, size_t count, const char *mark, const char *entry,
+                                   visit_result &result);
+
+/// Files of ours in a child's folder: its console output and the step it is at.
 constexpr const char *child_console_name = "Korvanel.console";
 constexpr const char *child_progress_name = "Korvanel.progress";
-constexpr const char *child_result_name = "Korvanel.result";

@@ -37,10 +37,44 @@ std::unique_ptr<run_record> sending_run() {
     return run;
 }
 
+visit_handover sample_handover() {
+    visit_handover handover;
+    handover.mark.assign("4711.12");
+    handover.channel = 4294967295ul;  // a handle's value may take all 32 bits
+    return handover;
+}
+
 std::string encoded_request(const run_record &run, const char *entry, bool logon) {
     child_message message;
-    EXPECT_TRUE(encode_visit_request(run, entry, logon, message));
+    EXPECT_TRUE(encode_visit_request(run, entry, logon, sample_handover(), message));
     return std::string(message.c_str(), message.length);
+}
+
+// A child's whole result for the visit 4711.12 of S01.P00: its head, outcome and check.
+std::string whole_result(const visit_result &result) {
+    child_message message;
+    EXPECT_TRUE(encode_result_head(sample_handover(), "S01.P00", message));
+    EXPECT_TRUE(encode_visit_result(result, message));
+    return std::string(message.c_str(), message.length);
+}
+
+result_arrival read_back(const std::string &message, visit_result &result) {
+    return decode_visit_result(message.data(), message.size(), "4711.12", "S01.P00", result);
+}
+
+// A result whose field `key` has the value `value` in place of its own, with its check
+// made anew, so that only the field is at fault.
+std::string with_field(const std::string &message, const char *key, const std::string &value) {
+    std::string text = message.substr(0, message.size() - strlen("check 8:12345678\n"));
+    size_t at = text.find(std::string("\n") + key + " ") + 1;
+    size_t end = text.find('\n', at);
+    text.replace(at, end - at, std::string(key) + " " + std::to_string(value.size()) + ":" + value);
+    // The check is FNV-1a, as the child computes it.
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+    char check[32];
+    snprintf(check, sizeof check, "check 8:%08lx\n", static_cast<unsigned long>(hash));
+    return text + check;
 }
 
 }  // namespace
@@ -52,7 +86,10 @@ TEST(ChildProtocol, RequestArrivesWhole) {
         auto got = fresh_run();
         bounded_text<file_name_capacity> entry;
         bool got_logon = !logon;
-        ASSERT_TRUE(decode_visit_request(message.data(), message.size(), *got, entry, got_logon));
+        visit_handover handover;
+        ASSERT_TRUE(decode_visit_request(message.data(), message.size(), *got, entry, got_logon, handover));
+        EXPECT_STREQ(handover.mark.c_str(), "4711.12");
+        EXPECT_EQ(handover.channel, 4294967295ul);
         const profile_data &a = sent->profile_record, &b = got->profile_record;
         EXPECT_STREQ(b.extcompany.c_str(), "Korvanel Test");
         EXPECT_STREQ(b.destination.c_str(), "PRD");
@@ -114,7 +151,8 @@ TEST(ChildProtocol, CutOrBrokenRequestIsRefused) {
         auto got = fresh_run();
         bounded_text<file_name_capacity> entry;
         bool logon = false;
-        EXPECT_FALSE(decode_visit_request(whole.data(), length, *got, entry, logon)) << "cut at " << length;
+        visit_handover handover;
+        EXPECT_FALSE(decode_visit_request(whole.data(), length, *got, entry, logon, handover)) << "cut at " << length;
     }
     struct {
         const char *what;
@@ -128,6 +166,9 @@ TEST(ChildProtocol, CutOrBrokenRequestIsRefused) {
         {"flag not 0 or 1", "logon 1:1\n", "logon 1:x\n"},
         {"system number not a number", "carried_sysnr 1:7\n", "carried_sysnr 1:x\n"},
         {"field missing", "flavour 7:Brimtol\n", ""},
+        {"channel not a number", "channel 10:4294967295\n", "channel 10:429496729x\n"},
+        {"channel beyond 32 bits", "channel 10:4294967295\n", "channel 21:999999999999999999999\n"},
+        {"no mark", "mark 7:4711.12\n", "mark 0:\n"},
     };
     for (const auto &d : damage) {
         std::string message = whole;
@@ -137,7 +178,8 @@ TEST(ChildProtocol, CutOrBrokenRequestIsRefused) {
         auto got = fresh_run();
         bounded_text<file_name_capacity> entry;
         bool logon = false;
-        EXPECT_FALSE(decode_visit_request(message.data(), message.size(), *got, entry, logon)) << d.what;
+        visit_handover handover;
+        EXPECT_FALSE(decode_visit_request(message.data(), message.size(), *got, entry, logon, handover)) << d.what;
     }
 }
 
@@ -159,27 +201,55 @@ TEST(ChildProtocol, ResultArrivesWhole) {
         sent.identified = outcome != visit_outcome::identification_failed;
         sent.identified_host.assign("saps02  ");  // RFCHOST keeps its blanks
         sent.database_system.assign("ORACLE");
-        sent.text.assign("Error 1012: Exception.: BAD\nNAME <&>");
-        child_message message;
-        ASSERT_TRUE(encode_visit_result(sent, message));
+        sent.text.assign("Error 1012: Exception.: BAD\nNAME <&>\ncheck 8:00000000\n");  // a value cannot end it
+        sent.file_error = 122;  // EDQUOT on Linux: any error number passes
         visit_result got;
-        ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+        ASSERT_EQ(read_back(whole_result(sent), got), result_arrival::complete);
         EXPECT_EQ(got.outcome, outcome);
         EXPECT_EQ(got.identified, sent.identified);
         EXPECT_STREQ(got.identified_host.c_str(), "saps02  ");
         EXPECT_STREQ(got.database_system.c_str(), "ORACLE");
         EXPECT_STREQ(got.text.c_str(), sent.text.c_str());
+        EXPECT_EQ(got.file_error, 122);
     }
 }
 
-TEST(ChildProtocol, ResultWithUnknownOutcomeIsRefused) {
+TEST(ChildProtocol, OnlyAWholeResultOfThisVeryVisitIsTaken) {
     visit_result sent;
-    child_message message;
-    ASSERT_TRUE(encode_visit_result(sent, message));
-    std::string text(message.c_str(), message.length);
-    text.replace(text.find("outcome 6:failed"), 16, "outcome 6:faulty");
+    sent.outcome = visit_outcome::processed;
+    sent.figures.taken = true;
+    sent.figures.percent_used = 87;
+    std::string whole = whole_result(sent);
+    child_message head;
+    ASSERT_TRUE(encode_result_head(sample_handover(), "S01.P00", head));
+    // Cut anywhere: before the end of its head nothing of the visit arrived, after it the
+    // visit had begun; only the whole message is complete.
+    for (size_t length = 0; length <= whole.size(); ++length) {
+        visit_result got;
+        result_arrival expected = length < head.length     ? result_arrival::none
+                                  : length < whole.size() ? result_arrival::begun
+                                                          : result_arrival::complete;
+        EXPECT_EQ(read_back(whole.substr(0, length), got), expected) << "cut at " << length;
+    }
     visit_result got;
-    EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got));
+    struct {
+        const char *what;
+        std::string message;
+        result_arrival expected;
+    } cases[] = {
+        {"another visit's", whole, result_arrival::none},
+        {"a byte changed", whole, result_arrival::begun},
+        {"bytes of another writer after it", whole + "mark 1:x\n", result_arrival::begun},
+        {"a figure spoilt under a sound check", with_field(whole, "figures", "0 1 8x 0 0"), result_arrival::begun},
+        {"an unknown outcome under a sound check", with_field(whole, "outcome", "faulty"), result_arrival::begun},
+        {"no error number under a sound check", with_field(whole, "file_error", ""), result_arrival::begun},
+        {"the same fields, checked anew", with_field(whole, "outcome", "processed"), result_arrival::complete},
+    };
+    cases[0].message.replace(cases[0].message.find("4711.12"), 7, "4711.13");
+    cases[1].message[cases[1].message.find("87")] = '9';
+    for (const auto &c : cases) EXPECT_EQ(read_back(c.message, got), c.expected) << c.what;
+    EXPECT_EQ(decode_visit_result(whole.data(), whole.size(), "4711.12", "S02.P00", got), result_arrival::none)
+        << "another system's";
 }
 
 TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
@@ -190,10 +260,8 @@ TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
     sent.figures.percent_used = 99;
     sent.figures.system_asp_megabytes = 9999999999LL;  // beyond 32 bits, as the packed fields allow
     sent.figures.total_asp_megabytes = -1;
-    child_message message;
-    ASSERT_TRUE(encode_visit_result(sent, message));
     visit_result got;
-    ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+    ASSERT_EQ(read_back(whole_result(sent), got), result_arrival::complete);
     EXPECT_TRUE(got.figures.taken);
     EXPECT_EQ(got.figures.percent_used, 99);
     EXPECT_EQ(got.figures.system_asp_megabytes, 9999999999LL);
@@ -201,23 +269,18 @@ TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
 
     sent = visit_result{};
     sent.error_number = 1014;
-    ASSERT_TRUE(encode_visit_result(sent, message));
-    ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+    std::string message = whole_result(sent);
+    ASSERT_EQ(read_back(message, got), result_arrival::complete);
     EXPECT_EQ(got.error_number, 1014);
     EXPECT_FALSE(got.figures.taken);
 
     // A figure that is no whole number, or an error number no message has, is refused.
     for (std::string bad : {"1014 0 9x 0 0", "1014 0 0 0", "1014 0 0 0 0 1", "10140 0 0 0 0", "-1 0 0 0 0",
                             "1014 2 0 0 0", "1014 0  0 0 0", "1014 0 - 0 0"}) {
-        std::string text(message.c_str(), message.length);
-        size_t at = text.find("figures ");
-        size_t end = text.find('\n', at);
-        text.replace(at, end - at, "figures " + std::to_string(bad.size()) + ":" + bad);
         visit_result got;
-        EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        EXPECT_EQ(read_back(with_field(message, "figures", bad), got), result_arrival::begun) << bad;
         // The same message with a sound field is read: only the figures were at fault.
-        text.replace(at, text.find('\n', at) - at, "figures 13:1014 1 7 8 -9");
-        ASSERT_TRUE(decode_visit_result(text.data(), text.size(), got)) << bad;
+        ASSERT_EQ(read_back(with_field(message, "figures", "1014 1 7 8 -9"), got), result_arrival::complete) << bad;
         EXPECT_EQ(got.figures.total_asp_megabytes, -9);
     }
 }

@@ -20,6 +20,9 @@ void wipe(char *bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) at[i] = '\0';
 }
 
+// Why the child's own files could not be written: the first error, named in the result.
+int file_error = 0;
+
 // Returns 0, or the C library's error number when the file could not be written whole
 // (a full disk shows only when the file is closed).
 int write_file(const char *name, const char *bytes, size_t count) {
@@ -36,7 +39,8 @@ int write_file(const char *name, const char *bytes, size_t count) {
 void note_step(const char *step) {
     bounded_text<31> line;
     line.assign(step);
-    write_file(child_progress_name, line.c_str(), line.length);
+    int error = write_file(child_progress_name, line.c_str(), line.length);
+    if (file_error == 0) file_error = error;
 }
 
 }  // namespace
@@ -59,19 +63,26 @@ int run_visit_child(run_record &run, const char *argument) {
     size_t count = host_read_input(request, sizeof request, overflow);
     bounded_text<file_name_capacity> entry;
     bool logon = false;
-    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon);
+    visit_handover handover;
+    bool usable = !overflow && decode_visit_request(request, count, run, entry, logon, handover);
     wipe(request, sizeof request);
     if (!usable) return exit_child_unusable;
     run.profile_name.assign(entry.c_str());
 
+    // The head goes before the library is called: a result that stops after it tells
+    // the run that the visit had begun when the process ended.
+    host_hold_channel(handover.channel);
+    static child_message message;
+    encode_result_head(handover, entry.c_str(), message);
+    size_t head = message.length;
+    // A channel that refuses the head would lose the result: no logon for nothing.
+    if (host_write_channel(handover.channel, message.c_str(), head) != 0) return exit_child_unsent;
+
     static visit_result result;
     visit_system(run, logon, note_step, result);
-    static child_message message;
+    result.file_error = file_error;
     encode_visit_result(result, message);
-    int error = write_file(child_result_name, message.c_str(), message.length);
+    int error = host_write_channel(handover.channel, message.c_str() + head, message.length - head);
     fflush(stdout);
-    // The run learns why it finds no result, and whether the system was processed, from
-    // the exit status, which needs no disk.
-    if (error != 0) return unwritten_status(result.outcome == visit_outcome::processed, error);
-    return exit_success;
+    return error == 0 ? exit_success : exit_child_unsent;
 }

@@ -4,8 +4,6 @@
 // names differ only in case would look alike in PRTG.
 #include "run/system_detail.h"
 
-#include "run/child_visit.h"
-
 #include <cinttypes>
 #include <cstring>
 
@@ -157,12 +155,6 @@ void note_visit_outcome(system_slot &slot, const visit_result *result, bool proc
     if (result->figures.taken) slot.outcome.percent_used = result->figures.percent_used;
 }
 
-// A child that exited with a status none of ours (0 to 4, or a lost result's) was ended
-// by something else: a runtime's abort, a sanitizer, the library's own exit.
-static bool ended_abnormally(const system_slot &slot) {
-    return slot.end == child_end::exited && slot.status > exit_child_orphaned && !is_unwritten_status(slot.status);
-}
-
 bool failure_token(const system_slot &slot, bounded_text<15> &token) {
     token.clear();
     if (slot.kind == slot_kind::skipped || slot.outcome.processed) return false;
@@ -175,7 +167,7 @@ bool failure_token(const system_slot &slot, bounded_text<15> &token) {
     else if (slot.outcome.local_failure)
         token.assign("local");
     else if (slot.kind != slot_kind::skipped && slot.state == slot_state::ended &&
-             (slot.end == child_end::crashed || slot.status == exit_rfc_abort || ended_abnormally(slot)))
+             (slot.end == child_end::crashed || slot.status == exit_rfc_abort || slot.outcome.ended_in_visit))
         token.assign("crash");
     else if (slot.outcome.error_number != 0)
         token.format("%d", slot.outcome.error_number);

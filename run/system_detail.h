@@ -39,8 +39,9 @@ void note_visit_outcome(system_slot &slot, const visit_result *result, bool proc
 
 /// The failure token of a failed system in `token`: its error number as a single-profile
 /// run prints it (its profile's, 1022 for the time limit, else its visit's), "crash"
-/// for a crashed child or a fatal error of SAP's library, "local" for a system that
-/// could not be checked for a reason of the probe's own. False for a system that was
+/// for a crashed child, a fatal error of SAP's library or a child that ended during its
+/// visit without a complete result, "local" for a system that could not be checked for
+/// a reason of the probe's own. False for a system that was
 /// processed or not found, which has none.
 bool failure_token(const system_slot &slot, bounded_text<15> &token);
 

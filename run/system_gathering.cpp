@@ -193,8 +193,7 @@ void append_trace_blocks(const char *path, uint64_t deadline) {
 // that the run put there.
 bool is_ours(const char *name) {
     if (same_name(name, child_console_name) || same_name(name, child_progress_name) ||
-        same_name(name, child_result_name) || same_name(name, rfc_trace_file_name) ||
-        same_name(name, folder_lock_name))
+        same_name(name, rfc_trace_file_name) || same_name(name, folder_lock_name))
         return true;
     bounded_text<7> start;
     start.assign(name, 7);
@@ -249,6 +248,7 @@ void empty_folder(system_slot &slot, bool show_console, bool keep_files, uint64_
 
 void give_up(system_slot &slot) {
     host_kill_child(slot.child);
+    host_close_channel(slot.child);
     slot.state = slot_state::given_up;
     if (!read_child_file(slot.folder.c_str(), child_progress_name, slot.step) || slot.step.empty())
         slot.step.assign(step_not_begun);
@@ -259,6 +259,7 @@ void abandon_from(gathering_state &state, size_t first) {
     for (size_t i = first; i < state.taken; ++i) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) host_kill_child(slot.child);
+        host_close_channel(slot.child);
         empty_folder(slot, false, false, 0);
     }
     state.running = 0;
@@ -296,15 +297,46 @@ void print_no_own_password(run_record &run, const system_slot &slot) {
     host_print(line.c_str());
 }
 
-void print_local_cause(run_record &run, const system_slot &slot, const char *cause, bool checked) {
+// Why a system failed as far as this computer is concerned: it could not be checked
+// (`local`), or what the state line alone does not tell.
+void print_local_cause(run_record &run, const system_slot &slot, const char *cause, bool local) {
     if (!run.trace_mode) return;
     take_time_of_day(run);
     bounded_text<255> line;
-    if (checked)
-        line.format("* %s %s was checked, but %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
-    else
-        line.format("* %s %s could not be checked: %s\n", run.time_of_day.c_str(), slot.entry.c_str(), cause);
+    line.format("* %s %s%s %s\n", run.time_of_day.c_str(), slot.entry.c_str(), local ? " could not be checked:" : ":",
+                cause);
     host_print(line.c_str());
+}
+
+// Reads the result the slot's ended child handed back through its channel.
+result_arrival read_result(system_slot &slot, visit_result &result) {
+    static child_message message;
+    bool overflow = false;
+    size_t count = host_read_channel(slot.child, message.data, sizeof message.data - 1, overflow);
+    message.data[count] = '\0';
+    message.length = count;
+    if (overflow) return result_arrival::begun;
+    return decode_visit_result(message.c_str(), count, slot.handover.mark.c_str(), slot.entry.c_str(), result);
+}
+
+// Why a child that ended left no complete result, whatever its status says: one that
+// had begun its visit was ended by the library (a crash, or its own exit), one that had
+// not failed here. Neither counts processed.
+void note_lost_result(system_slot &slot, result_arrival arrival, bool &local_failure,
+                      bounded_text<191> &cause) {
+    // A crash, and the library's fatal error that ends the process, say so themselves.
+    if (slot.end == child_end::crashed || (slot.end == child_end::exited && slot.status == exit_rfc_abort)) return;
+    if (arrival == result_arrival::begun && !(slot.end == child_end::exited && slot.status == exit_child_unsent)) {
+        slot.outcome.ended_in_visit = true;
+        cause.format("its process ended with status %d during the visit, before its result was complete",
+                     slot.status);
+        return;
+    }
+    local_failure = true;
+    if (arrival == result_arrival::begun)
+        cause.assign("its result could not be handed over to the run");
+    else
+        cause.format("its process ended with status %d before it began the visit", slot.status);
 }
 
 // Overwrites a text in a way the compiler keeps.
@@ -347,12 +379,12 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
 
     static visit_result result;
     bool have_result = false;
+    result_arrival arrival = result_arrival::none;
     if (slot.kind == slot_kind::in_process && slot.state == slot_state::waiting) {
         have_result = visit_in_process(run, state, slot, result);
-    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success) {
-        static child_message message;
-        have_result = read_child_file(slot.folder.c_str(), child_result_name, message) &&
-                      decode_visit_result(message.c_str(), message.length, result);
+    } else if (slot.state == slot_state::ended) {
+        arrival = read_result(slot, result);
+        have_result = arrival == result_arrival::complete;
     }
     // The console output and the trace blocks are in before the diagnosis is read.
     empty_folder(slot, run.trace_mode, true, state.deadline);
@@ -360,7 +392,6 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     // A system the run could not check for a reason of this computer's is failed, since
     // the sensor cannot vouch for it, but SAP is not blamed for it.
     bool local_failure = false;
-    bool unwritten = false;
     bounded_text<191> local_cause;
     if (slot.state == slot_state::not_visited) {
         local_failure = true;
@@ -368,17 +399,8 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     } else if (slot.state == slot_state::given_up && !slot.refusal.empty()) {
         local_failure = true;
         local_cause.format("its process could not be started before the time limit (%s)", slot.refusal.c_str());
-    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && is_unwritten_status(slot.status)) {
-        // Its outcome came in its exit status: a processed system still counts processed.
-        unwritten = true;
-        local_failure = !unwritten_processed(slot.status);
-        int error = unwritten_error(slot.status);
-        local_cause.format("its result could not be written in the working directory (%s)",
-                           error == 0 ? "no reason given" : strerror(error));
-    } else if (slot.state == slot_state::ended && slot.end == child_end::exited && slot.status == exit_success &&
-               !have_result) {
-        local_failure = true;
-        local_cause.assign("its process ended without a readable result");
+    } else if (slot.state == slot_state::ended && !have_result) {
+        note_lost_result(slot, arrival, local_failure, local_cause);
     }
 
     bool processed = false;
@@ -394,7 +416,6 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         run.output_buffer.assign(result.text.c_str(), result.text.length);
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;
     }
-    if (unwritten) processed = !slot.system_failed && unwritten_processed(slot.status);
     note_visit_outcome(slot, have_result ? &result : nullptr, processed);
     if (local_failure) slot.outcome.local_failure = true;
     ++state.counts.systems;
@@ -403,7 +424,9 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     else
         ++state.counts.failed;
     print_state(run, processed ? "Processed" : local_failure ? "Local Failure" : "Rfc Failure");
-    if (local_failure || unwritten) print_local_cause(run, slot, local_cause.c_str(), !local_failure);
+    if (have_result && result.file_error != 0)
+        local_cause.format("its files could not be written in the working directory (%s)", strerror(result.file_error));
+    if (!local_cause.empty()) print_local_cause(run, slot, local_cause.c_str(), local_failure);
     if (slot.no_own_password) print_no_own_password(run, slot);
     print_password_note(run, slot.time_of_day.c_str(), slot.entry.c_str(), slot.password_note.c_str());
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
@@ -495,7 +518,15 @@ bool start_child(run_record &run, system_slot &slot) {
     }
     visit_argument argument;
     encode_visit_argument(bounds, argument);
-    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, request);
+    // Each visit has a mark of its own, which its result must carry to be taken.
+    static unsigned visit_number = 0;
+    slot.handover.mark.format("%lu.%u", host_process_id(), visit_number++);
+    if (!host_open_channel(slot.child, slot.handover.channel)) {
+        slot.state = slot_state::refused;
+        slot.refusal.assign(host_start_refusal());
+        return false;
+    }
+    bool encoded = encode_visit_request(run, slot.entry.c_str(), slot.logon, slot.handover, request);
     // A start the probe refuses for a moment (a process or memory limit reached while
     // many sensors start at once; under wine, a loader that could not map itself) says
     // nothing about the SAP system: once more after a pause, and then again whenever
@@ -511,6 +542,7 @@ bool start_child(run_record &run, system_slot &slot) {
     for (size_t i = 0; i < sizeof request.data; ++i) bytes[i] = '\0';
     request.clear();
     if (!encoded) {
+        host_close_channel(slot.child);
         slot.state = slot_state::ended;
         slot.end = child_end::crashed;
         slot.status = -1;
@@ -543,12 +575,15 @@ void retry_refused_start(run_record &run, gathering_state &state) {
     if (state.running > 0) return;  // tried again when one of them ends
     // No child of the run is left whose end could make room: the run visits the
     // system itself, as where no folder can be made.
+    host_close_channel(slot.child);
     host_unlock_file(slot.folder_lock);
     slot.folder_lock = host_no_lock;
     remove_folder_tree(slot.folder.c_str());
     slot.folder.clear();
     slot.kind = slot_kind::in_process;
     slot.state = slot_state::waiting;
+    // What follows is its visit in this process: the refused starts no longer explain it.
+    slot.refusal.clear();
     state.paused = true;
     state.has_refused = false;
 }
@@ -594,6 +629,7 @@ void reach_deadline(gathering_state &state) {
         system_slot &slot = state.slots[i];
         if (slot.state == slot_state::running) give_up(slot);
         if (slot.state == slot_state::refused) {
+            host_close_channel(slot.child);
             slot.state = slot_state::given_up;
             slot.step.assign(step_not_begun);
         }

@@ -63,6 +63,7 @@ struct system_slot {
     int status{};                                   // the child's exit status
     bounded_text<31> step;                          // given up: the step it was waiting for
     bounded_text<127> refusal;                      // why the system refused its child's start
+    visit_handover handover;                        // its child's mark and result channel
     system_outcome outcome;                         // for the detailed summary
 };
 

@@ -12,8 +12,13 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   stale      a run removes the private folders a killed run left more than an hour
              ago, and nothing else; those whose lock it can take at any age, never one
              whose lock is held, and a link only as a link, never what it points to
-  fulldisk   a working directory on a full disk: the answer is right (a child's outcome
-             comes in its exit status), and trace mode names the disk
+  fulldisk   a working directory on a full disk: the answer is right (a child's result
+             comes through a pipe, never through a file), with DETAIL=YES every
+             healthy system keeps its own value and none shows a 0 % nobody measured,
+             and trace mode names the disk
+  quota      the children's files refused with the quota's error (a library preloaded
+             into the Linux build, --failing-writes): the same sound answer, and trace
+             mode names the quota instead of giving no reason
   collision  folders of a live run hold the names the next run would choose first:
              it still visits each system in a process of its own (a crash costs only
              its system)
@@ -23,7 +28,8 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
   refused    with the start of a child refused (a library preloaded into the Linux
              build, --failing-spawn) once, several times, always, or whenever three
              children run: the listing answers as if no start had been refused, and
-             nothing is left
+             nothing is left; a system visited in-process after its refused starts
+             that then hangs at the logon fails for the time limit (1022) alone
   tracelock  with the trace file's lock held by another process for longer than the
              time limit, a listing answers within it, every error block appended whole
   killed     a listing whose children all hang, killed with SIGKILL (the hardest kill
@@ -63,10 +69,10 @@ def profile(name, host):
             "Gwhost.....: %s\nGwservice..: sapgw00\n" % (name, SCRAMBLED, host, host))
 
 
-def system(host, extra):
+def system(host, extra, percent="87.12345"):
     return ("[system %s]\nhost = %s\nsysnr = 0\ngwhost = %s\ngwservice = sapgw00\nclient = 100\n"
             "user = MONITOR\npassword = %s\nrfcsi.RFCHOST = %s\nrfcsi.RFCDBSYS = DB4\ndb02.DBSYS = DB4\n"
-            "db02.SYS_ASP_P = 87.12345\n%s" % (host, host, host, PASSWORD, host, extra))
+            "db02.SYS_ASP_P = %s\n%s" % (host, host, host, PASSWORD, host, percent, extra))
 
 
 def lay_out(work, name, hosts, landscape):
@@ -93,6 +99,8 @@ def lay_out(work, name, hosts, landscape):
 wine_prefix = None
 # The library that refuses children's starts (the Linux build's), when given.
 failing_spawn = None
+# The library that refuses children's files with the quota's error, when given.
+failing_writes = None
 
 
 def run_sensor(program, arguments, folder, **options):
@@ -403,9 +411,37 @@ def check_stale_by_lock(program, work):
     return failures
 
 
+# A listing of two healthy systems around an unreachable one, each healthy one with a
+# value of its own, so that a channel showing another's value, or a 0 nobody
+# measured, is seen.
+LOST_RESULT_HOSTS = ["sap10", "sapdown", "sap13"]
+LOST_RESULT_LANDSCAPE = (system("sap10", "", "10.2") + system("sapdown", "fault = unreachable\n") +
+                         system("sap13", "", "13.4"))
+
+
+def lost_result_failures(name, result, reason):
+    """What is wrong with the answers of the LOST_RESULT listing whose children could not
+    write their files for `reason`: it must be the answer of a sound disk."""
+    out = result.stdout.decode("latin-1")
+    failures = []
+    parameters = " ".join(result.args[-1:])
+    if result.returncode != 0 or "NoSystems=3, Processed=2, Failed=1" not in out:
+        failures.append("%s %s: exit %d, %s" % (name, parameters, result.returncode, out[-400:]))
+    if "DETAIL=YES" in parameters:
+        channels = dict(re.findall(r"<Channel>(S\d\d)</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n"
+                                   r"<Value>(-?\d+)</Value>", out))
+        if channels != {"S00": "10", "S02": "13"} or "; failed: S01 (1011)</Text>" not in out:
+            failures.append("%s %s: system channels %s, %s" % (name, parameters, channels,
+                                                               re.findall(r"<Text>.*</Text>", out)))
+    if "#" in parameters and ("(%s)" % reason not in out or "no reason given" in out):
+        failures.append("%s: trace mode does not name the cause (%s):\n%s" % (name, reason, out))
+    return failures
+
+
 def check_fulldisk(program, work):
     """A working directory on a full disk (a small tmpfs, filled; mounting needs root):
-    healthy systems count processed, a failing one failed, and trace mode names the disk."""
+    healthy systems count processed with their own values, a failing one failed, and
+    trace mode names the disk."""
     mount_point = os.path.join(work, "fulldisk")
     subprocess.run(["umount", mount_point], capture_output=True)
     shutil.rmtree(mount_point, ignore_errors=True)
@@ -416,8 +452,7 @@ def check_fulldisk(program, work):
         return []
     failures = []
     try:
-        landscape = system("sapgood", "") + system("sapdown", "fault = unreachable\n")
-        folder = lay_out(mount_point, "work", ["sapgood", "sapdown", "sapgood"], landscape)
+        folder = lay_out(mount_point, "work", LOST_RESULT_HOSTS, LOST_RESULT_LANDSCAPE)
         filler = os.open(os.path.join(folder, "filler"), os.O_WRONLY | os.O_CREAT)
         try:
             while os.write(filler, b"x" * 4096) > 0:
@@ -425,15 +460,26 @@ def check_fulldisk(program, work):
         except OSError:
             pass
         os.close(filler)
-        for parameters in ("ASP", "ASP #"):
+        for parameters in ("ASP", "ASP #", "ASP DETAIL=YES", "ASP # DETAIL=YES"):
             result = run_sensor(program, ["GLOBAL", parameters], folder, capture_output=True, timeout=60)
-            out = result.stdout.decode("latin-1")
-            if result.returncode != 0 or "NoSystems=3, Processed=2, Failed=1</Text>" not in out:
-                failures.append("%s: exit %d, %s" % (parameters, result.returncode, out[-400:]))
-            if parameters.endswith("#") and "(No space left on device)" not in out:
-                failures.append("trace mode does not name the full disk:\n%s" % out)
+            failures += lost_result_failures("full disk", result, "No space left on device")
     finally:
         subprocess.run(["umount", mount_point], capture_output=True)
+    return failures
+
+
+def check_quota(program, work):
+    """The children's files refused with the quota's error (EDQUOT, 122 on Linux), as
+    a user's quota on the probe's disk does: the answer of a sound disk, the quota named."""
+    if not failing_writes:
+        print("quota: skipped (needs the Linux build's failing_writes library)")
+        return []
+    folder = lay_out(work, "quota", LOST_RESULT_HOSTS, LOST_RESULT_LANDSCAPE)
+    env = dict(os.environ, LD_PRELOAD=failing_writes, KORVANEL_FAILING_WRITES=str(122))
+    failures = []
+    for parameters in ("ASP", "ASP #", "ASP DETAIL=YES", "ASP # DETAIL=YES"):
+        result = subprocess.run([program, "GLOBAL", parameters], cwd=folder, env=env, capture_output=True, timeout=60)
+        failures += lost_result_failures("quota", result, os.strerror(122))
     return failures
 
 
@@ -618,10 +664,24 @@ def check_refused(program, work):
                      r"before the time limit \(Resource temporarily unavailable\)\n", out) or \
             "NoSystems=3, Processed=1, Failed=2" not in out or private_folders(folder):
         failures.append("a start refused until the time limit:\n%s" % out)
+    # Every start refused: the run visits the systems itself, and one that hangs at the
+    # logon fails for the time limit alone; its refused starts no longer explain it.
+    folder = lay_out(work, "refused_hang", ["sapgood", "saphang"], landscape + system("saphang", "fault = hang_on_open\n"))
+    env = dict(os.environ, LD_PRELOAD=failing_spawn, KORVANEL_FAILING_SPAWNS="100000")
+    result = subprocess.run([program, "GLOBAL", "ASP # DETAIL=YES,TIMEOUT=2"], cwd=folder, env=env,
+                            capture_output=True, timeout=60)
+    out = result.stdout.decode("latin-1")
+    if not re.search(r"\n\* \d\d:\d\d:\d\d S01\.P00, saphang, .* State=Rfc Failure\n"
+                     r"\* \d\d:\d\d:\d\d Time limit of 2 s reached during logon\n", out) or \
+            "could not be started" in out or "Processed=1, Failed=1; failed: S01 (1022)</Text>" not in out or \
+            private_folders(folder):
+        failures.append("a system visited in-process after refused starts, hung at the logon:\n%s" % out)
     return failures
 
 
-CHECKS = {"collision": check_collision, "crashed": check_crashed, "fulldisk": check_fulldisk, "hung": check_hung, "killed": check_killed, "readonly": check_readonly, "refused": check_refused, "secrets": check_secrets,
+CHECKS = {"collision": check_collision, "crashed": check_crashed, "fulldisk": check_fulldisk, "hung": check_hung,
+          "killed": check_killed, "quota": check_quota, "readonly": check_readonly, "refused": check_refused,
+          "secrets": check_secrets,
           "stale": check_stale, "trace": check_trace, "tracelock": check_tracelock}
 
 
@@ -632,12 +692,16 @@ def main():
     parser.add_argument("--wine", metavar="PREFIX", help="run the Windows build under wine with this prefix")
     parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
     parser.add_argument("--failing-spawn", metavar="LIBRARY", help="the library that refuses children's starts")
+    parser.add_argument("--failing-writes", metavar="LIBRARY", help="the library that refuses children's files")
     parser.add_argument("checks", nargs="*", default=sorted(CHECKS))
     args = parser.parse_args()
     use_wine_loader(args.wine_loader)
     if args.failing_spawn:
         global failing_spawn
         failing_spawn = os.path.abspath(args.failing_spawn)
+    if args.failing_writes:
+        global failing_writes
+        failing_writes = os.path.abspath(args.failing_writes)
     if args.wine:
         global wine_prefix
         wine_prefix = os.path.abspath(args.wine)
