@@ -108,6 +108,7 @@ struct run_record {
     FILE *profile_file{};                         // the open profile, between location and reading
     profile_data profile_record;                  // logon data read from the profile
     unsigned char password_key[32]{};               // key of the stored passwords, built at start-up
+    bounded_text<191> password_note;              // why the last profile gave no usable user or password (trace mode)
     bounded_text<15> output_flavour;              // "EXEXML" or another output flavour
     bounded_text<output_buffer_capacity> output_buffer;  // the standard-output document being built
     int32_t result_count{};                         // results written so far

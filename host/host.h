@@ -36,6 +36,10 @@ enum class host_file_result {
     failed,   // any other failure
 };
 
+/// Calls `each` with the name (without folder) of every file, not folder, directly in
+/// `folder`, in no particular order, with `context`; false when the folder cannot be read.
+bool host_list_files(const char *folder, void (*each)(const char *name, void *context), void *context);
+
 /// Tests, without changing anything, that `name` is an existing file that this process
 /// may replace: writable itself (not read-only), in a directory where a new file can be
 /// made.

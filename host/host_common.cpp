@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "host/host.h"
+#include "host/host_process.h"
 
 void host_time_of_day(char out[9]) {
     time_t now = time(nullptr);
@@ -45,4 +46,14 @@ void host_take_module_path(host_module_path &out, const char *path, size_t lengt
     out.append("...");
     out.append(path + length - tail, tail);
     out.cut = true;
+}
+
+bool host_is_prtg_variable(const char *entry) {
+    const char *prefix = "prtg_";
+    for (size_t i = 0; prefix[i] != '\0'; ++i) {
+        char c = entry[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
 }

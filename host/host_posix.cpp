@@ -352,6 +352,22 @@ bool host_set_stdin_echo(bool on) {
     return echo_is_off;
 }
 
+bool host_list_files(const char *folder, void (*each)(const char *name, void *context), void *context) {
+    native_path path;
+    if (!map_name(folder, path)) return false;
+    DIR *directory = opendir(path.c_str());
+    if (directory == nullptr) return false;
+    for (struct dirent *entry = readdir(directory); entry != nullptr; entry = readdir(directory)) {
+        native_path file = path;
+        file.append("/");
+        file.append(entry->d_name);
+        struct stat info;
+        if (!file.cut && stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) each(entry->d_name, context);
+    }
+    closedir(directory);
+    return true;
+}
+
 FILE *host_open_read(const char *name) {
     native_path path;
     if (!map_name(name, path)) return nullptr;

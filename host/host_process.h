@@ -44,13 +44,20 @@ int host_write_channel(unsigned long number, const char *bytes, size_t count);
 /// How a child ended.
 enum class child_end { exited, crashed };
 
+/// Whether the environment variable that begins at `entry` ("NAME=value") is one of
+/// PRTG's placeholders: a name beginning with "prtg_" in any letter case, among them
+/// the device's credentials (prtg_windowsuser, prtg_windowspassword, prtg_linuxpassword,
+/// ...). A listing's children start without them: their password comes in their request.
+bool host_is_prtg_variable(const char *entry);
+
 /// Starts this program again with the single argument `argument`, in `folder` (a
 /// relative Windows-style name) as its current directory: its standard output goes to
 /// the file `output_name` in that folder (created empty), its standard error to the
 /// null device, and its standard input is a pipe into which `input` (`input_count`
 /// bytes) is written and closed at once. The child's end of a channel opened with
 /// host_open_channel is handed to it under its number and closed in the run once the
-/// child has started. No window is opened. On Windows every child
+/// child has started. Its environment is the run's without PRTG's placeholders
+/// (host_is_prtg_variable). No window is opened. On Windows every child
 /// belongs to one job object of the run that ends it when the run's process ends for
 /// any reason. False when the child could not be started; then nothing is left running.
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,

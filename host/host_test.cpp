@@ -140,3 +140,17 @@ TEST(HostReplaceFile, ReplacesAFileGivenByABareName) {
     EXPECT_EQ(content_of(missing), "(missing)");
     EXPECT_EQ(entries_here(), before - 1);
 }
+
+// A listing's children start without PRTG's placeholders, whatever their letter case,
+// and with every other variable.
+TEST(HostChildEnvironment, LeavesOutPrtgsVariablesOnly) {
+    struct {
+        const char *entry;
+        bool prtg;
+    } cases[] = {{"prtg_windowspassword=secret", true}, {"PRTG_WINDOWSUSER=monitor", true},
+                 {"Prtg_LinuxPassword=x", true},        {"prtg_=", true},
+                 {"prtg=1", false},                     {"PATH=C:\\Windows", false},
+                 {"KORVANEL_RFC_LANDSCAPE=x", false},   {"xprtg_windowsuser=a", false},
+                 {"", false}};
+    for (const auto &c : cases) EXPECT_EQ(host_is_prtg_variable(c.entry), c.prtg) << c.entry;
+}

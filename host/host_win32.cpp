@@ -74,6 +74,22 @@ FILE *host_open_read(const char *name) {
     return fopen(name, "rb");
 }
 
+bool host_list_files(const char *folder, void (*each)(const char *name, void *context), void *context) {
+    bounded_text<MAX_PATH + 2> pattern;
+    pattern.assign(folder);
+    if (!pattern.empty() && pattern.data[pattern.length - 1] != '\\' && pattern.data[pattern.length - 1] != ':')
+        pattern.append("\\");
+    if (!pattern.append("*")) return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) each(found.cFileName, context);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
 FILE *host_create_write(const char *name) { return fopen(name, "wb"); }
 
 bool host_delete(const char *name) {

@@ -121,6 +121,23 @@ bool refused(int error) {
 
 const char *host_start_refusal() { return start_refusal.c_str(); }
 
+namespace {
+
+// The run's environment without PRTG's placeholders, built at each start (a test may
+// change the environment between runs); the entries are the run's own strings.
+constexpr size_t child_environment_limit = 4096;
+char *child_entries[child_environment_limit + 1];
+
+char *const *child_environment() {
+    size_t count = 0;
+    for (char **entry = environ; *entry != nullptr && count < child_environment_limit; ++entry)
+        if (!host_is_prtg_variable(*entry)) child_entries[count++] = *entry;
+    child_entries[count] = nullptr;
+    return child_entries;
+}
+
+}  // namespace
+
 bool host_start_child(const char *folder, const char *argument, const char *output_name, const char *input,
                       size_t input_count, host_child &child) {
     child.process = 0;
@@ -163,7 +180,7 @@ bool host_start_child(const char *folder, const char *argument, const char *outp
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         char *const arguments[] = {program, const_cast<char *>(argument), nullptr};
-        error = posix_spawn(&pid, program, &actions, &attributes, arguments, environ);
+        error = posix_spawn(&pid, program, &actions, &attributes, arguments, child_environment());
         if (error != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);

@@ -26,6 +26,34 @@ HANDLE inheritable(HANDLE handle) {
 #define PROC_THREAD_ATTRIBUTE_JOB_LIST 0x0002000D
 #endif
 
+// The run's environment block without PRTG's placeholders, in Windows' wide form, or
+// null when it does not fit: a child is then refused rather than given the variables.
+constexpr size_t child_environment_units = 65536;
+wchar_t child_block[child_environment_units];
+
+wchar_t *child_environment() {
+    wchar_t *strings = GetEnvironmentStringsW();
+    if (strings == nullptr) return nullptr;
+    size_t at = 0;
+    bool fits = true;
+    for (const wchar_t *entry = strings; *entry != L'\0' && fits; entry += wcslen(entry) + 1) {
+        char name[6] = {};
+        for (size_t i = 0; i < 5 && entry[i] != L'\0'; ++i) name[i] = entry[i] < 0x80 ? static_cast<char>(entry[i]) : '?';
+        if (host_is_prtg_variable(name)) continue;
+        size_t length = wcslen(entry) + 1;
+        fits = at + length + 1 <= child_environment_units;
+        if (fits) {
+            memcpy(child_block + at, entry, length * sizeof(wchar_t));
+            at += length;
+        }
+    }
+    FreeEnvironmentStringsW(strings);
+    if (!fits) return nullptr;
+    child_block[at++] = L'\0';
+    if (at == 1) child_block[at++] = L'\0';  // an empty block still ends in two
+    return child_block;
+}
+
 // Starts the process with only `handles` inherited and, where Windows can (10 and
 // later), inside `job` from its first moment: a run killed while the child is being
 // made then takes it too. `in_job` says whether it was. Without the attribute list
@@ -78,8 +106,15 @@ BOOL create_with_handles(char *command_line, const char *folder, HANDLE in, HAND
             info.lpAttributeList = nullptr;
             info.StartupInfo.cb = sizeof info.StartupInfo;
         }
-        started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags, nullptr, folder,
-                                 &info.StartupInfo, &process);
+        // Without PRTG's placeholders; wide, so that no value is changed on the way.
+        wchar_t *environment = child_environment();
+        if (environment == nullptr) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+            if (listed) DeleteProcThreadAttributeList(attributes);
+            break;
+        }
+        started = CreateProcessA(nullptr, command_line, nullptr, nullptr, TRUE, flags | CREATE_UNICODE_ENVIRONMENT,
+                                 environment, folder, &info.StartupInfo, &process);
         error = GetLastError();  // why a start was refused, kept for the caller
         if (listed) DeleteProcThreadAttributeList(attributes);
     }

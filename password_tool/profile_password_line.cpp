@@ -5,13 +5,16 @@
 
 #include <cstring>
 
+#include "config/protected_password.h"
 #include "core/bounded_text.h"
+
+const char *const scrambled_password_key = "Password...:";
+const char *const protected_password_key = "Protected..:";
 
 namespace {
 
 enum class unit_kind { byte, le, be };
 
-const char *const password_key = "Password...:";
 constexpr size_t key_length = 12;
 
 size_t unit_size(unit_kind kind) { return kind == unit_kind::byte ? 1 : 2; }
@@ -81,11 +84,12 @@ profile_line line_at(const unsigned char *in, size_t length, size_t start, unit_
     return line;
 }
 
-bool is_password_line(const unsigned char *in, const profile_line &line) {
+bool is_key_line(const unsigned char *in, const profile_line &line, const char *key) {
+    if (key == nullptr) return false;
     size_t size = unit_size(line.kind);
     if (line.text_end - line.start < key_length * size) return false;
     for (size_t i = 0; i < key_length; ++i)
-        if (unit_at(in, line.start + i * size, line.kind) != static_cast<unsigned char>(password_key[i])) return false;
+        if (unit_at(in, line.start + i * size, line.kind) != static_cast<unsigned char>(key[i])) return false;
     return true;
 }
 
@@ -122,8 +126,9 @@ struct output {
 
 }  // namespace
 
-bool put_password_line(const unsigned char *in, size_t in_length, const char *stored, unsigned char *out,
-                       size_t out_capacity, size_t *out_length, password_line_edit &edit) {
+bool put_password_line(const unsigned char *in, size_t in_length, const char *key, const char *other_key,
+                       const char *stored, unsigned char *out, size_t out_capacity, size_t *out_length,
+                       password_line_edit &edit) {
     edit = password_line_edit{};
     edit.encoding = encoding_of(in, in_length);
     unit_kind file_kind = edit.encoding == text_encoding::utf16_le   ? unit_kind::le
@@ -135,35 +140,49 @@ bool put_password_line(const unsigned char *in, size_t in_length, const char *st
     bool found = false;
     profile_line last_password{}, last_line{};
     line_end first_end = line_end::none;
-    size_t lines = 0, password_lines = 0;
+    size_t lines = 0, password_lines = 0, kept_lines = 0;
     for (size_t at = mark; at < in_length;) {
         profile_line line = line_at(in, in_length, at, file_kind);
         ++lines;
         if (first_end == line_end::none && (line.ending == line_end::lf || line.ending == line_end::crlf))
             first_end = line.ending;
-        if (is_password_line(in, line)) {
+        bool own = is_key_line(in, line, key);
+        bool other = !own && is_key_line(in, line, other_key);
+        if (other) ++edit.removed_lines;
+        if (own || (other && password_lines == 0)) {
             found = true;
             last_password = line;
-            edit.line_number = lines;
-            ++password_lines;
+            edit.line_number = kept_lines + 1;
         }
+        if (own) ++password_lines;
+        if (!other) ++kept_lines;
         last_line = line;
         at = line.end;
     }
     edit.earlier_lines = password_lines > 0 ? password_lines - 1 : 0;
     if (first_end == line_end::none) first_end = line_end::crlf;
 
-    bounded_text<63> new_line;
-    new_line.format("%s %s", password_key, stored);
+    static bounded_text<key_length + 1 + protected_value_limit> new_line;
+    new_line.format("%s %s", key, stored);
     output result{out, out_capacity, 0, true};
+    // The part of the profile from `from` to `to`, without the other key's lines.
+    auto copy_kept = [&](size_t from, size_t to) {
+        for (size_t at = from; at < to;) {
+            profile_line line = line_at(in, in_length, at, file_kind);
+            size_t end = line.end < to ? line.end : to;
+            if (!is_key_line(in, line, other_key)) result.bytes(in + at, end - at);
+            at = end;
+        }
+    };
     if (found) {
         edit.replaced = true;
-        result.bytes(in, last_password.start);
+        result.bytes(in, mark);
+        copy_kept(mark, last_password.start);
         result.text(new_line.c_str(), file_kind);
         // A CR that ended the file goes with the line it ended, as a proper line end.
         line_end ending = last_password.ending == line_end::cr ? first_end : last_password.ending;
         result.ending(ending, file_kind);
-        result.bytes(in + last_password.end, in_length - last_password.end);
+        copy_kept(last_password.end, in_length);
     } else {
         edit.line_number = lines + 1;
         result.bytes(in, in_length);

@@ -15,8 +15,8 @@ const std::string line = std::string("Password...: ") + stored;
 std::string put(const std::string &profile, password_line_edit &edit, size_t capacity = 4096) {
     unsigned char out[4096];
     size_t length = 0;
-    bool fits = put_password_line(reinterpret_cast<const unsigned char *>(profile.data()), profile.size(), stored, out,
-                                  capacity, &length, edit);
+    bool fits = put_password_line(reinterpret_cast<const unsigned char *>(profile.data()), profile.size(),
+                                  scrambled_password_key, protected_password_key, stored, out, capacity, &length, edit);
     return fits ? std::string(reinterpret_cast<char *>(out), length) : "(does not fit)";
 }
 
@@ -65,4 +65,42 @@ TEST(ProfilePasswordLine, RefusesWhenTheResultDoesNotFit) {
     std::string profile = "User.......: M\n";
     EXPECT_EQ(put(profile, edit, profile.size() + line.size()), "(does not fit)");
     EXPECT_EQ(put(profile, edit, profile.size() + line.size() + 1), profile + line + "\n");
+}
+
+// Either form of the password replaces the other: a profile never keeps a scrambled
+// line beside its protected one, nor a protected line that would hide a new scrambled one.
+TEST(ProfilePasswordLine, RemovesTheOtherFormOfThePassword) {
+    const std::string le_mark = "\xFF\xFE";
+    const std::string blob = "AQAAANCMnd8BFdERjHoAwE/Cl+s=";
+    const std::string protected_line = "Protected..: " + blob;
+    struct {
+        const char *name;
+        const char *key;
+        const char *other;
+        std::string profile;
+        std::string expected;
+        size_t line_number;
+        size_t removed;
+    } cases[] = {
+        {"protected replaces scrambled", protected_password_key, scrambled_password_key,
+         "a\r\nPassword...: old\r\nb\r\n", "a\r\n" + protected_line + "\r\nb\r\n", 2, 1},
+        {"protected replaces its own line, scrambled ones go", protected_password_key, scrambled_password_key,
+         "Password...: one\nProtected..: x\nPassword...: two\nb\n", protected_line + "\nb\n", 1, 2},
+        {"scrambled replaces protected", scrambled_password_key, protected_password_key,
+         "a\nProtected..: xyz\n", "a\n" + line + "\n", 2, 1},
+        {"utf-16 le", protected_password_key, scrambled_password_key, le_mark + utf16_le("a\r\nPassword...: old\r\nb"),
+         le_mark + utf16_le("a\r\n" + protected_line + "\r\nb"), 2, 1},
+    };
+    for (const auto &c : cases) {
+        unsigned char out[4096];
+        size_t length = 0;
+        password_line_edit edit;
+        const std::string &value = c.key == protected_password_key ? blob : std::string(stored);
+        ASSERT_TRUE(put_password_line(reinterpret_cast<const unsigned char *>(c.profile.data()), c.profile.size(), c.key,
+                                      c.other, value.c_str(), out, sizeof out, &length, edit))
+            << c.name;
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(out), length), c.expected) << c.name;
+        EXPECT_EQ(edit.line_number, c.line_number) << c.name;
+        EXPECT_EQ(edit.removed_lines, c.removed) << c.name;
+    }
 }

@@ -65,6 +65,13 @@ void describe_rfc_library(const char *path, rfc_library_describe_function descri
     if (!said.empty()) out.append_format(", %s", said.c_str());
 }
 
+void print_password_note(const run_record &run, const char *time, const char *profile, const char *note) {
+    if (!run.trace_mode || note[0] == '\0') return;
+    bounded_text<63 + 255> line;
+    line.format("* %s %s: %s\n", time, profile, note);
+    host_print(line.c_str());
+}
+
 void print_rfc_library_line(run_record &run) {
     if (!run.trace_mode) return;
     host_module_path path;

@@ -21,6 +21,11 @@ void print_processed_line(run_record &run);
 /// Prints trace_line followed by a line feed when trace_mode is on.
 void print_trace_line(const run_record &run);
 
+/// In trace_mode, when `note` is not empty, prints "* hh:mm:ss PROFILE: NOTE" (with the
+/// time of day `time`): why the profile gave no usable user or password, which the
+/// error document's fixed message cannot say. The note never holds a secret.
+void print_password_note(const run_record &run, const char *time, const char *profile, const char *note);
+
 /// Room for which RFC library answers: a module path, ", " and a description.
 typedef bounded_text<host_module_path::capacity + 2 + rfc_library_description_capacity> rfc_library_text;
 

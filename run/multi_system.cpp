@@ -119,6 +119,7 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     slot.destination = profile.destination;
     slot.sysnr = profile.sysnr;
     slot.client = profile.client;
+    slot.password_note = run.password_note;
     slot.no_own_password = !password_rejected && profile.password.empty();
     slot.logon = !password_rejected && !slot.no_own_password;
     if (!slot.logon) wipe_password(run.profile_record);  // never handed to its child

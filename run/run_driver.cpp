@@ -133,8 +133,11 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     }
 
     bool system_failed = false;
-    if (!read_profile(run, profile_reading::strict, message, system_failed))
+    if (!read_profile(run, profile_reading::strict, message, system_failed)) {
+        take_time_of_day(run);
+        print_password_note(run, run.time_of_day.c_str(), run.profile_name.c_str(), run.password_note.c_str());
         return fail_with(run, message.c_str());
+    }
 
     return run_single_profile(run);
 }

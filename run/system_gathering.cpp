@@ -334,6 +334,7 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
         cause.text.format("its files could not be written in the working directory (%s)", strerror(result.file_error));
     if (!cause.text.empty()) print_local_cause(run, slot, cause.text.c_str(), local_failure);
     if (slot.no_own_password) print_no_own_password(run, slot);
+    print_password_note(run, slot.time_of_day.c_str(), slot.entry.c_str(), slot.password_note.c_str());
     if (slot.state == slot_state::given_up) print_time_limit(run, state, slot.step.c_str());
     return exit_success;
 }

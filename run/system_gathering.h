@@ -51,6 +51,7 @@ struct system_slot {
     bool system_failed{};                           // its profile is defective
     bool logon{};                                   // false without a valid password of its own
     bool no_own_password{};                         // its profile gave no password at all
+    bounded_text<191> password_note;              // why its profile gave no usable user or password
     bool sets_host{};                               // its profile names a host
     bounded_text<47> profile_host;                  // that host
     bounded_text<11> destination;                   // profile values for its trace line

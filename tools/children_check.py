@@ -6,7 +6,9 @@ wine (--wine PREFIX, --wine-loader LOADER; there the checks that read /proc do n
              the summary within the budget and a margin, the 5 counted failed at that
              step, the 35 others processed, no child left running, no folder left
   secrets    while the children of a listing of slow systems run, no child's command
-             line or environment holds the password (read from /proc)
+             line or environment holds the password (read from /proc), also when half
+             the profiles take it from PRTG's prtg_windowspassword: no child has any of
+             PRTG's variables in its environment
   stale      a run removes the private folders a killed run left more than an hour
              ago, and nothing else; those whose lock it can take at any age and depth,
              never one whose lock is held, a link only as a link, never what it points
@@ -313,8 +315,16 @@ def check_crashed(program, work):
 def check_secrets(program, work):
     landscape = system("sapslow", "delay_open = 1500\n")
     folder = lay_out(work, "secrets", ["sapslow"] * 6, landscape)
+    # Half the systems take their password from PRTG, as a sensor with placeholders set.
+    for number in range(0, 6, 2):
+        name = os.path.join(folder, "S%02d.P00" % number)
+        with open(name) as f:
+            text = f.read()
+        with open(name, "w") as f:
+            f.write(text.replace("Password...: %s\n" % SCRAMBLED, "Credentials: prtg_windowspassword\n"))
+    env = dict(os.environ, prtg_windowspassword=PASSWORD, prtg_windowsuser="MONITOR", PRTG_HOST="sapslow")
     run = subprocess.Popen([program, "GLOBAL", "ASP PARALLEL=3 TIMEOUT=0"], cwd=folder, stdout=subprocess.PIPE,
-                           stderr=subprocess.DEVNULL)
+                           stderr=subprocess.DEVNULL, env=env)
     secret = PASSWORD.encode()
     seen, failures = set(), []
     while run.poll() is None:
@@ -330,6 +340,8 @@ def check_secrets(program, work):
                 seen.add(pid)
                 if secret in data:
                     failures.append("the password is in /proc/%d/%s" % (pid, part))
+                if part == "environ" and any(v.lower().startswith(b"prtg_") for v in data.split(b"\0")):
+                    failures.append("a variable of PRTG's is in /proc/%d/environ" % pid)
         time.sleep(0.05)
     out = run.stdout.read().decode("latin-1")
     if len(seen) < 2:

@@ -13,6 +13,12 @@ sensor, keep their encoding, line ends and other lines, and hold the line once; 
 read-only profile and a name that is no file are left as they were. Two tools started
 at once on one profile both write it, neither says that it does not exist, and the
 profile ends with one password line.
+
+Protection (--protect, --convert): under wine the tool protects a password with
+Windows' data protection and the sensor logs on with it; a damaged protected line and one
+copied into another profile fail with error 1004 and call the RFC library not at all; a
+folder is converted in one step, a profile that cannot be converted left byte for byte.
+Natively the tool refuses to protect and leaves every profile as it was.
 """
 import argparse
 import os
@@ -154,6 +160,116 @@ def check_two_at_once(runner, args, rounds=10):
     return problems
 
 
+LANDSCAPE = """[system PRD]
+host = sapprd
+sysnr = 0
+gwhost = sapprd
+gwservice = sapgw00
+client = 100
+user = MONITOR
+password = %s
+rfcsi.RFCHOST = sapprd
+rfcsi.RFCDBSYS = DB4
+db02.DBSYS = DB4
+db02.FS_A_DATE = 20261210
+db02.FS_A_TIME = 061500
+db02.SYSID = PRD
+db02.SYS_ASP_P = 71.5
+db02.SYS_ASP_S = 524288.0
+db02.ASP_TOT_S = 2097152.0
+""" % PASSWORD
+CALL_LOG = "C:\\calls.log"
+
+
+def sensor_logs_on(runner, args, name):
+    """The sensor's status, output, and whether it called the RFC library at all."""
+    log = os.path.join(runner.root, "C", "calls.log")
+    if os.path.exists(log):
+        os.remove(log)
+    status, out, err = runner.run(args.sensor, [name], b"", {"KORVANEL_RFC_CALL_LOG": CALL_LOG})
+    return status, out + err, os.path.exists(log)
+
+
+def check_protection(runner, args):
+    """Problems of protected passwords: made, read, refused when damaged or copied."""
+    problems = []
+    secret = PASSWORD.encode()
+    with open(os.path.join(runner.cwd, "SapLandscape.txt"), "w") as f:
+        f.write(LANDSCAPE)
+    path = os.path.join(runner.cwd, "PRD.P00")
+    original = (PROFILE % ("Password...: " + "<;?7N`mw\")Odu9!e}z6=;kfu")).replace("\n", "\r\n").encode("ascii")
+    with open(path, "wb") as f:
+        f.write(original)
+    status, out, err = runner.run(args.tool, ["--protect", "PRD.P00"], secret + b"\r\n")
+    if secret in out or secret in err:
+        problems.append("protect: the password appears in the tool's output")
+    with open(path, "rb") as f:
+        written = f.read()
+    if not runner.wine:
+        if status == 0 or written != original or b"only on Windows" not in err:
+            problems.append("protect natively: status %d, unchanged %s, message %r" % (status, written == original, err))
+        status, out, err = runner.run(args.tool, ["--convert", "."], b"")
+        with open(path, "rb") as f:
+            unchanged = f.read() == original
+        if status == 0 or not unchanged or b"left unchanged" not in err:
+            problems.append("convert natively: status %d, unchanged %s, message %r" % (status, unchanged, err))
+        return problems
+    lines = written.decode("ascii").split("\r\n")
+    protected = [line for line in lines if line.startswith("Protected..: ")]
+    if status != 0 or len(protected) != 1 or any(line.startswith("Password...:") for line in lines):
+        return problems + ["protect: status %d, message %r, profile %r" % (status, err, lines)]
+    if secret in written or PASSWORD.encode("utf-16-le") in written:
+        problems.append("protect: the plain password is in the profile")
+    status, output, called = sensor_logs_on(runner, args, "PRD")
+    if status != 0 or b"<Error>" in output or not called:
+        problems.append("protected profile: the sensor did not log on: status %d, %r" % (status, output))
+    if secret in output:
+        problems.append("protected profile: the password appears in the sensor's output")
+
+    value = protected[0][len("Protected..: "):]
+    # In the encrypted bytes near the end: wine leaves the description in the middle
+    # of the protected bytes unchecked, which Windows checks too.
+    at = len(value) - 40
+    damaged = value[:at] + ("A" if value[at] != "A" else "B") + value[at + 1:]
+    copies = [("a damaged line", "PRD", written.replace(value.encode(), damaged.encode())),
+              ("a cut line", "PRD", written.replace(value.encode(), value[:-8].encode())),
+              ("a line copied into another profile", "QAS", written)]
+    for name, profile, data in copies:
+        with open(os.path.join(runner.cwd, profile + ".P00"), "wb") as f:
+            f.write(data)
+        status, output, called = sensor_logs_on(runner, args, profile)
+        expected = b"Error 1004: Invalid Password in Profile %s.P00 found..." % profile.encode()
+        if status != 2 or expected not in output or called:
+            problems.append("%s: status %d, library called %s, %r" % (name, status, called, output))
+        if secret in output:
+            problems.append("%s: the password appears in the sensor's output" % name)
+
+    # A folder in one step: the good profile protected, the unreadable one untouched.
+    with open(path, "wb") as f:
+        f.write(original)
+    bad = os.path.join(runner.cwd, "OLD.P00")
+    bad_bytes = (PROFILE % WRONG_LINE).encode("ascii")
+    with open(bad, "wb") as f:
+        f.write(bad_bytes)
+    os.remove(os.path.join(runner.cwd, "QAS.P00"))
+    status, out, err = runner.run(args.tool, ["--convert", "C:\\work"], b"")
+    with open(bad, "rb") as f:
+        untouched = f.read() == bad_bytes
+    with open(path, "rb") as f:
+        converted = f.read()
+    if status != 2 or not untouched or b"OLD.P00: left unchanged" not in err or b"Protected..: " not in converted \
+            or b"Password...:" in converted:
+        problems.append("convert: status %d, untouched %s, message %r, profile %r" % (status, untouched, err, converted))
+    status, output, called = sensor_logs_on(runner, args, "PRD")
+    if status != 0 or b"<Error>" in output:
+        problems.append("converted profile: the sensor did not log on: %r" % output)
+    if secret in out or secret in err or secret in output:
+        problems.append("convert: the password appears in an output")
+    for name in ("OLD.P00", "SapLandscape.txt"):
+        os.remove(os.path.join(runner.cwd, name))
+    return problems
+
+
 class Runner:
     def __init__(self, args):
         self.wine = os.path.abspath(args.wine) if args.wine else None
@@ -172,8 +288,9 @@ class Runner:
         env["KORVANEL_DRIVE_ROOT"] = self.root
         return env, [program] + arguments
 
-    def run(self, program, arguments, stdin_bytes):
+    def run(self, program, arguments, stdin_bytes, extra_env=None):
         env, command = self.command(program, arguments)
+        env.update(extra_env or {})
         process = subprocess.run(command, cwd=self.cwd, env=env, input=stdin_bytes,
                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
         return process.returncode, process.stdout, process.stderr
@@ -196,10 +313,17 @@ def main():
     parser.add_argument("--work", required=True, help="a scratch folder for the drives")
     parser.add_argument("--wine", metavar="PREFIX", help="run both under wine with this prefix")
     parser.add_argument("--wine-loader", metavar="LOADER", help="start wine runs with LOADER instead of \"wine\"")
+    parser.add_argument("--protection-only", action="store_true", help="check protected passwords alone")
     args = parser.parse_args()
     use_wine_loader(args.wine_loader)
     runner = Runner(args)
     failures = []
+    if args.protection_only:
+        failures = check_protection(runner, args)
+        for failure in failures:
+            print(failure)
+        print("password tool check %s" % ("FAILED" if failures else "passed"))
+        return 1 if failures else 0
     secret = PASSWORD.encode()
 
     for name, typed in [("line feed", PASSWORD + "\n"), ("carriage return and line feed", PASSWORD + "\r\n"),
@@ -237,6 +361,7 @@ def main():
         failures += check_profile_case(runner, args, *case)
     failures += check_unwritable(runner, args)
     failures += check_two_at_once(runner, args)
+    failures += check_protection(runner, args)
 
     for failure in failures:
         print(failure)
