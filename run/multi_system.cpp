@@ -78,6 +78,7 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     bounded_text<system_listing_capacity> entry;
     take_entry(run, next, entry);
     slot = system_slot{};
+    slot.folder_lock = host_no_lock;
     slot.entry.assign(entry.c_str());
 
     run.profile_path.assign(run.profile_directory.c_str());
