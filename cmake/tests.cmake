@@ -83,6 +83,11 @@ add_test(NAME tool.native.concurrent_destination_files
 # The native program loads librfc32.so through a RUNPATH, which the loader path overrides.
 add_test(NAME native.runpath COMMAND ${CMAKE_SOURCE_DIR}/tools/check_runpath.sh $<TARGET_FILE:korvanel>)
 
+# What each start pays before its first step: neither the program nor the bridge needs
+# the C++ runtime library, and no large table of the program is initialized data.
+add_test(NAME native.start_cost COMMAND ${CMAKE_SOURCE_DIR}/tools/check_start_cost.sh $<TARGET_FILE:korvanel>
+         $<TARGET_FILE:rfc32_bridge>)
+
 # The password tool as administrators use it, with the sensor reading what it wrote.
 set(password_tool_check ${CMAKE_SOURCE_DIR}/tools/password_tool_check.py)
 add_test(NAME tool.native.password

@@ -140,13 +140,19 @@ nwrfc::RFC_RC move_record(bridge_state &state, DATA_CONTAINER_HANDLE container, 
     return nwrfc::RFC_OK;
 }
 
+// The system's record of the parameter being moved: one parameter at a time, since the
+// bridge runs on one thread. Kept at namespace scope: a local static of this type would
+// cost a guard, and with it the whole C++ runtime library loaded into every process
+// that loads the bridge.
+classic_layout system_layout;
+
 // The layout of the structure or table parameter `name` in this call: the caller's
 // installed structure with a locally built description (`system` null), else the
 // system's record as its description `system` has it.
 const classic_layout *layout_in_call(bridge_state &state, RFC_FUNCTION_DESC_HANDLE system, const char16_t *name,
                                      const bridge_structure &structure, nwrfc::RFC_ERROR_INFO &info) {
     if (system == nullptr) return &structure.layout;
-    static classic_layout layout;  // one parameter at a time; the bridge runs on one thread
+    classic_layout &layout = system_layout;
     RFC_PARAMETER_DESC parameter = {};
     if (state.nw.RfcGetParameterDescByName(system, name, &parameter, &info) != nwrfc::RFC_OK) return nullptr;
     bounded_text<200> problem;

@@ -79,6 +79,7 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     bounded_text<system_listing_capacity> entry;
     take_entry(run, next, entry);
     slot = system_slot{};
+    slot.folder_lock = host_no_lock;
     // An entry too long to name a profile is still shown, cut between characters.
     if (!slot.entry.assign(entry.c_str())) text_drop_cut_character(slot.entry.data, &slot.entry.length);
 

@@ -58,7 +58,10 @@ struct system_slot {
     bounded_text<31> sysnr;
     bounded_text<11> client;
     private_folder_name folder;                     // its private folder, once made
-    host_file_lock folder_lock{host_no_lock};       // held on the folder's lock file while it is used
+    // Held on the folder's lock file while it is used; taking the slot sets it to
+    // host_no_lock. Zero here: any other value would put the run's whole table of
+    // slots (1.4 MB) into the program's data, and part of it into every process's memory.
+    host_file_lock folder_lock{};
     host_child child{};                             // its process while running
     child_end end{};                                // how its child ended
     int status{};                                   // the child's exit status
