@@ -94,6 +94,28 @@ size_t utf8_sequence(const unsigned char *bytes, size_t available, unsigned long
     return length;
 }
 
+size_t length_without_cut_utf8(const char *text, size_t length) {
+    return length_without_cut_character(reinterpret_cast<const unsigned char *>(text), length);
+}
+
+size_t character_prefix_length(const char *text, size_t length, size_t characters) {
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
+    size_t at = 0;
+    for (size_t counted = 0; at < length && counted < characters; ++counted) {
+        unsigned long code_point = 0;
+        bool cut_short = false;
+        size_t taken = bytes[at] < 0x80 ? 1 : utf8_sequence(bytes + at, length - at, code_point, cut_short);
+        at += taken > 0 ? taken : 1;
+    }
+    return at;
+}
+
+size_t character_count(const char *text, size_t length) {
+    size_t counted = 0;
+    for (size_t at = 0; at < length; ++counted) at = character_prefix_length(text, length, counted + 1);
+    return counted;
+}
+
 bool content_put(bounded_text<output_buffer_capacity> &out, const char *text, size_t count, content_form form,
                  size_t limit) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);

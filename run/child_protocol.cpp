@@ -107,6 +107,29 @@ bool read_figure(const char *&at, bool last, long long &value) {
     return true;
 }
 
+// OBJECTS=YES: whether the two sums of missing objects were taken, and the sums,
+// "<counted 0 or 1> <missing in database> <unknown to the dictionary>".
+bool put_objects(child_message &out, const measured_figures &figures) {
+    bounded_text<63> text;
+    text.format("%d %lld %lld", figures.objects_counted ? 1 : 0, static_cast<long long>(figures.missing_in_database),
+                static_cast<long long>(figures.unknown_to_dictionary));
+    return put_field(out, "objects", text.c_str());
+}
+
+bool get_objects(const char *m, size_t n, measured_figures &figures) {
+    bounded_text<63> text;
+    if (!get(m, n, "objects", text)) return false;
+    const char *at = text.c_str();
+    long long number[3] = {};
+    for (int i = 0; i < 3; ++i)
+        if (!read_figure(at, i == 2, number[i])) return false;
+    if ((number[0] != 0 && number[0] != 1) || number[1] < 0 || number[2] < 0) return false;
+    figures.objects_counted = number[0] == 1;
+    figures.missing_in_database = number[1];
+    figures.unknown_to_dictionary = number[2];
+    return true;
+}
+
 bool get_figures(const char *m, size_t n, visit_result &result) {
     bounded_text<127> text;
     if (!get(m, n, "figures", text)) return false;
@@ -149,7 +172,7 @@ bool encode_visit_request(const run_record &run, const char *entry, bool logon, 
            put_field(out, "parameter_string", run.parameter_string.c_str()) &&
            put_field(out, "flavour", run.output_flavour.c_str()) && put_field(out, "trace", run.trace_mode ? "1" : "0") &&
            put_field(out, "display_host", run.display_host.c_str()) && put_field(out, "entry", entry) &&
-           put_field(out, "logon", logon ? "1" : "0");
+           put_field(out, "logon", logon ? "1" : "0") && put_field(out, "objects", run.objects_mode ? "1" : "0");
 }
 
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
@@ -160,7 +183,7 @@ bool decode_visit_request(const char *message, size_t count, run_record &run, bo
         !get(message, count, "parameter_string", run.parameter_string) ||
         !get(message, count, "flavour", run.output_flavour) || !get_flag(message, count, "trace", run.trace_mode) ||
         !get(message, count, "display_host", run.display_host) || !get(message, count, "entry", entry) ||
-        !get_flag(message, count, "logon", logon))
+        !get_flag(message, count, "logon", logon) || !get_flag(message, count, "objects", run.objects_mode))
         return false;
     char *end = nullptr;
     long number = strtol(sysnr.c_str(), &end, 10);
@@ -216,7 +239,7 @@ bool encode_visit_result(const visit_result &result, child_message &out) {
            put_field(out, "identified", result.identified ? "1" : "0") &&
            put_field(out, "identified_host", result.identified_host.c_str()) &&
            put_field(out, "database_system", result.database_system.c_str()) && put_field(out, "text", result.text.c_str()) &&
-           put_figures(out, result);
+           put_figures(out, result) && put_objects(out, result.figures);
 }
 
 bool decode_visit_result(const char *message, size_t count, visit_result &result) {
@@ -224,7 +247,7 @@ bool decode_visit_result(const char *message, size_t count, visit_result &result
     if (!get(message, count, "outcome", outcome) || !get_flag(message, count, "identified", result.identified) ||
         !get(message, count, "identified_host", result.identified_host) ||
         !get(message, count, "database_system", result.database_system) || !get(message, count, "text", result.text) ||
-        !get_figures(message, count, result))
+        !get_figures(message, count, result) || !get_objects(message, count, result.figures))
         return false;
     for (visit_outcome candidate : {visit_outcome::processed, visit_outcome::failed,
                                     visit_outcome::identification_failed, visit_outcome::database_mismatch}) {

@@ -7,6 +7,7 @@
 
 #include "config/detail_option.h"
 #include "config/limits_option.h"
+#include "config/objects_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
@@ -46,13 +47,16 @@ void print_run_trace_lines(run_record &run) {
     print_trace_line(run);
 }
 
-// DETAIL= from the parameter arguments as given: the first that holds it decides, as a
-// search of the two joined would find it. In a single-profile run a valid value has no
-// effect, but a malformed one is the sensor's setup at fault all the same.
-bool read_detail_arguments(run_record &run, int argc, const char *const *argv, run_message &message) {
+typedef bool (*switch_reader)(const char *text, bool &value, bool &found, run_message &message);
+
+// A switch (DETAIL=, OBJECTS=) from the parameter arguments as given: the first that
+// holds it decides, as a search of the two joined would find it. In a single-profile
+// run a valid DETAIL= has no effect, but a malformed one is the sensor's setup at
+// fault all the same.
+bool read_switch_arguments(switch_reader read, bool &value, int argc, const char *const *argv, run_message &message) {
     for (int i = 2; i < argc && i <= 3; ++i) {
         bool found = false;
-        if (!read_detail_option(argv[i], run.detail_mode, found, message)) return false;
+        if (!read(argv[i], value, found, message)) return false;
         if (found) return true;
     }
     return true;
@@ -119,7 +123,9 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     // setup at fault, whatever the profile holds.
     for (int i = 2; i < argc && i <= 3; ++i)
         if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
-    if (!read_detail_arguments(run, argc, argv, message)) return fail_with(run, message.c_str());
+    if (!read_switch_arguments(read_detail_option, run.detail_mode, argc, argv, message) ||
+        !read_switch_arguments(read_objects_option, run.objects_mode, argc, argv, message))
+        return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
@@ -127,7 +133,8 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
         if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
         if (!read_entry_budget_options(run, message)) return fail_with(run, message.c_str());
         bool found = false;
-        if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message))
+        if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message) ||
+            !read_objects_option(run.entry_line.c_str(), run.objects_mode, found, message))
             return fail_with(run, message.c_str());
         return run_multi_system(run);
     }

@@ -49,6 +49,7 @@ void short_name(const char *entry, system_channel_name &name) {
 bool name_taken(const system_channel_plan &plan, const char *name) {
     for (const char *channel : summary_channels)
         if (same_name(channel, name)) return true;
+    if (plan.objects && same_name(missing_objects_channel, name)) return true;
     for (size_t i = 0; i < plan.count; ++i)
         if (same_name(plan.names[i].c_str(), name)) return true;
     return false;
@@ -155,6 +156,10 @@ void note_visit_outcome(system_slot &slot, const visit_result *result, bool proc
     if (result == nullptr) return;
     slot.outcome.error_number = result->error_number;
     if (result->figures.taken) slot.outcome.percent_used = result->figures.percent_used;
+    if (result->figures.objects_counted) {
+        slot.outcome.missing_in_database = result->figures.missing_in_database;
+        slot.outcome.unknown_to_dictionary = result->figures.unknown_to_dictionary;
+    }
 }
 
 // A child that exited with a status none of ours (0 to 4, or a lost result's) was ended
@@ -190,9 +195,15 @@ const char *local_failure_token(const system_slot &) {
     return "local";
 }
 
-void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan) {
+bool has_missing_objects(const system_slot &slot) {
+    return slot.outcome.processed && (slot.outcome.missing_in_database > 0 || slot.outcome.unknown_to_dictionary > 0);
+}
+
+void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan, bool objects) {
     plan.count = 0;
     plan.left_without = 0;
+    plan.objects = objects;
+    const size_t channel_limit = objects ? max_system_channels - 1 : max_system_channels;
     // Entries beyond the channels: counted once however often they are listed.
     static bool counted[max_systems];
     for (size_t i = 0; i < count; ++i) {
@@ -208,7 +219,7 @@ void plan_system_channels(const system_slot *slots, size_t count, system_channel
             }
             continue;
         }
-        if (plan.count == max_system_channels) {
+        if (plan.count == channel_limit) {
             if (slots[i].outcome.processed) {
                 counted[i] = true;
                 ++plan.left_without;
@@ -238,6 +249,14 @@ void append_detail_text(const run_record &run, const system_slot *slots, size_t 
         short_name(slots[i].entry.c_str(), name);
         full.append(first ? "; failed: " : ", ");
         full.append_format("%s (%s)", name.c_str(), token.c_str());
+        first = false;
+    }
+    first = true;
+    for (size_t i = 0; run.objects_mode && i < count && full.length <= summary_text_capacity; ++i) {
+        if (!has_missing_objects(slots[i])) continue;
+        full.append(first ? "; objects: " : ", ");
+        full.append_format("%s %" PRId64 "/%" PRId64, slots[i].entry.c_str(), slots[i].outcome.missing_in_database,
+                           slots[i].outcome.unknown_to_dictionary);
         first = false;
     }
     if (full.length > summary_text_capacity) {

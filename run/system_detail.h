@@ -10,8 +10,14 @@
 #include "run/system_gathering.h"
 #include "run/system_outcome.h"
 
-/// PRTG takes at most 50 channels; the summary's four counts come first.
+/// PRTG takes at most 50 channels; the summary's four counts come first, and with
+/// OBJECTS=YES "Missing objects" as a fifth.
 constexpr size_t max_system_channels = 46;
+/// The summary channel of OBJECTS=YES.
+constexpr const char *missing_objects_channel = "Missing objects";
+
+/// Whether a processed system's database and dictionary disagree on any object.
+bool has_missing_objects(const system_slot &slot);
 /// A system channel's name: an entry (at most 63 characters) and a " #n" beyond it.
 typedef bounded_text<file_name_capacity + 8> system_channel_name;
 /// The summary text while it is put together: the counts, and the detail until the
@@ -23,6 +29,7 @@ struct system_channel_plan {
     system_channel_name names[max_system_channels];
     size_t owners[max_system_channels];  // the slot of each channel's first listing
     size_t count{};
+    bool objects{};           // the summary has the channel "Missing objects"
     unsigned left_without{};  // processed systems that found no channel free
     // For each slot, its channel (channel_none when it has none): the slot of an entry
     // listed again shares its first listing's channel.
@@ -51,15 +58,17 @@ const char *local_failure_token(const system_slot &slot);
 
 /// Plans the system channels over the `count` slots of the listing: in listing order,
 /// one per entry (an entry listed twice is one), for entries that can name a profile,
-/// the first max_system_channels of them; each named after its entry without the
+/// the first max_system_channels of them (one fewer, and "Missing objects" taken as a
+/// name, when `objects` says the summary has that channel); each named after its entry without the
 /// extension, or the entry whole when that name is a summary channel's or an earlier
 /// system channel's, or the short name with " #2", " #3" ... when that is taken too.
-void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan);
+void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan, bool objects = false);
 
 /// Appends the detail to the summary `text`: in the XML flavours how many processed
 /// systems were left without a channel (when any), then the failed systems in listing
-/// order with their tokens, "; failed: PRD (1014), QAS (1022)"; a text that would pass
-/// summary_text_capacity is cut to end in "...".
+/// order with their tokens, "; failed: PRD (1014), QAS (1022)", and with objects_mode
+/// the processed systems with missing objects and their two sums, "; objects: PRD.P00
+/// 3/0"; a text that would pass summary_text_capacity is cut to end in "...".
 void append_detail_text(const run_record &run, const system_slot *slots, size_t count,
                         const system_channel_plan &plan, summary_text &text);
 
