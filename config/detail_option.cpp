@@ -5,5 +5,5 @@
 #include "core/options.h"
 
 bool read_detail_option(const char *text, bool &detail, bool &found, run_message &message) {
-    return read_yes_no_option(text, "DETAIL=", 1023, detail, found, message);
+    return read_yes_no_option(text, "DETAIL=", "Error 1023: Invalid Parameter DETAIL=%s !", detail, found, message);
 }

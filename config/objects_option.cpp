@@ -5,5 +5,5 @@
 #include "core/options.h"
 
 bool read_objects_option(const char *text, bool &objects, bool &found, run_message &message) {
-    return read_yes_no_option(text, "OBJECTS=", 1028, objects, found, message);
+    return read_yes_no_option(text, "OBJECTS=", "Error 1028: Invalid Parameter OBJECTS=%s !", objects, found, message);
 }

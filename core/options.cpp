@@ -63,7 +63,7 @@ bool read_whole_number(given_value value, unsigned minimum, unsigned maximum, un
     return true;
 }
 
-bool read_yes_no_option(const char *text, const char *keyword, int error_number, bool &yes, bool &found,
+bool read_yes_no_option(const char *text, const char *keyword, const char *message_format, bool &yes, bool &found,
                         run_message &message) {
     found = false;
     given_value value = find_given_option(text, keyword);
@@ -84,6 +84,6 @@ bool read_yes_no_option(const char *text, const char *keyword, int error_number,
     }
     bounded_text<message_capacity - 40> given;
     given.assign(value.text, value.length);
-    message.format("Error %d: Invalid Parameter %s%s !", error_number, keyword, given.c_str());
+    message.format(message_format, given.c_str());
     return false;
 }

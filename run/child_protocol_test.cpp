@@ -221,3 +221,34 @@ TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
         EXPECT_EQ(got.figures.total_asp_megabytes, -9);
     }
 }
+
+TEST(ChildProtocol, ObjectsOptionGoesOutAndItsSumsComeHome) {
+    run_record run{};
+    run.objects_mode = true;
+    child_message message;
+    ASSERT_TRUE(encode_visit_request(run, "PRD.P00", true, message));
+    run_record child{};
+    bounded_text<file_name_capacity> entry;
+    bool logon = false;
+    ASSERT_TRUE(decode_visit_request(message.c_str(), message.length, child, entry, logon));
+    EXPECT_TRUE(child.objects_mode);
+
+    visit_result sent;
+    sent.figures.objects_counted = true;
+    sent.figures.missing_in_database = 3;
+    sent.figures.unknown_to_dictionary = 5000000000LL;  // four counts of 32 bits add up beyond
+    ASSERT_TRUE(encode_visit_result(sent, message));
+    visit_result got;
+    ASSERT_TRUE(decode_visit_result(message.c_str(), message.length, got));
+    EXPECT_TRUE(got.figures.objects_counted);
+    EXPECT_EQ(got.figures.missing_in_database, 3);
+    EXPECT_EQ(got.figures.unknown_to_dictionary, 5000000000LL);
+
+    // A sum that no count gives, or a flag that is neither 0 nor 1, is refused.
+    for (std::string bad : {"1 -1 0", "2 0 0", "1 0", "1 0 0 0", "1 x 0"}) {
+        std::string text(message.c_str(), message.length);
+        size_t at = text.find("objects ");
+        text.replace(at, text.find('\n', at) - at, "objects " + std::to_string(bad.size()) + ":" + bad);
+        EXPECT_FALSE(decode_visit_result(text.data(), text.size(), got)) << bad;
+    }
+}

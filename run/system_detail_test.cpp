@@ -262,3 +262,40 @@ TEST(SystemDetail, MessageNumbers) {
     EXPECT_EQ(message_error_number(""), 0);
     EXPECT_EQ(message_error_number("Error 1005 no colon"), 0);
 }
+
+// OBJECTS=YES: the summary's fifth channel leaves 45 to the systems, takes its name
+// from them, and the text names the systems with missing objects and their two sums.
+TEST(SystemDetail, MissingObjectsTakeOneChannelAndAreNamed) {
+    listing l;
+    l.add("Missing objects.P00", true);  // would be named as the summary channel
+    for (int n = 1; n <= 50; ++n) l.add("S" + std::to_string(n) + ".P00", true);
+    l.slots[1].outcome.missing_in_database = 3;  // S1
+    l.slots[2].outcome.unknown_to_dictionary = 2;  // S2
+    system_slot &failed = l.add("S99.P00", false);
+    failed.outcome.missing_in_database = 7;  // counts of no processed system: not named
+    plan_system_channels(l.slots.get(), l.count, *l.plan, true);
+    ASSERT_EQ(l.plan->count, max_system_channels - 1);
+    EXPECT_EQ(l.names().front(), "Missing objects.P00");
+    EXPECT_EQ(l.names().back(), "S44");
+    EXPECT_EQ(l.plan->left_without, 6u);  // S45 to S50
+
+    auto run = xml_run();
+    run->objects_mode = true;
+    summary_text text;
+    text.assign("(***) North: NoSystems=52");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    EXPECT_EQ(std::string(text.c_str()),
+              "(***) North: NoSystems=52; 6 without a channel (PRTG takes 50); failed: S99 (local); "
+              "objects: S1.P00 3/0, S2.P00 0/2");
+    EXPECT_TRUE(has_missing_objects(l.slots[1]));
+    EXPECT_FALSE(has_missing_objects(failed));
+
+    // Without the option the same listing plans 46 channels and names no objects.
+    plan_system_channels(l.slots.get(), l.count, *l.plan);
+    EXPECT_EQ(l.plan->count, max_system_channels);
+    EXPECT_EQ(l.names().front(), "Missing objects");
+    run->objects_mode = false;
+    text.assign("(***)");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    EXPECT_EQ(std::string(text.c_str()).find("objects:"), std::string::npos);
+}
