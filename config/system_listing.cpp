@@ -131,12 +131,11 @@ bool load_system_listing(run_record &run, const char *first_parameter, run_messa
     bool read = read_listing(run, file, family, selection, message);
     fclose(file);
     if (!read) return false;
-    // The entry line carries this sensor's options from now on, LIMITS= with them; it is
-    // read from the whole line, not from the entry text cut at ",Sensor=".
-    if (selection.entry_taken) {
-        run.asp_limits = channel_limits{};
-        if (!read_limits_option(selection.entry_uncut.c_str(), run.asp_limits, message)) return false;
-    }
+    // The entry line's LIMITS= wins over the parameter field's, as DETAIL=, TIMEOUT= and
+    // PARALLEL= do; without one there the parameter field's limits stand. It is read
+    // from the whole line, not from the entry text cut at ",Sensor=".
+    if (selection.entry_taken && !read_limits_option(selection.entry_uncut.c_str(), run.asp_limits, message))
+        return false;
 
     if (!family) {
         run.entry_line.assign(selection.entry_uncut.c_str());

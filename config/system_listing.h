@@ -14,6 +14,6 @@
 /// parameter_string selects the family profile, whose item_label stays as given.
 /// `first_parameter` is the first parameter argument as typed (null when none), named
 /// in error 1030. The entry line's LIMITS= (read from the whole line) replaces
-/// run.asp_limits. Returns false with `message` set to the error text (1019, 1024,
+/// run.asp_limits; without one there run.asp_limits (the parameter field's) stays. Returns false with `message` set to the error text (1019, 1024,
 /// "10x1", 1025, 1026, 1027, 1029 or 1030); the file is closed on every path.
 bool load_system_listing(run_record &run, const char *first_parameter, run_message &message);

@@ -22,7 +22,9 @@ struct loaded {
 
 // Writes `content` as the listing in the working directory (named after the test, so
 // tests may run side by side), opens it as profile location would, and loads it.
-loaded load(const std::string &content, std::vector<const char *> parameters, const char *profile = "GLOBAL") {
+// `given` stands for the parameter field's LIMITS=, as the run driver read it before.
+loaded load(const std::string &content, std::vector<const char *> parameters, const char *profile = "GLOBAL",
+            const channel_limits &given = channel_limits{}) {
     std::string name = std::string("listing_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".tmp";
     FILE *file = fopen(name.c_str(), "wb");
     EXPECT_NE(file, nullptr);
@@ -35,6 +37,7 @@ loaded load(const std::string &content, std::vector<const char *> parameters, co
     parse_command_line(run, static_cast<int>(parameters.size()), parameters.data());
     run.profile_path.assign(name.c_str());
     run.profile_file = host_open_read(name.c_str());
+    run.asp_limits = given;
 
     run_message message;
     loaded result;
@@ -269,19 +272,42 @@ TEST(SystemListing, FileThatCannotBeOpenedAgain) {
     }
 }
 
-TEST(SystemListing, EntryLineLimitsReplaceTheCommandLines) {
+TEST(SystemListing, EntryLineLimitsWinOverTheParameterFields) {
+    // LIMITS= is read as DETAIL=, TIMEOUT= and PARALLEL= are: the entry line's value
+    // wins, and the parameter field's stands where the entry line gives none.
     const std::string listing = "# GSNG: ASP       : A.P00#\n";
-    loaded after_sensor = load(listing + "# GSNX: ASP       :Item=X" + allocation + ",LIMITS=80/90\n", {"ASP"});
-    EXPECT_TRUE(after_sensor.ok) << after_sensor.message;
-    EXPECT_EQ(after_sensor.entry, "Item=X");
-    EXPECT_TRUE(after_sensor.limits.has_max_warning && after_sensor.limits.has_max_error);
-    EXPECT_EQ(after_sensor.limits.max_warning, 80);
-    EXPECT_EQ(after_sensor.limits.max_error, 90);
-
-    // The command line's LIMITS= does not carry over to the entry line's options.
-    loaded none = load(listing + "# GSNX: ASP       :Item=X" + allocation + "\n", {"ASP", "LIMITS=80/90"});
-    EXPECT_TRUE(none.ok) << none.message;
-    EXPECT_FALSE(none.limits.has_max_warning || none.limits.has_max_error);
+    channel_limits parameter_field;
+    parameter_field.has_max_warning = parameter_field.has_max_error = true;
+    parameter_field.max_warning = 70;
+    parameter_field.max_error = 95;
+    struct {
+        const char *name;
+        const char *entry_options;
+        channel_limits given;
+        bool has_limits;
+        long warning, error;
+    } cases[] = {
+        {"entry line alone", ",LIMITS=80/90", channel_limits{}, true, 80, 90},
+        {"entry line wins", ",LIMITS=80/90", parameter_field, true, 80, 90},
+        {"parameter field kept", "", parameter_field, true, 70, 95},
+        {"neither", "", channel_limits{}, false, 0, 0},
+    };
+    for (const auto &c : cases) {
+        loaded result =
+            load(listing + "# GSNX: ASP       :Item=X" + allocation + c.entry_options + "\n", {"ASP"}, "GLOBAL", c.given);
+        EXPECT_TRUE(result.ok) << c.name << ": " << result.message;
+        EXPECT_EQ(result.entry, "Item=X") << c.name;
+        EXPECT_EQ(result.limits.has_max_warning, c.has_limits) << c.name;
+        EXPECT_EQ(result.limits.has_max_error, c.has_limits) << c.name;
+        if (!c.has_limits) continue;
+        EXPECT_EQ(result.limits.max_warning, c.warning) << c.name;
+        EXPECT_EQ(result.limits.max_error, c.error) << c.name;
+    }
+    // A malformed value on the entry line is an error whatever the parameter field says.
+    loaded bad = load(listing + "# GSNX: ASP       :Item=X" + allocation + ",LIMITS=90/80\n", {"ASP"}, "GLOBAL",
+                      parameter_field);
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.message, "Error 1019: Invalid Parameter LIMITS=90/80 !");
 }
 
 TEST(SystemListing, ItemCutAtNinetyCharactersEndsOnAWholeCharacter) {

@@ -16,8 +16,8 @@ constexpr const char *step_not_begun = "waiting to start";
 enum class visit_outcome {
     processed,              // identified as DB4 and measured
     failed,                 // no logon, or the measurement failed: counted failed, the run goes on
-    identification_failed,  // RFC_SYSTEM_INFO failed: ends the run with its text
-    database_mismatch,      // not on DB4: ends the run with error 1018
+    identification_failed,  // RFC_SYSTEM_INFO failed: ends the run with its text (failed with DETAIL=YES)
+    database_mismatch,      // not on DB4: ends the run with error 1018 (failed with DETAIL=YES)
 };
 
 /// The error text a visit leaves: a failed step's message and the library's words,
@@ -32,7 +32,7 @@ struct visit_result {
     bounded_text<47> identified_host;              // the application server it named
     bounded_text<10> database_system;              // the database system it named
     bounded_text<visit_text_capacity> text;        // error text left in output_buffer
-    int error_number{};                            // the failure's message number (1011 to 1015), 0 for none
+    int error_number{};                            // the failure's message number (1011 to 1015, 1018), 0 for none
     measured_figures figures;                      // what a successful measurement found
 };
 

@@ -79,7 +79,8 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     bounded_text<system_listing_capacity> entry;
     take_entry(run, next, entry);
     slot = system_slot{};
-    slot.entry.assign(entry.c_str());
+    // An entry too long to name a profile is still shown, cut between characters.
+    if (!slot.entry.assign(entry.c_str())) text_drop_cut_character(slot.entry.data, &slot.entry.length);
 
     run.profile_path.assign(run.profile_directory.c_str());
     run.profile_path.append(entry.c_str());
@@ -183,7 +184,9 @@ int print_summary(run_record &run, const system_counts &counts) {
     // The text flavours show no count channels: there the summary line carries it.
     if (run.objects_mode && !is_xml_flavour(run)) summary.append_format(", Objects=%u", systems_with_missing_objects());
     if (run.detail_mode) {
-        plan_system_channels(multi_state.slots, multi_state.gathered, channel_plan, run.objects_mode);
+        // With OBJECTS=YES the summary has a fifth channel: one place fewer for the systems.
+        plan_system_channels(multi_state.slots, multi_state.gathered, max_system_channels - (run.objects_mode ? 1 : 0),
+                             channel_plan);
         append_detail_text(run, multi_state.slots, multi_state.gathered, channel_plan, summary);
     }
     append_text(run, summary.c_str());

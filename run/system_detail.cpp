@@ -1,7 +1,9 @@
-// The detail of a listing's summary; see system_detail.h. Entries name profile files,
-// which Windows finds in any letter case, so entries and channel names are compared in
-// any letter case too: "PRD.P00" and "prd.p00" are one system, and two channels whose
-// names differ only in case would look alike in PRTG.
+// The detail of a listing's summary; see system_detail.h. A channel is named by its
+// entry alone, as the listing writes it: PRTG keeps a channel's history by its name and
+// cannot rename a channel, so a name that any other entry could change would hand one
+// system's history to another. Entries name profile files, which Windows finds in any
+// letter case, so an entry listed again in another letter case is the same system and
+// channel (name_folding.h), and two channels never differ in letter case alone.
 #include "run/system_detail.h"
 
 #include "run/child_visit.h"
@@ -10,6 +12,7 @@
 #include <cstring>
 
 #include "core/exit_status.h"
+#include "output/name_folding.h"
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "output/text_flavours.h"
@@ -19,67 +22,23 @@ namespace {
 const char *const summary_channels[] = {"Systems", "Processed", "Failed", "Not found"};
 constexpr const char *cut_mark = "...";
 
-char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (lower_ascii(*a) != lower_ascii(*b)) return false;
-    return *a == *b;
-}
-
 // An entry that can name a profile file of ours, and so can ever have a channel.
 bool can_have_channel(const system_slot &slot) {
     return slot.kind != slot_kind::unusable_name && !slot.entry.empty();
 }
 
-// The entry without its extension: the text before the last dot of its file name, or
-// the entry whole when that would leave nothing.
-void short_name(const char *entry, system_channel_name &name) {
-    const char *file = entry;
-    for (const char *at = entry; *at != '\0'; ++at)
-        if (*at == '\\' || *at == '/') file = at + 1;
-    const char *dot = strrchr(file, '.');
-    if (dot == nullptr || dot == entry) {
-        name.assign(entry);
-        return;
-    }
-    name.assign(entry, static_cast<size_t>(dot - entry));
-}
-
-bool name_taken(const system_channel_plan &plan, const char *name) {
+bool is_summary_channel(const char *name) {
     for (const char *channel : summary_channels)
-        if (same_name(channel, name)) return true;
-    if (plan.objects && same_name(missing_objects_channel, name)) return true;
-    for (size_t i = 0; i < plan.count; ++i)
-        if (same_name(plan.names[i].c_str(), name)) return true;
+        if (same_folded_name(channel, name)) return true;
     return false;
-}
-
-void choose_name(const system_channel_plan &plan, const char *entry, system_channel_name &name) {
-    system_channel_name short_form;
-    short_name(entry, short_form);
-    if (!name_taken(plan, short_form.c_str())) {
-        name = short_form;
-        return;
-    }
-    name.assign(entry);
-    if (!name_taken(plan, name.c_str())) return;
-    // There are fewer channels than numbers to try, so one of them is always free.
-    for (unsigned number = 2;; ++number) {
-        name.format("%s #%u", short_form.c_str(), number);
-        if (!name_taken(plan, name.c_str())) return;
-    }
 }
 
 // The slot of the first listing of slots[index]'s entry among those before it, or
 // `index` itself when it is listed here first.
 size_t first_listing(const system_slot *slots, size_t index) {
     const system_slot &slot = slots[index];
-    for (size_t i = 0; i < index; ++i) {
-        if (slots[i].entry.length == slot.entry.length && can_have_channel(slots[i]) &&
-            same_name(slots[i].entry.c_str(), slot.entry.c_str()))
-            return i;
-    }
+    for (size_t i = 0; i < index; ++i)
+        if (can_have_channel(slots[i]) && same_folded_name(slots[i].entry.c_str(), slot.entry.c_str())) return i;
     return index;
 }
 
@@ -136,6 +95,28 @@ void write_system_channels(run_record &run, const system_slot *slots, size_t cou
         value.format("%" PRId64, percent[k]);
         write_result(run, plan.names[k].c_str(), value.c_str(), "PerCent", &run.asp_limits);
     }
+}
+
+// Room beyond PRTG's limit for the one piece that passes it: an entry as a slot keeps
+// it, its token and a list's heading.
+typedef bounded_text<summary_text_capacity + 256> summary_text_under_way;
+
+// A processed system left without a channel, named once however often it is listed:
+// at the first of its entry's listings that was processed.
+bool left_without_channel(const system_slot *slots, const system_channel_plan &plan, size_t index) {
+    if (plan.channel_of[index] != channel_none || !can_have_channel(slots[index]) || !slots[index].outcome.processed)
+        return false;
+    for (size_t i = plan.first_of[index]; i < index; ++i)
+        if (plan.first_of[i] == plan.first_of[index] && slots[i].outcome.processed) return false;
+    return true;
+}
+
+// Appends one system to a list of the text: its heading before the first of them. An
+// empty entry ("PRD.P00##QAS.P00") is named so that it can be seen.
+void append_listed(summary_text_under_way &full, bool &first, const char *heading, const char *entry) {
+    full.append(first ? heading : ", ");
+    full.append(entry[0] != '\0' ? entry : "(empty)");
+    first = false;
 }
 
 }  // namespace
@@ -199,65 +180,60 @@ bool has_missing_objects(const system_slot &slot) {
     return slot.outcome.processed && (slot.outcome.missing_in_database > 0 || slot.outcome.unknown_to_dictionary > 0);
 }
 
-void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan, bool objects) {
+void plan_system_channels(const system_slot *slots, size_t count, size_t places, system_channel_plan &plan) {
     plan.count = 0;
-    plan.left_without = 0;
-    plan.objects = objects;
-    const size_t channel_limit = objects ? max_system_channels - 1 : max_system_channels;
-    // Entries beyond the channels: counted once however often they are listed.
-    static bool counted[max_systems];
+    plan.places = places < max_system_channels ? places : max_system_channels;
     for (size_t i = 0; i < count; ++i) {
         plan.channel_of[i] = channel_none;
-        counted[i] = false;
+        plan.first_of[i] = i;
         if (!can_have_channel(slots[i])) continue;
         size_t first = first_listing(slots, i);
-        if (first != i) {
-            plan.channel_of[i] = plan.channel_of[first];
-            if (plan.channel_of[i] == channel_none && slots[i].outcome.processed && !counted[first]) {
-                counted[first] = true;
-                ++plan.left_without;
-            }
-            continue;
+        plan.first_of[i] = first;
+        int channel = first != i ? plan.channel_of[first] : channel_none;
+        if (first == i && plan.count < plan.places) {
+            channel = static_cast<int>(plan.count++);
+            plan.names[channel].assign(slots[i].entry.c_str());
         }
-        if (plan.count == channel_limit) {
-            if (slots[i].outcome.processed) {
-                counted[i] = true;
-                ++plan.left_without;
-            }
-            continue;
-        }
-        choose_name(plan, slots[i].entry.c_str(), plan.names[plan.count]);
-        plan.owners[plan.count] = i;
-        plan.channel_of[i] = static_cast<int>(plan.count);
-        ++plan.count;
+        plan.channel_of[i] = channel;
+        // Of several spellings the one that sorts first, wherever it is listed.
+        if (channel != channel_none && strcmp(slots[i].entry.c_str(), plan.names[channel].c_str()) < 0)
+            plan.names[channel].assign(slots[i].entry.c_str());
     }
+    for (size_t k = 0; k < plan.count; ++k)
+        if (is_summary_channel(plan.names[k].c_str())) plan.names[k].append(" #2");
 }
 
 void append_detail_text(const run_record &run, const system_slot *slots, size_t count,
                         const system_channel_plan &plan, summary_text &text) {
     // Put together beyond the limit, so that a cut is known to be one.
-    static bounded_text<summary_text_capacity + 256> full;
+    static summary_text_under_way full;
     full.assign(text.c_str());
-    if (is_xml_flavour(run) && plan.left_without > 0)
-        full.append_format("; %u without a channel (PRTG takes %u)", plan.left_without,
-                          static_cast<unsigned>(max_system_channels + 4));
     bool first = true;
     for (size_t i = 0; i < count && full.length <= summary_text_capacity; ++i) {
         bounded_text<15> token;
         if (!failure_token(slots[i], token)) continue;
-        system_channel_name name;
-        short_name(slots[i].entry.c_str(), name);
-        full.append(first ? "; failed: " : ", ");
-        full.append_format("%s (%s)", name.c_str(), token.c_str());
-        first = false;
+        append_listed(full, first, "; failed: ", slots[i].entry.c_str());
+        full.append_format(" (%s)", token.c_str());
+    }
+    first = true;
+    for (size_t i = 0; i < count && full.length <= summary_text_capacity; ++i)
+        if (slots[i].kind == slot_kind::skipped) append_listed(full, first, "; not found: ", slots[i].entry.c_str());
+    if (is_xml_flavour(run)) {
+        unsigned without = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (left_without_channel(slots, plan, i)) ++without;
+        bounded_text<63> heading;
+        heading.format("; %u without a channel (PRTG takes %u): ", without, static_cast<unsigned>(prtg_channel_limit));
+        first = true;
+        for (size_t i = 0; i < count && without > 0 && full.length <= summary_text_capacity; ++i)
+            if (left_without_channel(slots, plan, i)) append_listed(full, first, heading.c_str(), slots[i].entry.c_str());
     }
     first = true;
     for (size_t i = 0; run.objects_mode && i < count && full.length <= summary_text_capacity; ++i) {
         if (!has_missing_objects(slots[i])) continue;
-        full.append(first ? "; objects: " : ", ");
-        full.append_format("%s %" PRId64 "/%" PRId64, slots[i].entry.c_str(), slots[i].outcome.missing_in_database,
+        append_listed(full, first, "; objects: ", slots[i].entry.c_str());
+        full.append_format(" %" PRId64 "/%" PRId64, slots[i].outcome.missing_in_database,
                            slots[i].outcome.unknown_to_dictionary);
-        first = false;
     }
     if (full.length > summary_text_capacity) {
         size_t kept = summary_text_capacity - strlen(cut_mark);

@@ -10,15 +10,20 @@
 #include "run/system_gathering.h"
 #include "run/system_outcome.h"
 
-/// PRTG takes at most 50 channels; the summary's four counts come first, and with
-/// OBJECTS=YES "Missing objects" as a fifth.
-constexpr size_t max_system_channels = 46;
-/// The summary channel of OBJECTS=YES.
+/// PRTG takes at most 50 channels per sensor.
+constexpr size_t prtg_channel_limit = 50;
+/// The summary's count channels, which come first: "Systems", "Processed", "Failed", "Not found".
+constexpr size_t summary_channel_count = 4;
+/// The places left for system channels; a summary with more channels of its own plans
+/// with fewer (plan_system_channels' `places`).
+constexpr size_t max_system_channels = prtg_channel_limit - summary_channel_count;
+/// The summary channel of OBJECTS=YES, which leaves one place fewer to the systems.
 constexpr const char *missing_objects_channel = "Missing objects";
 
 /// Whether a processed system's database and dictionary disagree on any object.
 bool has_missing_objects(const system_slot &slot);
-/// A system channel's name: an entry (at most 63 characters) and a " #n" beyond it.
+/// A system channel's name: an entry that can name a profile (at most 63 characters)
+/// and the " #2" of one that a summary channel's name takes.
 typedef bounded_text<file_name_capacity + 8> system_channel_name;
 /// The summary text while it is put together: the counts, and the detail until the
 /// text is cut at PRTG's limit.
@@ -27,13 +32,12 @@ typedef bounded_text<summary_text_capacity> summary_text;
 /// Which systems have a channel, and their names.
 struct system_channel_plan {
     system_channel_name names[max_system_channels];
-    size_t owners[max_system_channels];  // the slot of each channel's first listing
-    size_t count{};
-    bool objects{};           // the summary has the channel "Missing objects"
-    unsigned left_without{};  // processed systems that found no channel free
+    size_t count{};   // channels planned
+    size_t places{};  // the places there were for them
     // For each slot, its channel (channel_none when it has none): the slot of an entry
     // listed again shares its first listing's channel.
     int channel_of[max_systems];
+    size_t first_of[max_systems];  // for each slot, the slot of its entry's first listing
 };
 constexpr int channel_none = -1;
 
@@ -57,18 +61,20 @@ bool failure_token(const system_slot &slot, bounded_text<15> &token);
 const char *local_failure_token(const system_slot &slot);
 
 /// Plans the system channels over the `count` slots of the listing: in listing order,
-/// one per entry (an entry listed twice is one), for entries that can name a profile,
-/// the first max_system_channels of them (one fewer, and "Missing objects" taken as a
-/// name, when `objects` says the summary has that channel); each named after its entry without the
-/// extension, or the entry whole when that name is a summary channel's or an earlier
-/// system channel's, or the short name with " #2", " #3" ... when that is taken too.
-void plan_system_channels(const system_slot *slots, size_t count, system_channel_plan &plan, bool objects = false);
+/// one per entry, for entries that can name a profile, the first `places` of them (at
+/// most max_system_channels). An entry listed again in any letter case (name_folding.h)
+/// is one channel. Each is named by its entry exactly as the listing writes it, by the
+/// spelling that sorts first byte by byte where it is written in several, and followed
+/// by " #2" where that is a summary channel's name in any letter case; so no name
+/// depends on the other entries or on their order.
+void plan_system_channels(const system_slot *slots, size_t count, size_t places, system_channel_plan &plan);
 
-/// Appends the detail to the summary `text`: in the XML flavours how many processed
-/// systems were left without a channel (when any), then the failed systems in listing
-/// order with their tokens, "; failed: PRD (1014), QAS (1022)", and with objects_mode
-/// the processed systems with missing objects and their two sums, "; objects: PRD.P00
-/// 3/0"; a text that would pass summary_text_capacity is cut to end in "...".
+/// Appends the detail to the summary `text`, each system named by its entry as listed:
+/// the failed systems in listing order with their tokens, "; failed: PRD.P00 (1014),
+/// QAS.P00 (1022)", the entries whose profile is missing, "; not found: DEV.P00", and in
+/// the XML flavours the processed systems left without a channel, "; 2 without a channel
+/// (PRTG takes 50): S47.P00, S48.P00"; a text that would pass summary_text_capacity is
+/// cut to end in "...", never inside a character.
 void append_detail_text(const run_record &run, const system_slot *slots, size_t count,
                         const system_channel_plan &plan, summary_text &text);
 

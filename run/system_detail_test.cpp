@@ -1,10 +1,12 @@
 // The detail of a listing's summary: channel names that stay the same whatever the
-// systems did, the 46 channels PRTG leaves room for, the failure tokens, the text cut
-// at PRTG's limit, and the largest answer written whole.
+// systems did and however the listing is reordered or grown, the 46 channels PRTG
+// leaves room for, the failure tokens, the text cut at PRTG's limit, and the largest
+// answer written whole.
 #include "run/system_detail.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +31,12 @@ struct listing {
         slot.outcome.percent_used = percent;
         return slot;
     }
-    void plan_channels() { plan_system_channels(slots.get(), count, *plan); }
+    void plan_channels(size_t places = max_system_channels) { plan_system_channels(slots.get(), count, places, *plan); }
+    // The name of each slot's channel, "-" without one.
+    std::string channel_name(size_t slot) const {
+        int channel = plan->channel_of[slot];
+        return channel == channel_none ? "-" : plan->names[channel].c_str();
+    }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (size_t i = 0; i < plan->count; ++i) out.push_back(plan->names[i].c_str());
@@ -56,50 +63,97 @@ size_t occurrences(const std::string &text, const std::string &part) {
 
 }  // namespace
 
-TEST(SystemDetail, ChannelNamesDependOnTheListingAlone) {
-    const char *entries[] = {"PRD.P00", "Failed.P00", "PRD.P01", "PRD", "prd.p00", "Failed",
-                             "QAS.P00", "QAS.P00",   "sub\\X.Y.P00", ".P00", "Not Found.P00"};
-    const std::vector<std::string> expected = {
-        "PRD",       // the entry without its extension
-        "Failed.P00",  // "Failed" is a summary channel's: the entry whole
-        "PRD.P01",   // "PRD" is taken by an earlier system
-        "PRD #2",    // "PRD" and the entry "PRD" are both taken
-        "Failed #2", "QAS", "sub\\X.Y", ".P00", "Not Found.P00"};  // summary names in any letter case
-    for (bool processed : {true, false}) {
-        listing l;
-        for (const char *entry : entries) l.add(entry, processed);
-        l.plan_channels();
-        EXPECT_EQ(l.names(), expected) << "processed " << processed;
-        // An entry listed again, in any letter case, shares its first listing's channel.
-        EXPECT_EQ(l.plan->channel_of[4], l.plan->channel_of[0]);
-        EXPECT_EQ(l.plan->channel_of[7], l.plan->channel_of[6]);
-        EXPECT_EQ(l.plan->left_without, 0u);
+TEST(SystemDetail, ChannelNamesDependOnTheEntryAlone) {
+    // Every entry's channel name, whatever else is listed and in whatever order.
+    const std::map<std::string, std::string> expected = {
+        {"PRD.P00", "PRD.P00"},
+        {"prd.p00", "PRD.P00"},          // the same file: one channel, the spelling that sorts first
+        {"PRD.P01", "PRD.P01"},          // differs in the extension alone: a channel of its own
+        {"PRD", "PRD"},
+        {"Failed", "Failed #2"},         // a summary channel's name, in any letter case
+        {"not found", "not found #2"},
+        {"Failed.P00", "Failed.P00"},
+        {"QAS.P00", "QAS.P00"},
+        {"sub\\X.Y.P00", "sub\\X.Y.P00"},
+        {".P00", ".P00"},
+        {"PR\xdc" "F.P00", "PR\xdc" "F.P00"},         // Ü in Windows-1252
+        {"pr\xc3\xbc" "f.p00", "PR\xdc" "F.P00"},     // ü in UTF-8: the same file
+        {"DEMO.P00", "DEMO.P00"},
+        {"DEMO.P01", "DEMO.P01"},
+    };
+    const std::vector<std::vector<std::string>> listings = {
+        {"PRD.P00", "Failed.P00", "PRD.P01", "PRD", "prd.p00", "Failed", "QAS.P00", "QAS.P00", "sub\\X.Y.P00", ".P00",
+         "not found", "PR\xdc" "F.P00", "pr\xc3\xbc" "f.p00", "DEMO.P00", "DEMO.P01"},
+        // reversed
+        {"DEMO.P01", "DEMO.P00", "pr\xc3\xbc" "f.p00", "PR\xdc" "F.P00", "not found", ".P00", "sub\\X.Y.P00", "QAS.P00",
+         "QAS.P00", "Failed", "prd.p00", "PRD", "PRD.P01", "Failed.P00", "PRD.P00"},
+        // entries removed: the short names that collided stand alone now
+        {"PRD.P01", "DEMO.P01", "PRD.P00", "PR\xdc" "F.P00"},
+        {"PRD", "DEMO.P00", "Failed"},
+        // entries added in front and between
+        {"DEMO.P01", "PRD.P00", "DEMO.P00", "PRD", "prd.p00", "PRD.P01", "QAS.P00", "not found", "Failed.P00"},
+    };
+    for (const auto &entries : listings) {
+        for (bool processed : {true, false}) {
+            listing l;
+            for (const auto &entry : entries) l.add(entry, processed);
+            l.plan_channels();
+            std::map<std::string, int> channels;
+            for (size_t i = 0; i < l.count; ++i) {
+                EXPECT_EQ(l.channel_name(i), expected.at(entries[i])) << entries[i] << " in a listing of " << l.count;
+                channels[l.channel_name(i)] = l.plan->channel_of[i];
+            }
+            // One channel per name, and no two names alike in any letter case.
+            EXPECT_EQ(channels.size(), l.plan->count);
+            for (size_t a = 0; a < l.plan->count; ++a)
+                for (size_t b = a + 1; b < l.plan->count; ++b)
+                    EXPECT_STRCASENE(l.plan->names[a].c_str(), l.plan->names[b].c_str());
+        }
     }
+    // Listed in one spelling alone, a system takes that spelling: only its letter case
+    // can follow what else is listed.
+    listing alone;
+    alone.add("prd.p00", true);
+    alone.plan_channels();
+    EXPECT_EQ(alone.channel_name(0), "prd.p00");
 }
 
-TEST(SystemDetail, FortySixChannelsAndTheRestCountedOnce) {
+TEST(SystemDetail, FortySixPlacesAndTheRestNamedOnce) {
     listing l;
     l.add("", false).kind = slot_kind::skipped;  // an empty entry can name no profile
     l.add(std::string(70, 'L') + ".P00", false).kind = slot_kind::unusable_name;
     for (int n = 1; n <= 60; ++n) l.add("S" + std::to_string(n) + ".P00", n != 50);  // S50 failed
-    l.add("S60.P00", true);  // listed again beyond the channels: still one system
+    l.add("s60.p00", true);  // listed again beyond the channels: still one system
     l.add("S3.P00", true);   // listed again with a channel
     l.plan_channels();
     ASSERT_EQ(l.plan->count, max_system_channels);
-    EXPECT_EQ(l.names().front(), "S1");
-    EXPECT_EQ(l.names().back(), "S46");
+    EXPECT_EQ(l.names().front(), "S1.P00");
+    EXPECT_EQ(l.names().back(), "S46.P00");
     EXPECT_EQ(l.plan->channel_of[0], channel_none);
     EXPECT_EQ(l.plan->channel_of[1], channel_none);
-    // S47 to S60 without S50, which failed: 13.
-    EXPECT_EQ(l.plan->left_without, 13u);
 
     auto run = xml_run();
+    summary_text text;
+    text.assign("(***) P: NoSystems=64, Processed=61, Failed=3");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    // S47 to S60 without S50, which failed: 13, each once.
+    std::string without = "; 13 without a channel (PRTG takes 50): S47.P00, S48.P00, S49.P00";
+    for (int n = 51; n <= 60; ++n) without += ", S" + std::to_string(n) + ".P00";
+    EXPECT_EQ(std::string(text.c_str()),
+              "(***) P: NoSystems=64, Processed=61, Failed=3; failed: " + std::string(70, 'L') +
+                  ".P00 (local), S50.P00 (local); not found: (empty)" + without);
+
     l.slots[2].outcome.processed = false;  // S1 failed in this run: its channel is a gap
     write_system_detail(*run, l.slots.get(), l.count, *l.plan);
     std::string document = run->output_buffer.c_str();
     EXPECT_EQ(occurrences(document, "<Result>"), 45u);
-    EXPECT_EQ(document.find("<Channel>S1</Channel>"), std::string::npos);
-    EXPECT_EQ(occurrences(document, "<Channel>S3</Channel>"), 1u);
+    EXPECT_EQ(document.find("<Channel>S1.P00</Channel>"), std::string::npos);
+    EXPECT_EQ(occurrences(document, "<Channel>S3.P00</Channel>"), 1u);
+
+    // A summary with a channel more of its own leaves a place fewer.
+    l.plan_channels(max_system_channels - 1);
+    EXPECT_EQ(l.plan->count, max_system_channels - 1);
+    EXPECT_EQ(l.channel_name(47), "-");  // S46
 }
 
 TEST(SystemDetail, FailureTokens) {
@@ -132,7 +186,7 @@ TEST(SystemDetail, FailureTokens) {
     }
 }
 
-TEST(SystemDetail, TextNamesTheFailedInListingOrder) {
+TEST(SystemDetail, TextNamesTheFailedAndNotFoundInListingOrder) {
     listing l;
     l.add("PRD.P00", true, 87);
     l.add("LCK.P00", false).outcome.error_number = 1014;
@@ -143,7 +197,8 @@ TEST(SystemDetail, TextNamesTheFailedInListingOrder) {
     summary_text text;
     text.assign("(***) Plant: NoSystems=4, Processed=1, Failed=2");
     append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
-    EXPECT_STREQ(text.c_str(), "(***) Plant: NoSystems=4, Processed=1, Failed=2; failed: LCK (1014), QAS (1022)");
+    EXPECT_STREQ(text.c_str(), "(***) Plant: NoSystems=4, Processed=1, Failed=2; failed: LCK.P00 (1014), QAS.P00 (1022)"
+                               "; not found: GONE.P00");
 
     listing none;
     none.add("PRD.P00", true, 87);
@@ -263,37 +318,33 @@ TEST(SystemDetail, MessageNumbers) {
     EXPECT_EQ(message_error_number("Error 1005 no colon"), 0);
 }
 
-// OBJECTS=YES: the summary's fifth channel leaves 45 to the systems, takes its name
-// from them, and the text names the systems with missing objects and their two sums.
-TEST(SystemDetail, MissingObjectsTakeOneChannelAndAreNamed) {
+// OBJECTS=YES: the summary's fifth channel leaves 45 places to the systems, and the
+// text names last the processed systems with missing objects and their two sums.
+TEST(SystemDetail, MissingObjectsNamedWithTheirSums) {
     listing l;
-    l.add("Missing objects.P00", true);  // would be named as the summary channel
     for (int n = 1; n <= 50; ++n) l.add("S" + std::to_string(n) + ".P00", true);
-    l.slots[1].outcome.missing_in_database = 3;  // S1
-    l.slots[2].outcome.unknown_to_dictionary = 2;  // S2
+    l.slots[0].outcome.missing_in_database = 3;    // S1
+    l.slots[1].outcome.unknown_to_dictionary = 2;  // S2
     system_slot &failed = l.add("S99.P00", false);
     failed.outcome.missing_in_database = 7;  // counts of no processed system: not named
-    plan_system_channels(l.slots.get(), l.count, *l.plan, true);
-    ASSERT_EQ(l.plan->count, max_system_channels - 1);
-    EXPECT_EQ(l.names().front(), "Missing objects.P00");
-    EXPECT_EQ(l.names().back(), "S44");
-    EXPECT_EQ(l.plan->left_without, 6u);  // S45 to S50
+    plan_system_channels(l.slots.get(), l.count, max_system_channels - 1, *l.plan);
+    ASSERT_EQ(l.plan->count, 45u);
+    EXPECT_EQ(l.names().back(), "S45.P00");
+    EXPECT_TRUE(has_missing_objects(l.slots[0]));
+    EXPECT_FALSE(has_missing_objects(failed));
 
     auto run = xml_run();
     run->objects_mode = true;
     summary_text text;
-    text.assign("(***) North: NoSystems=52");
+    text.assign("(***) North: NoSystems=51");
     append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
-    EXPECT_EQ(std::string(text.c_str()),
-              "(***) North: NoSystems=52; 6 without a channel (PRTG takes 50); failed: S99 (local); "
-              "objects: S1.P00 3/0, S2.P00 0/2");
-    EXPECT_TRUE(has_missing_objects(l.slots[1]));
-    EXPECT_FALSE(has_missing_objects(failed));
+    std::string shown = text.c_str();
+    const std::string objects = "; objects: S1.P00 3/0, S2.P00 0/2";
+    ASSERT_GE(shown.size(), objects.size());
+    EXPECT_EQ(shown.substr(shown.size() - objects.size()), objects);
+    EXPECT_NE(shown.find("; 5 without a channel (PRTG takes 50): S46.P00"), std::string::npos);
 
-    // Without the option the same listing plans 46 channels and names no objects.
-    plan_system_channels(l.slots.get(), l.count, *l.plan);
-    EXPECT_EQ(l.plan->count, max_system_channels);
-    EXPECT_EQ(l.names().front(), "Missing objects");
+    // Without the option the same listing names no objects.
     run->objects_mode = false;
     text.assign("(***)");
     append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);

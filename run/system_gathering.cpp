@@ -384,12 +384,16 @@ int gather_visited(run_record &run, gathering_state &state, system_slot &slot) {
     bool processed = false;
     run.output_buffer.clear();
     if (have_result) {
-        if (result.outcome == visit_outcome::identification_failed) {
+        // Without DETAIL=YES the answer is the error document, as it always was; with it
+        // the system counts failed with its number, since one misconfigured or broken
+        // entry must not blank every other system's channel.
+        if (result.outcome == visit_outcome::identification_failed && !run.detail_mode) {
             run.output_buffer.assign(result.text.c_str(), result.text.length);
             append_trace_diagnosis(run);
             return fail_with(run, run.output_buffer.c_str());
         }
-        if (result.outcome == visit_outcome::database_mismatch) return fail_with(run, "Error 1018: DataBase mismatch !");
+        if (result.outcome == visit_outcome::database_mismatch && !run.detail_mode)
+            return fail_with(run, "Error 1018: DataBase mismatch !");
         if (result.identified) run.display_host = result.identified_host;
         run.output_buffer.assign(result.text.c_str(), result.text.length);
         processed = !slot.system_failed && result.outcome == visit_outcome::processed;

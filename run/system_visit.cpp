@@ -11,8 +11,10 @@
 
 namespace {
 
-// What a single-profile run answers when the connection cannot be opened.
+// What a single-profile run answers when the connection cannot be opened, and when
+// the system is not on DB4.
 constexpr int logon_failure_number = 1011;
+constexpr int database_mismatch_number = 1018;
 
 void note(step_notice notice, const char *step) {
     if (notice != nullptr) notice(step);
@@ -47,6 +49,7 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
             result.error_number = return_code_error_number(run.call_result);
         } else {
             result.outcome = visit_outcome::identification_failed;
+            result.error_number = return_code_error_number(run.call_result);
         }
     } else {
         result.identified = true;
@@ -54,6 +57,7 @@ void visit_system(run_record &run, bool logon, step_notice notice, visit_result 
         result.database_system = run.database_system;
         if (!run.database_system.starts_with(required_database_prefix)) {
             result.outcome = visit_outcome::database_mismatch;
+            result.error_number = database_mismatch_number;
         } else {
             note(notice, "DB02_DB4_GET_INFO");
             run.run_status.assign("ERR");
