@@ -98,10 +98,14 @@ size_t length_without_cut_utf8(const char *text, size_t length) {
     return length_without_cut_character(reinterpret_cast<const unsigned char *>(text), length);
 }
 
-size_t character_prefix_length(const char *text, size_t length, size_t characters) {
+namespace {
+
+// Walks `text` character by character up to `characters` of them; the bytes they take.
+// `counted` is how many it found before the text ended.
+size_t walk_characters(const char *text, size_t length, size_t characters, size_t &counted) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
     size_t at = 0;
-    for (size_t counted = 0; at < length && counted < characters; ++counted) {
+    for (counted = 0; at < length && counted < characters; ++counted) {
         unsigned long code_point = 0;
         bool cut_short = false;
         size_t taken = bytes[at] < 0x80 ? 1 : utf8_sequence(bytes + at, length - at, code_point, cut_short);
@@ -110,9 +114,16 @@ size_t character_prefix_length(const char *text, size_t length, size_t character
     return at;
 }
 
+}  // namespace
+
+size_t character_prefix_length(const char *text, size_t length, size_t characters) {
+    size_t counted = 0;
+    return walk_characters(text, length, characters, counted);
+}
+
 size_t character_count(const char *text, size_t length) {
     size_t counted = 0;
-    for (size_t at = 0; at < length; ++counted) at = character_prefix_length(text, length, counted + 1);
+    walk_characters(text, length, length, counted);
     return counted;
 }
 
