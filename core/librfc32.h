@@ -1,8 +1,9 @@
 // The classic RFC library's interface, declared by us from its published calling
-// rules: eleven functions, their records and type codes, non-Unicode (all texts char).
+// rules: thirteen functions, their records and type codes, non-Unicode (all texts char).
 // Source of every declaration: SAP's own header of the classic RFC SDK, saprfc.h
 // (release 6.40, public copies on GitHub), and SAP's help pages of the classic RFC
-// API on help.sap.com; each record names the part it follows. On 32-bit Windows
+// API on help.sap.com; each record names the part it follows. The internal-table
+// functions follow the SDK's sapitab.h (release 6.40), which documents each of them. On 32-bit Windows
 // every function and callback is __stdcall (the header's SAP_API and
 // DLL_CALL_BACK_FUNCTION) and the DLL exports the plain names; elsewhere the plain C
 // convention applies. The layouts of the 32-bit library are pinned below.
@@ -183,6 +184,15 @@ void LIBRFC32_API RfcClose(RFC_HANDLE handle);
 ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned occu, unsigned memo);
 /// Deletes an internal table; 0 on success.
 int LIBRFC32_API ItDelete(ITAB_H table);
+/// The number of lines of an internal table (sapitab.h: "returns number of rows").
+unsigned LIBRFC32_API ItFill(ITAB_H table);
+/// The address of line `line` of an internal table, counted from 1 as ABAP's SY-TABIX;
+/// the line is the library's and only read. Null when the table has no such line.
+void *LIBRFC32_API ItGetLine(ITAB_H table, unsigned line);
+
+// The two table readers as the program resolves them when OBJECTS=YES asks for them.
+typedef unsigned(LIBRFC32_API *ItFill_function)(ITAB_H table);
+typedef void *(LIBRFC32_API *ItGetLine_function)(ITAB_H table, unsigned line);
 
 }  // extern "C"
 
@@ -236,3 +246,7 @@ KORVANEL_CHECK_STDCALL(RfcLastErrorEx);
 KORVANEL_CHECK_STDCALL(RfcClose);
 KORVANEL_CHECK_STDCALL(ItCreate);
 KORVANEL_CHECK_STDCALL(ItDelete);
+KORVANEL_CHECK_STDCALL(ItFill);
+KORVANEL_CHECK_STDCALL(ItGetLine);
+KORVANEL_CHECK_STDCALL_AS(ItFill_function{}, "ItFill");
+KORVANEL_CHECK_STDCALL_AS(ItGetLine_function{}, "ItGetLine");

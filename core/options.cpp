@@ -62,3 +62,28 @@ bool read_whole_number(given_value value, unsigned minimum, unsigned maximum, un
     number = static_cast<unsigned>(read);
     return true;
 }
+
+bool read_yes_no_option(const char *text, const char *keyword, const char *message_format, bool &yes, bool &found,
+                        run_message &message) {
+    found = false;
+    given_value value = find_given_option(text, keyword);
+    if (value.text == nullptr) return true;
+    static const char *const words[] = {"YES", "NO"};
+    for (const char *word : words) {
+        size_t i = 0;
+        for (; i < value.length && word[i] != '\0'; ++i) {
+            char c = value.text[i];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c != word[i]) break;
+        }
+        if (i == value.length && word[i] == '\0') {
+            yes = word == words[0];
+            found = true;
+            return true;
+        }
+    }
+    bounded_text<message_capacity - 40> given;
+    given.assign(value.text, value.length);
+    message.format(message_format, given.c_str());
+    return false;
+}

@@ -41,6 +41,15 @@ struct given_value {
 /// the end. Reads a text of any length; copies nothing.
 given_value find_given_option(const char *text, const char *keyword);
 
+/// Reads the switch `keyword` (such as "DETAIL=") from `text` like find_given_option.
+/// Absent (or `text` null): returns true and sets `found` false, leaving `yes` as it
+/// is. "YES" or "NO" in any letter case: sets `yes` and `found` and returns true. Any
+/// other value (an abbreviation or "TRUE" may mean either to the one who typed it):
+/// returns false with `message` set from `message_format` (a printf format with one
+/// %s) with the value as given, its end kept however long the value.
+bool read_yes_no_option(const char *text, const char *keyword, const char *message_format, bool &yes, bool &found,
+                        run_message &message);
+
 /// Reads `value` as a whole number from `minimum` to `maximum` into `number`: one or
 /// more decimal digits and nothing else (no sign, no blank, no decimal point). False
 /// for an absent or empty value, any other character, or a number out of the range,

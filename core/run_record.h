@@ -66,12 +66,15 @@ struct channel_limits {
 };
 
 // The three figures of a successful measurement, whole numbers as the channels show
-// them; the sizes in megabytes.
+// them; the sizes in megabytes. With OBJECTS=YES also the database's missing objects.
 struct measured_figures {
     bool taken = false;
     int64_t percent_used = 0;
     int64_t system_asp_megabytes = 0;
     int64_t total_asp_megabytes = 0;
+    bool objects_counted = false;     // OBJECTS=YES: the two sums below were taken
+    int64_t missing_in_database = 0;  // the four _MIS_DB counts: known to the dictionary, lacking in the database
+    int64_t unknown_to_dictionary = 0;  // the four _MIS_DD counts: in the database, unknown to the dictionary
 };
 
 // The RFC-level steps of a run, in their order; the time-limit message names them.
@@ -124,6 +127,7 @@ struct run_record {
     bounded_text<parameter_capacity> entry_text;  // the selected entry line of the global listing
     channel_limits asp_limits;                    // LIMITS= for "System ASP used"; none when not asked
     bool detail_mode{};                             // DETAIL=YES: a listing's summary names its systems
+    bool objects_mode{};                            // OBJECTS=YES: the database's missing objects are reported too
     measured_figures figures;                       // the last successful measurement's figures
     bounded_text<entry_line_capacity> entry_line;  // the same line uncut, where its options are read
     unsigned timeout_seconds{};                     // TIMEOUT=: the time budget from process start, 0 for none

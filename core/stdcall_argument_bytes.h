@@ -4,8 +4,8 @@
 // declaration with one argument of the wrong size fails the build (the program and the
 // stand-ins are compiled from the same declarations, and no run could show it).
 //
-// Sources: [S] the classic SDK's saprfc.h and SAP's RFC API documentation of librfc32
-// (RFC_HANDLE, ITAB_H and every pointer 4 bytes, unsigned 4); [H] SAP's sapnwrfc.h of
+// Sources: [S] the classic SDK's saprfc.h and sapitab.h and SAP's RFC API documentation
+// of librfc32 (RFC_HANDLE, ITAB_H and every pointer 4 bytes, unsigned 4); [H] SAP's sapnwrfc.h of
 // the NetWeaver RFC SDK 7.50 as public repositories carry it; [P] SAP's PyRFC,
 // src/pyrfc/csapnwrfc.pxd. On i386 each argument takes a multiple of 4 bytes: a
 // pointer, handle, enum, unsigned, int, short or char 4, a double 8.
@@ -32,6 +32,8 @@ constexpr stdcall_entry stdcall_table[] = {
     {"RfcClose", 4},                // RFC_HANDLE
     {"ItCreate", 16},               // char* name, unsigned leng, unsigned occu, unsigned memo
     {"ItDelete", 4},                // ITAB_H
+    {"ItFill", 4},                  // ITAB_H
+    {"ItGetLine", 8},               // ITAB_H, unsigned line
     // sapnwrfc [H][P]: every function ends with RFC_ERROR_INFO* (4) unless said otherwise
     {"RfcOpenConnection", 12},      // RFC_CONNECTION_PARAMETER*, unsigned paramCount
     {"RfcCloseConnection", 8},      // RFC_CONNECTION_HANDLE

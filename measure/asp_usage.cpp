@@ -11,13 +11,9 @@
 #include "rfc/failure_report.h"
 #include "rfc/rfc_text.h"
 #include "core/program_identity.h"
+#include "rfc/rfc_library.h"
 
 namespace {
-
-// The tables of the call, in the order in which they are created, passed and deleted.
-const char *const table_names[asp_table_count] = {
-    "ADDTL_INDEX", "ADDTL_TABLES", "ADDTL_VIEWS", "MISS_INDEX", "MISS_TABLES", "MISS_VIEWS",
-};
 
 // DB02INFDB4: the fields the document is made from, as offset and width.
 struct record_field {
@@ -41,8 +37,26 @@ size_t text_width(const unsigned char *record, record_field field) {
                           : field.width;
 }
 
-void append_field(run_record &run, const unsigned char *record, record_field field) {
-    append_text(run, reinterpret_cast<const char *>(record + field.offset), text_width(record, field));
+// The identification text's pieces, each handed to `put` with its length.
+template <typename Put>
+void put_identification(const run_record &run, const unsigned char (&record)[db02infdb4_length], Put put) {
+    auto field = [&](record_field f) { put(reinterpret_cast<const char *>(record + f.offset), text_width(record, f)); };
+    const char *destination = run.profile_record.destination.c_str();
+    put("(", 1);
+    put(destination, strlen(destination));
+    put(") ", 2);
+    put(program_name, strlen(program_name));
+    put(": Info=", 7);
+    // Only the database name loses its trailing blanks; the other fields keep their widths.
+    size_t dbsys_width = text_width(record, dbsys_field);
+    while (dbsys_width > 0 && record[dbsys_field.offset + dbsys_width - 1] == ' ') --dbsys_width;
+    put(reinterpret_cast<const char *>(record + dbsys_field.offset), dbsys_width);
+    put(",Date=", 6);
+    field(date_field);
+    put(",Time=", 6);
+    field(time_field);
+    put(",Sid=", 5);
+    field(sysid_field);
 }
 
 int64_t packed_integer(const unsigned char *field, size_t width, unsigned decimals) {
@@ -57,10 +71,24 @@ void abort_on_table(const char *operation, const char *table_name) {
     abort_on_rfc_error(text.data);
 }
 
-void write_success_document(run_record &run, const unsigned char (&record)[db02infdb4_length]) {
+// A count that PRTG turns the sensor yellow for by itself, as soon as there is one.
+void write_object_count(run_record &run, const char *channel, int64_t count) {
+    channel_limits limits;
+    limits.has_max_warning = true;
+    limits.max_warning = 0;
+    write_counted_result(run, channel, count, &limits);
+}
+
+void write_success_document(run_record &run, const unsigned char (&record)[db02infdb4_length],
+                            const object_names_text *names) {
     open_document(run);
     open_text(run);
     append_identification_text(run, record);
+    if (names != nullptr) {
+        bounded_text<127> identification;
+        identification_text(run, record, identification);
+        append_object_names(run, identification.c_str(), *names);
+    }
     close_text(run);
 
     bool gigabytes = run.parameter_string.find("GIGABYTE") >= 0;
@@ -73,6 +101,10 @@ void write_success_document(run_record &run, const unsigned char (&record)[db02i
     write_result(run, "Size of system ASP", value.c_str(), size_unit);
     format_size(value, record + asp_tot_s_field.offset, gigabytes);
     write_result(run, "Total ASP size", value.c_str(), size_unit);
+    if (names != nullptr) {
+        write_object_count(run, "Missing in database", run.figures.missing_in_database);
+        write_object_count(run, "Unknown to the dictionary", run.figures.unknown_to_dictionary);
+    }
     close_document(run);
 }
 
@@ -87,22 +119,15 @@ void take_figures(run_record &run, const unsigned char (&record)[db02infdb4_leng
 
 }  // namespace
 
+void identification_text(const run_record &run, const unsigned char (&record)[db02infdb4_length],
+                         bounded_text<127> &text) {
+    text.clear();
+    put_identification(run, record, [&](const char *piece, size_t count) { text.append(piece, count); });
+}
+
 void append_identification_text(run_record &run, const unsigned char (&record)[db02infdb4_length]) {
-    append_text(run, "(");
-    append_text(run, run.profile_record.destination.c_str());
-    append_text(run, ") ");
-    append_text(run, program_name);
-    append_text(run, ": Info=");
-    // Only the database name loses its trailing blanks; the other fields keep their widths.
-    size_t dbsys_width = text_width(record, dbsys_field);
-    while (dbsys_width > 0 && record[dbsys_field.offset + dbsys_width - 1] == ' ') --dbsys_width;
-    append_text(run, reinterpret_cast<const char *>(record + dbsys_field.offset), dbsys_width);
-    append_text(run, ",Date=");
-    append_field(run, record, date_field);
-    append_text(run, ",Time=");
-    append_field(run, record, time_field);
-    append_text(run, ",Sid=");
-    append_field(run, record, sysid_field);
+    // Piece by piece, as the text has always been escaped.
+    put_identification(run, record, [&](const char *piece, size_t count) { append_text(run, piece, count); });
 }
 
 void format_size(bounded_text<31> &out, const unsigned char *field, bool gigabytes) {
@@ -119,8 +144,8 @@ RFC_RC fetch_db4_info(run_record &run, RFC_HANDLE handle, int32_t *api_rc,
 
     RFC_TABLE table_list[asp_table_count + 1] = {};
     for (int i = 0; i < asp_table_count; ++i) {
-        table_list[i].name = rfc_text(table_names[i]);
-        table_list[i].nlen = static_cast<unsigned>(strlen(table_names[i]));
+        table_list[i].name = rfc_text(db4_table_names[i]);
+        table_list[i].nlen = static_cast<unsigned>(strlen(db4_table_names[i]));
         table_list[i].type = missobj;
         table_list[i].leng = missobj_length;
         table_list[i].ithandle = tables[i];
@@ -137,8 +162,8 @@ RFC_RC fetch_db4_info(run_record &run, RFC_HANDLE handle, int32_t *api_rc,
 int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {
     ITAB_H tables[asp_table_count] = {};
     for (int i = 0; i < asp_table_count; ++i) {
-        tables[i] = ItCreate(rfc_text(table_names[i]), missobj_length, 0, 0);
-        if (tables[i] == nullptr) abort_on_table("ItCreate", table_names[i]);
+        tables[i] = rfc_library.ItCreate(rfc_text(db4_table_names[i]), missobj_length, 0, 0);
+        if (tables[i] == nullptr) abort_on_table("ItCreate", db4_table_names[i]);
     }
 
     int32_t api_rc = 0;
@@ -150,13 +175,23 @@ int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {
     if (code == RFC_OK) {
         run.run_status.assign("OK");
         take_figures(run, record);
-        if (!run.multi_system_mode) write_success_document(run, record);
+        if (run.objects_mode) count_missing_objects(record, run.figures);
+        if (!run.multi_system_mode) {
+            // The names are read only where they are shown: a listing counts them.
+            static object_names_text names;
+            if (run.objects_mode) {
+                table_reading reading;
+                bool resolved = resolve_table_reading(reading);
+                name_missing_objects(resolved ? &reading : nullptr, tables, names);
+            }
+            write_success_document(run, record, run.objects_mode ? &names : nullptr);
+        }
     } else {
         append_return_code_text(run, code, exception_text);
     }
 
     for (int i = 0; i < asp_table_count; ++i) {
-        if (ItDelete(tables[i]) != 0) abort_on_table("ItDelete", table_names[i]);
+        if (rfc_library.ItDelete(tables[i]) != 0) abort_on_table("ItDelete", db4_table_names[i]);
     }
     return code;
 }

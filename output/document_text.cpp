@@ -94,6 +94,39 @@ size_t utf8_sequence(const unsigned char *bytes, size_t available, unsigned long
     return length;
 }
 
+size_t length_without_cut_utf8(const char *text, size_t length) {
+    return length_without_cut_character(reinterpret_cast<const unsigned char *>(text), length);
+}
+
+namespace {
+
+// Walks `text` character by character up to `characters` of them; the bytes they take.
+// `counted` is how many it found before the text ended.
+size_t walk_characters(const char *text, size_t length, size_t characters, size_t &counted) {
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
+    size_t at = 0;
+    for (counted = 0; at < length && counted < characters; ++counted) {
+        unsigned long code_point = 0;
+        bool cut_short = false;
+        size_t taken = bytes[at] < 0x80 ? 1 : utf8_sequence(bytes + at, length - at, code_point, cut_short);
+        at += taken > 0 ? taken : 1;
+    }
+    return at;
+}
+
+}  // namespace
+
+size_t character_prefix_length(const char *text, size_t length, size_t characters) {
+    size_t counted = 0;
+    return walk_characters(text, length, characters, counted);
+}
+
+size_t character_count(const char *text, size_t length) {
+    size_t counted = 0;
+    walk_characters(text, length, length, counted);
+    return counted;
+}
+
 bool content_put(bounded_text<output_buffer_capacity> &out, const char *text, size_t count, content_form form,
                  size_t limit) {
     const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);

@@ -31,3 +31,15 @@ bool content_put(bounded_text<output_buffer_capacity> &out, const char *text, si
 /// otherwise, with `cut_short` true when the bytes are a valid start that the end of
 /// the text cuts short.
 size_t utf8_sequence(const unsigned char *bytes, size_t available, unsigned long &code_point, bool &cut_short);
+
+/// The length `text` (`length` bytes) keeps when a cut left part of a UTF-8 character
+/// at its end and the text is evidently UTF-8 (as content_put drops it in XML); else
+/// `length`.
+size_t length_without_cut_utf8(const char *text, size_t length);
+
+/// The bytes of the first `characters` characters of `text` (`length` bytes), each
+/// counted as a reader of the document counts it: a valid UTF-8 sequence is one
+/// character, any other byte one. `length` when the text has no more characters.
+size_t character_prefix_length(const char *text, size_t length, size_t characters);
+/// The characters of `text` (`length` bytes), counted as character_prefix_length counts them.
+size_t character_count(const char *text, size_t length);

@@ -150,18 +150,36 @@ void write_result(run_record &run, const char *channel, const char *value, const
     append_element(run, element);
 }
 
-void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits) {
-    if (!is_xml_flavour(run)) return;
+namespace {
+
+void write_xml_count(run_record &run, const char *channel, const bounded_text<working_area_capacity> &value_copy,
+                     const channel_limits *limits) {
     ++run.result_count;
-    bounded_text<working_area_capacity> value_copy;
     bounded_text<working_area_capacity> channel_copy;
     bounded_text<working_area_capacity> no_unit;
-    value_copy.format("%u", value);
     channel_copy.assign(channel);
     bounded_text<output_buffer_capacity> &element = result_element;
     element.clear();
     append_xml_result(channel_copy, value_copy, no_unit, "Count", limits, element);
     append_element(run, element);
+}
+
+}  // namespace
+
+void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits) {
+    if (!is_xml_flavour(run)) return;
+    bounded_text<working_area_capacity> value_copy;
+    value_copy.format("%u", value);
+    write_xml_count(run, channel, value_copy, limits);
+}
+
+void write_counted_result(run_record &run, const char *channel, int64_t value, const channel_limits *limits) {
+    bounded_text<working_area_capacity> value_copy;
+    value_copy.format("%lld", static_cast<long long>(value));
+    if (is_xml_flavour(run))
+        write_xml_count(run, channel, value_copy, limits);
+    else
+        write_result(run, channel, value_copy.c_str(), "");
 }
 
 void open_line(run_record &run, const char *lead) {

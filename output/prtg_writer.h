@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "output/output_flavour.h"
 #include "core/run_record.h"
@@ -38,6 +39,10 @@ void write_result(run_record &run, const char *channel, const char *value, const
 /// with PRTG's built-in unit "Count" and the limit elements of `limits` (may be null);
 /// in the text flavours writes nothing. A result that would not fit is left out whole.
 void write_count_result(run_record &run, const char *channel, unsigned value, const channel_limits *limits);
+/// A count in every flavour: in XML as write_count_result writes it; in the text
+/// flavours as write_result writes a result without unit (a line of its own, or the
+/// value alone when Brimtol's "CH=" selects it).
+void write_counted_result(run_record &run, const char *channel, int64_t value, const channel_limits *limits);
 /// In the text flavours begins a line of its own: appends a line feed and `lead` as they
 /// are; the line's content follows with append_text. Nothing in the XML flavours.
 void open_line(run_record &run, const char *lead);

@@ -515,3 +515,22 @@ int delete_table(bridge_state &state, ITAB_H handle) {
     release_arena_if_unused(state);
     return 0;
 }
+
+unsigned table_fill(bridge_state &state, ITAB_H handle) {
+    const bridge_table *table = find_table(state, handle);
+    if (table == nullptr) {
+        report_call_problem(state, "ItFill", 0, 1, "not a table of ItCreate");
+        return 0;
+    }
+    return table->row_count;
+}
+
+void *table_line_address(bridge_state &state, ITAB_H handle, unsigned line) {
+    const bridge_table *table = find_table(state, handle);
+    if (table == nullptr) {
+        report_call_problem(state, "ItGetLine", 0, 1, "not a table of ItCreate");
+        return nullptr;
+    }
+    if (line == 0 || line > table->row_count) return nullptr;
+    return table->rows + static_cast<size_t>(line - 1) * table->line_length;
+}

@@ -27,3 +27,10 @@ RFC_RC receive_call(bridge_state &state, RFC_HANDLE handle, const RFC_PARAMETER 
 ITAB_H create_table(bridge_state &state, const char *name, unsigned leng);
 /// ItDelete: 0, or 1 with the failure reported when `table` is not a live table.
 int delete_table(bridge_state &state, ITAB_H table);
+/// ItFill: the rows the last answer left in `table` (RfcGetRowCount's count, moved
+/// out of SAP's library); 0 with the failure reported when it is not a live table.
+unsigned table_fill(bridge_state &state, ITAB_H table);
+/// ItGetLine: the address of row `line` (from 1) of `table`, in the classic line
+/// layout; null when there is no such row, with the failure reported when `table`
+/// is not a live table.
+void *table_line_address(bridge_state &state, ITAB_H table, unsigned line);

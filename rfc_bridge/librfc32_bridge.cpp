@@ -1,4 +1,4 @@
-// The eleven functions of the classic librfc32 that Korvanel imports, under their
+// The thirteen functions of the classic librfc32 that Korvanel calls, under their
 // classic names and calling convention, each handing its work to the bridge's
 // operation of that concern, and the bridge's own KorvanelBridgeDescribe, which the
 // program looks up at run time. The bridge's one state record lives here; SAP's
@@ -66,5 +66,9 @@ void LIBRFC32_API RfcClose(RFC_HANDLE handle) { close_connections(state, handle)
 ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned, unsigned) { return create_table(state, name, leng); }
 
 int LIBRFC32_API ItDelete(ITAB_H table) { return delete_table(state, table); }
+
+unsigned LIBRFC32_API ItFill(ITAB_H table) { return table_fill(state, table); }
+
+void *LIBRFC32_API ItGetLine(ITAB_H table, unsigned line) { return table_line_address(state, table, line); }
 
 void LIBRFC32_API KorvanelBridgeDescribe(char *buffer, unsigned size) { describe_bridge(state, buffer, size); }

@@ -385,6 +385,13 @@ RFC_RC receive_function(standin_state &state, RFC_HANDLE handle, const RFC_PARAM
         return fault->code;
     }
     for (const RFC_PARAMETER *entry = importing; entry->name != nullptr; ++entry) fill_parameter(system, *entry);
+    for (const RFC_TABLE *entry = tables; strcmp(function, "DB02_DB4_GET_INFO") == 0 && entry->name != nullptr;
+         ++entry) {
+        internal_table *table = find_table(state, entry->ithandle);
+        bounded_text<30> name;
+        name.assign(entry->name, entry->nlen);
+        if (table != nullptr) send_table_lines(*table, system, name.c_str());
+    }
     return RFC_OK;
 }
 

@@ -149,6 +149,7 @@ const fault_word fault_words[] = {
     {"hang_on_open", fault_hang_on_open, 0},     {"hang_on_call", fault_hang_on_call, 1},
     {"crash_on_open", fault_crash_on_open, 0},   {"crash_on_call", fault_crash_on_call, 1},
     {"exit_on_open", fault_exit_on_open, 1},     {"exit_on_call", fault_exit_on_call, 2},
+    {"itgetline_fails", fault_itgetline_fails, 1},
 };
 
 // Splits off the next blank-separated word of `*rest` into `word`.

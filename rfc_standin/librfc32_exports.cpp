@@ -327,4 +327,36 @@ int LIBRFC32_API ItDelete(ITAB_H table) {
     return rc;
 }
 
+unsigned LIBRFC32_API ItFill(ITAB_H table) {
+    call_line line;
+    line.assign("ItFill");
+    internal_table *known = find_table(state, table);
+    if (known != nullptr)
+        line.append_format(" T%d %s", known->number, known->name.c_str());
+    else
+        line.append(table == nullptr ? " <null>" : " <not a table>");
+    unsigned count = table_fill(state, table);
+    call_error_handler_if_due(state, line, "ItFill");
+    if (line.empty()) return count;
+    line.append_format(" -> %u", count);
+    log_call(line);
+    return count;
+}
+
+void *LIBRFC32_API ItGetLine(ITAB_H table, unsigned number) {
+    call_line line;
+    line.assign("ItGetLine");
+    internal_table *known = find_table(state, table);
+    if (known != nullptr)
+        line.append_format(" T%d %s line=%u", known->number, known->name.c_str(), number);
+    else
+        line.append_format(" %s line=%u", table == nullptr ? "<null>" : "<not a table>", number);
+    void *address = table_line_address(state, table, number);
+    call_error_handler_if_due(state, line, "ItGetLine");
+    if (line.empty()) return address;
+    line.append(address != nullptr ? " -> line" : " -> <null>");
+    log_call(line);
+    return address;
+}
+
 }  // extern "C"

@@ -17,6 +17,7 @@ constexpr int standin_max_tables = 64;
 constexpr int standin_max_call_tables = 8;
 constexpr int standin_max_call_delays = 4;
 constexpr int standin_max_table_lines = 16;
+constexpr unsigned standin_max_line_length = 128;  // the longest table line that can hold lines
 
 /// The faults a landscape can give a system (`fault = ...`).
 enum fault_kind {
@@ -37,6 +38,7 @@ enum fault_kind {
     fault_crash_on_call,     // ... during RfcCall of `target`
     fault_exit_on_open,      // the library ends the process with exit(`code`) during the open
     fault_exit_on_call,      // ... during RfcCall of `target`
+    fault_itgetline_fails,   // ItGetLine of table `target` returns null
 };
 
 /// One fault with what it names.
@@ -151,6 +153,8 @@ struct internal_table {
     int number;  // shown in the call log
     bounded_text<30> name;
     unsigned line_length;
+    unsigned line_count;  // lines a function module sent
+    unsigned char lines[standin_max_table_lines][standin_max_line_length];
 };
 
 /// The last error, as RfcLastError hands it out.

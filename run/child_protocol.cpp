@@ -107,6 +107,29 @@ bool read_figure(const char *&at, bool last, long long &value) {
     return true;
 }
 
+// OBJECTS=YES: whether the two sums of missing objects were taken, and the sums,
+// "<counted 0 or 1> <missing in database> <unknown to the dictionary>".
+bool put_objects(child_message &out, const measured_figures &figures) {
+    bounded_text<63> text;
+    text.format("%d %lld %lld", figures.objects_counted ? 1 : 0, static_cast<long long>(figures.missing_in_database),
+                static_cast<long long>(figures.unknown_to_dictionary));
+    return put_field(out, "objects", text.c_str());
+}
+
+bool get_objects(const char *m, size_t n, measured_figures &figures) {
+    bounded_text<63> text;
+    if (!get(m, n, "objects", text)) return false;
+    const char *at = text.c_str();
+    long long number[3] = {};
+    for (int i = 0; i < 3; ++i)
+        if (!read_figure(at, i == 2, number[i])) return false;
+    if ((number[0] != 0 && number[0] != 1) || number[1] < 0 || number[2] < 0) return false;
+    figures.objects_counted = number[0] == 1;
+    figures.missing_in_database = number[1];
+    figures.unknown_to_dictionary = number[2];
+    return true;
+}
+
 bool get_figures(const char *m, size_t n, visit_result &result) {
     bounded_text<127> text;
     if (!get(m, n, "figures", text)) return false;
@@ -175,7 +198,7 @@ bool encode_visit_request(const run_record &run, const char *entry, bool logon, 
            put_field(out, "flavour", run.output_flavour.c_str()) && put_field(out, "trace", run.trace_mode ? "1" : "0") &&
            put_field(out, "display_host", run.display_host.c_str()) && put_field(out, "entry", entry) &&
            put_field(out, "logon", logon ? "1" : "0") && put_field(out, "mark", handover.mark.c_str()) &&
-           put_field(out, "channel", channel.c_str());
+           put_field(out, "channel", channel.c_str()) && put_field(out, "objects", run.objects_mode ? "1" : "0");
 }
 
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
@@ -188,7 +211,8 @@ bool decode_visit_request(const char *message, size_t count, run_record &run, bo
         !get(message, count, "flavour", run.output_flavour) || !get_flag(message, count, "trace", run.trace_mode) ||
         !get(message, count, "display_host", run.display_host) || !get(message, count, "entry", entry) ||
         !get_flag(message, count, "logon", logon) || !get(message, count, "mark", handover.mark) ||
-        handover.mark.empty() || !get(message, count, "channel", channel))
+        handover.mark.empty() || !get(message, count, "channel", channel) ||
+        !get_flag(message, count, "objects", run.objects_mode))
         return false;
     char *end = nullptr;
     long number = strtol(sysnr.c_str(), &end, 10);
@@ -238,7 +262,7 @@ bool encode_visit_result(const visit_result &result, child_message &out) {
         !put_field(out, "identified_host", result.identified_host.c_str()) ||
         !put_field(out, "database_system", result.database_system.c_str()) ||
         !put_field(out, "text", result.text.c_str()) || !put_figures(out, result) ||
-        !put_field(out, "file_error", file_error.c_str()))
+        !put_objects(out, result.figures) || !put_field(out, "file_error", file_error.c_str()))
         return false;
     bounded_text<15> check;
     check.format("%08lx", static_cast<unsigned long>(message_check(out.c_str(), out.length)));
@@ -266,7 +290,8 @@ result_arrival decode_visit_result(const char *message, size_t count, const char
     bounded_text<15> file_error;
     if (!get(m, n, "outcome", outcome) || !get_flag(m, n, "identified", result.identified) ||
         !get(m, n, "identified_host", result.identified_host) || !get(m, n, "database_system", result.database_system) ||
-        !get(m, n, "text", result.text) || !get_figures(m, n, result) || !get(m, n, "file_error", file_error))
+        !get(m, n, "text", result.text) || !get_figures(m, n, result) || !get_objects(m, n, result.figures) ||
+        !get(m, n, "file_error", file_error))
         return result_arrival::begun;
     char *end = nullptr;
     long error = strtol(file_error.c_str(), &end, 10);

@@ -62,12 +62,12 @@ struct child_bounds {
 /// Writes what a child needs to visit the system whose profile is in run: the profile
 /// record (plain password included), the library's system number as carried over,
 /// parameter text and string, flavour, trace switch, display host, the entry and
-/// whether it may log on at all. False when it does not fit.
+/// whether it may log on at all, and OBJECTS=. False when it does not fit.
 bool encode_visit_request(const run_record &run, const char *entry, bool logon, const visit_handover &handover,
                           child_message &out);
 
 /// Reads a request into run (profile record, connection options' system number,
-/// parameters, flavour, trace and multi-system switches, display host) and `entry`;
+/// parameters, flavour, trace, objects and multi-system switches, display host) and `entry`;
 /// false when a field is missing or malformed.
 bool decode_visit_request(const char *message, size_t count, run_record &run, bounded_text<file_name_capacity> &entry,
                           bool &logon, visit_handover &handover);

@@ -284,3 +284,30 @@ TEST(ChildProtocol, ResultBringsTheFiguresAndTheErrorNumberHome) {
         EXPECT_EQ(got.figures.total_asp_megabytes, -9);
     }
 }
+
+TEST(ChildProtocol, ObjectsOptionGoesOutAndItsSumsComeHome) {
+    run_record run{};
+    run.objects_mode = true;
+    std::string request = encoded_request(run, "PRD.P00", true);
+    run_record child{};
+    bounded_text<file_name_capacity> entry;
+    bool logon = false;
+    visit_handover handover;
+    ASSERT_TRUE(decode_visit_request(request.data(), request.size(), child, entry, logon, handover));
+    EXPECT_TRUE(child.objects_mode);
+
+    visit_result sent;
+    sent.figures.objects_counted = true;
+    sent.figures.missing_in_database = 3;
+    sent.figures.unknown_to_dictionary = 5000000000LL;  // four counts of 32 bits add up beyond
+    std::string whole = whole_result(sent);
+    visit_result got;
+    ASSERT_EQ(read_back(whole, got), result_arrival::complete);
+    EXPECT_TRUE(got.figures.objects_counted);
+    EXPECT_EQ(got.figures.missing_in_database, 3);
+    EXPECT_EQ(got.figures.unknown_to_dictionary, 5000000000LL);
+
+    // A sum that no count gives, or a flag that is neither 0 nor 1, is refused even under a sound check.
+    for (std::string bad : {"1 -1 0", "2 0 0", "1 0", "1 0 0 0", "1 x 0"})
+        EXPECT_EQ(read_back(with_field(whole, "objects", bad), got), result_arrival::begun) << bad;
+}

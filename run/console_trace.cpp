@@ -72,6 +72,10 @@ void print_password_note(const run_record &run, const char *time, const char *pr
     host_print(line.c_str());
 }
 
+void print_rfc_library_account(const run_record &run, const char *account) {
+    if (run.trace_mode) print_rfc_library_text(account);
+}
+
 void print_rfc_library_line(run_record &run) {
     if (!run.trace_mode) return;
     host_module_path path;

@@ -14,6 +14,7 @@
 #include "host/host.h"
 #include "host/host_process.h"
 #include "output/document_output.h"
+#include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "rfc/connection.h"
 #include "rfc/trace_file.h"
@@ -136,6 +137,17 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     }
 }
 
+gathering_state multi_state;
+system_channel_plan channel_plan;
+
+// The processed systems whose database and dictionary disagree on any object.
+unsigned systems_with_missing_objects() {
+    unsigned systems = 0;
+    for (size_t i = 0; i < multi_state.gathered; ++i)
+        if (has_missing_objects(multi_state.slots[i])) ++systems;
+    return systems;
+}
+
 // The counts as channels, so that PRTG can alert on them: any failed system turns the
 // sensor red, any entry without a profile yellow. Counts use PRTG's own unit, unlike
 // the custom units of the ASP channels. The text flavours keep their summary line alone.
@@ -150,10 +162,13 @@ void write_summary_channels(run_record &run, const system_counts &counts) {
     write_count_result(run, "Processed", counts.processed, nullptr);
     write_count_result(run, "Failed", counts.failed, &failed_limits);
     write_count_result(run, "Not found", counts.not_found, &not_found_limits);
+    if (!run.objects_mode) return;
+    // Missing objects slow a system down or break a transport: worth a look, not an alarm.
+    channel_limits objects_limits;
+    objects_limits.has_max_warning = true;
+    objects_limits.max_warning = 0;
+    write_count_result(run, missing_objects_channel, systems_with_missing_objects(), &objects_limits);
 }
-
-gathering_state multi_state;
-system_channel_plan channel_plan;
 
 int print_summary(run_record &run, const system_counts &counts) {
     // A failed measurement of the last system left its error text, as the library
@@ -169,8 +184,12 @@ int print_summary(run_record &run, const system_counts &counts) {
     summary_text summary;
     summary.format("(***) %s: NoSystems=%u, Processed=%u, Failed=%u", run.item_label.c_str(), counts.systems,
                    counts.processed, counts.failed);
+    // The text flavours show no count channels: there the summary line carries it.
+    if (run.objects_mode && !is_xml_flavour(run)) summary.append_format(", Objects=%u", systems_with_missing_objects());
     if (run.detail_mode) {
-        plan_system_channels(multi_state.slots, multi_state.gathered, max_system_channels, channel_plan);
+        // With OBJECTS=YES the summary has a fifth channel: one place fewer for the systems.
+        plan_system_channels(multi_state.slots, multi_state.gathered, max_system_channels - (run.objects_mode ? 1 : 0),
+                             channel_plan);
         append_detail_text(run, multi_state.slots, multi_state.gathered, channel_plan, summary);
     }
     append_text(run, summary.c_str());

@@ -7,6 +7,7 @@
 
 #include "config/detail_option.h"
 #include "config/limits_option.h"
+#include "config/objects_option.h"
 #include "config/password.h"
 #include "config/profile_file.h"
 #include "config/profile_location.h"
@@ -46,13 +47,16 @@ void print_run_trace_lines(run_record &run) {
     print_trace_line(run);
 }
 
-// DETAIL= from the parameter arguments as given: the first that holds it decides, as a
-// search of the two joined would find it. In a single-profile run a valid value has no
-// effect, but a malformed one is the sensor's setup at fault all the same.
-bool read_detail_arguments(run_record &run, int argc, const char *const *argv, run_message &message) {
+typedef bool (*switch_reader)(const char *text, bool &value, bool &found, run_message &message);
+
+// A switch (DETAIL=, OBJECTS=) from the parameter arguments as given: the first that
+// holds it decides, as a search of the two joined would find it. In a single-profile
+// run a valid DETAIL= has no effect, but a malformed one is the sensor's setup at
+// fault all the same.
+bool read_switch_arguments(switch_reader read, bool &value, int argc, const char *const *argv, run_message &message) {
     for (int i = 2; i < argc && i <= 3; ++i) {
         bool found = false;
-        if (!read_detail_option(argv[i], run.detail_mode, found, message)) return false;
+        if (!read(argv[i], value, found, message)) return false;
         if (found) return true;
     }
     return true;
@@ -61,11 +65,15 @@ bool read_detail_arguments(run_record &run, int argc, const char *const *argv, r
 }  // namespace
 
 int run_single_profile(run_record &run) {
-    prepare_rfc_environment(run);
     enter_step(run, step_logon);
     // From here on the run may wait for SAP: the destination it names is settled.
     start_watchdog(run);
     print_run_trace_lines(run);
+    // The library is loaded here, after the lines that say what the run was about to
+    // do, so that a library that cannot be loaded is told as part of this run.
+    int status = exit_success;
+    if (!load_rfc_library_or_fail(run, status)) return status;
+    prepare_rfc_environment(run);
 
     note_trace_file(run);
     run.rfc_handle = open_connection(run);
@@ -78,7 +86,7 @@ int run_single_profile(run_record &run) {
         return fail_with(run, message.c_str());
     }
 
-    int status = identify_db4_system(run);
+    status = identify_db4_system(run);
     if (status != exit_success) return status;
 
     enter_step(run, step_measurement);
@@ -119,7 +127,9 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
     // setup at fault, whatever the profile holds.
     for (int i = 2; i < argc && i <= 3; ++i)
         if (!read_limits_option(argv[i], run.asp_limits, message)) return fail_with(run, message.c_str());
-    if (!read_detail_arguments(run, argc, argv, message)) return fail_with(run, message.c_str());
+    if (!read_switch_arguments(read_detail_option, run.detail_mode, argc, argv, message) ||
+        !read_switch_arguments(read_objects_option, run.objects_mode, argc, argv, message))
+        return fail_with(run, message.c_str());
     if (!locate_profile(run, message)) return fail_with(run, message.c_str());
 
     if (run.multi_system_mode) {
@@ -127,8 +137,12 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
         if (!load_system_listing(run, first_parameter, message)) return fail_with(run, message.c_str());
         if (!read_entry_budget_options(run, message)) return fail_with(run, message.c_str());
         bool found = false;
-        if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message))
+        if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message) ||
+            !read_objects_option(run.entry_line.c_str(), run.objects_mode, found, message))
             return fail_with(run, message.c_str());
+        // No system can be checked without the library: the run ends before any is visited.
+        int status = exit_success;
+        if (!load_rfc_library_or_fail(run, status)) return status;
         return run_multi_system(run);
     }
 

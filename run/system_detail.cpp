@@ -135,6 +135,10 @@ void note_visit_outcome(system_slot &slot, const visit_result *result, bool proc
     if (result == nullptr) return;
     slot.outcome.error_number = result->error_number;
     if (result->figures.taken) slot.outcome.percent_used = result->figures.percent_used;
+    if (result->figures.objects_counted) {
+        slot.outcome.missing_in_database = result->figures.missing_in_database;
+        slot.outcome.unknown_to_dictionary = result->figures.unknown_to_dictionary;
+    }
 }
 
 bool failure_token(const system_slot &slot, bounded_text<15> &token) {
@@ -162,6 +166,10 @@ const char *local_failure_token(const system_slot &) {
     // Whatever else kept a system from being checked lies with the probe, not with SAP:
     // a child that could not read its request or whose result could not be read back.
     return "local";
+}
+
+bool has_missing_objects(const system_slot &slot) {
+    return slot.outcome.processed && (slot.outcome.missing_in_database > 0 || slot.outcome.unknown_to_dictionary > 0);
 }
 
 void plan_system_channels(const system_slot *slots, size_t count, size_t places, system_channel_plan &plan) {
@@ -211,6 +219,13 @@ void append_detail_text(const run_record &run, const system_slot *slots, size_t 
         first = true;
         for (size_t i = 0; i < count && without > 0 && full.length <= summary_text_capacity; ++i)
             if (left_without_channel(slots, plan, i)) append_listed(full, first, heading.c_str(), slots[i].entry.c_str());
+    }
+    first = true;
+    for (size_t i = 0; run.objects_mode && i < count && full.length <= summary_text_capacity; ++i) {
+        if (!has_missing_objects(slots[i])) continue;
+        append_listed(full, first, "; objects: ", slots[i].entry.c_str());
+        full.append_format(" %" PRId64 "/%" PRId64, slots[i].outcome.missing_in_database,
+                           slots[i].outcome.unknown_to_dictionary);
     }
     if (full.length > summary_text_capacity) {
         size_t kept = summary_text_capacity - strlen(cut_mark);

@@ -17,6 +17,11 @@ constexpr size_t summary_channel_count = 4;
 /// The places left for system channels; a summary with more channels of its own plans
 /// with fewer (plan_system_channels' `places`).
 constexpr size_t max_system_channels = prtg_channel_limit - summary_channel_count;
+/// The summary channel of OBJECTS=YES, which leaves one place fewer to the systems.
+constexpr const char *missing_objects_channel = "Missing objects";
+
+/// Whether a processed system's database and dictionary disagree on any object.
+bool has_missing_objects(const system_slot &slot);
 /// A system channel's name: an entry that can name a profile (at most 63 characters)
 /// and the " #2" of one that a summary channel's name takes.
 typedef bounded_text<file_name_capacity + 8> system_channel_name;

@@ -318,3 +318,36 @@ TEST(SystemDetail, MessageNumbers) {
     EXPECT_EQ(message_error_number(""), 0);
     EXPECT_EQ(message_error_number("Error 1005 no colon"), 0);
 }
+
+// OBJECTS=YES: the summary's fifth channel leaves 45 places to the systems, and the
+// text names last the processed systems with missing objects and their two sums.
+TEST(SystemDetail, MissingObjectsNamedWithTheirSums) {
+    listing l;
+    for (int n = 1; n <= 50; ++n) l.add("S" + std::to_string(n) + ".P00", true);
+    l.slots[0].outcome.missing_in_database = 3;    // S1
+    l.slots[1].outcome.unknown_to_dictionary = 2;  // S2
+    system_slot &failed = l.add("S99.P00", false);
+    failed.outcome.missing_in_database = 7;  // counts of no processed system: not named
+    plan_system_channels(l.slots.get(), l.count, max_system_channels - 1, *l.plan);
+    ASSERT_EQ(l.plan->count, 45u);
+    EXPECT_EQ(l.names().back(), "S45.P00");
+    EXPECT_TRUE(has_missing_objects(l.slots[0]));
+    EXPECT_FALSE(has_missing_objects(failed));
+
+    auto run = xml_run();
+    run->objects_mode = true;
+    summary_text text;
+    text.assign("(***) North: NoSystems=51");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    std::string shown = text.c_str();
+    const std::string objects = "; objects: S1.P00 3/0, S2.P00 0/2";
+    ASSERT_GE(shown.size(), objects.size());
+    EXPECT_EQ(shown.substr(shown.size() - objects.size()), objects);
+    EXPECT_NE(shown.find("; 5 without a channel (PRTG takes 50): S46.P00"), std::string::npos);
+
+    // Without the option the same listing names no objects.
+    run->objects_mode = false;
+    text.assign("(***)");
+    append_detail_text(*run, l.slots.get(), l.count, *l.plan, text);
+    EXPECT_EQ(std::string(text.c_str()).find("objects:"), std::string::npos);
+}

@@ -19,7 +19,7 @@ import subprocess
 import sys
 
 CLASSIC = ["RfcEnvironment", "RfcOpen", "RfcOpenEx", "RfcInstallStructure", "RfcCall", "RfcReceive",
-           "RfcLastError", "RfcLastErrorEx", "RfcClose", "ItCreate", "ItDelete"]
+           "RfcLastError", "RfcLastErrorEx", "RfcClose", "ItCreate", "ItDelete", "ItFill", "ItGetLine"]
 
 
 def read_table(path):
