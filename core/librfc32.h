@@ -196,8 +196,8 @@ typedef void *(LIBRFC32_API *ItGetLine_function)(ITAB_H table, unsigned line);
 
 }  // extern "C"
 
-// The layouts of the 32-bit library, which every record handed to it must have; a
-// 64-bit build (the native tests) talks only to the stand-in built beside it.
+// The layouts of the 32-bit library, which every record handed to it must have, and of
+// the 64-bit one.
 static_assert(sizeof(int) == 4 && sizeof(unsigned) == 4, "the library's integers are 32 bits");
 #if defined(__i386__) || defined(_M_IX86)
 static_assert(sizeof(RFC_ENV) == 8 && offsetof(RFC_ENV, errorhandler) == 0 && offsetof(RFC_ENV, allocate) == 4,
@@ -225,6 +225,42 @@ static_assert(sizeof(RFC_TYPE_ELEMENT) == 20 && offsetof(RFC_TYPE_ELEMENT, type)
                   offsetof(RFC_TYPE_ELEMENT, length) == 8 && offsetof(RFC_TYPE_ELEMENT, decimals) == 12 &&
                   offsetof(RFC_TYPE_ELEMENT, not_used) == 16,
               "RFC_TYPE_ELEMENT as saprfc.h lays it out");
+#elif defined(__x86_64__) || defined(_M_X64)
+// The layouts of the 64-bit library, which Korvanel64.exe hands its records to. SAP's
+// saprfc.h (release 6.40) declares them once for every platform: RFC_HANDLE and
+// RFC_TYPEHANDLE as unsigned, 4 bytes on 64-bit Windows (LLP64) as on 32-bit; ITAB_H
+// and every text a pointer, 8 bytes; no packing pragma, so each field is aligned to its
+// size. Where the 32-bit records have a pointer after three 4-byte fields, the 64-bit
+// ones have 4 bytes of padding before it: RFC_PARAMETER's addr, RFC_TABLE's ithandle,
+// RFC_OPTIONS's connopt. The descriptor rows of RfcInstallStructure (RFC_TYPE_ELEMENT)
+// grow from 20 to 24 bytes through the name pointer alone. The same layouts hold on
+// 64-bit Linux (LP64), where the native tests run: the records hold no long.
+static_assert(sizeof(RFC_HANDLE) == 4 && sizeof(RFC_TYPEHANDLE) == 4 && sizeof(ITAB_H) == 8,
+              "handles of saprfc.h: unsigned, unsigned and a pointer");
+static_assert(sizeof(RFC_ENV) == 16 && offsetof(RFC_ENV, allocate) == 8, "RFC_ENV: error handler, then allocator");
+static_assert(sizeof(RFC_OPTIONS) == 64 && offsetof(RFC_OPTIONS, mode) == 8 && offsetof(RFC_OPTIONS, connopt) == 16 &&
+                  offsetof(RFC_OPTIONS, client) == 24 && offsetof(RFC_OPTIONS, user) == 32 &&
+                  offsetof(RFC_OPTIONS, password) == 40 && offsetof(RFC_OPTIONS, language) == 48 &&
+                  offsetof(RFC_OPTIONS, trace) == 56,
+              "RFC_OPTIONS as saprfc.h lays it out on 64 bits");
+static_assert(sizeof(RFC_CONNOPT_R3ONLY) == 32 && offsetof(RFC_CONNOPT_R3ONLY, sysnr) == 8 &&
+                  offsetof(RFC_CONNOPT_R3ONLY, gateway_host) == 16 &&
+                  offsetof(RFC_CONNOPT_R3ONLY, gateway_service) == 24,
+              "RFC_CONNOPT_R3ONLY as saprfc.h lays it out on 64 bits");
+static_assert(sizeof(RFC_CONNOPT_CPIC) == 16 && offsetof(RFC_CONNOPT_CPIC, gateway_service) == 8,
+              "RFC_CONNOPT_CPIC as saprfc.h lays it out on 64 bits");
+static_assert(sizeof(RFC_PARAMETER) == 32 && offsetof(RFC_PARAMETER, nlen) == 8 &&
+                  offsetof(RFC_PARAMETER, type) == 12 && offsetof(RFC_PARAMETER, leng) == 16 &&
+                  offsetof(RFC_PARAMETER, addr) == 24,
+              "RFC_PARAMETER as saprfc.h lays it out on 64 bits");
+static_assert(sizeof(RFC_TABLE) == 40 && offsetof(RFC_TABLE, nlen) == 8 && offsetof(RFC_TABLE, type) == 12 &&
+                  offsetof(RFC_TABLE, leng) == 16 && offsetof(RFC_TABLE, ithandle) == 24 &&
+                  offsetof(RFC_TABLE, itmode) == 32 && offsetof(RFC_TABLE, newitab) == 36,
+              "RFC_TABLE as saprfc.h lays it out on 64 bits");
+static_assert(sizeof(RFC_TYPE_ELEMENT) == 24 && offsetof(RFC_TYPE_ELEMENT, type) == 8 &&
+                  offsetof(RFC_TYPE_ELEMENT, length) == 12 && offsetof(RFC_TYPE_ELEMENT, decimals) == 16 &&
+                  offsetof(RFC_TYPE_ELEMENT, not_used) == 20,
+              "RFC_TYPE_ELEMENT as saprfc.h lays it out on 64 bits");
 #endif
 // The texts and the group hold no pointers: the same layout on every build.
 static_assert(sizeof(RFC_ERROR_INFO) == 545 && offsetof(RFC_ERROR_INFO, status) == 33 &&

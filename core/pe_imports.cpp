@@ -49,6 +49,11 @@ bool find_optional_header(pe_reader read, void *file, unsigned char (&bytes)[40]
 
 }  // namespace
 
+bool read_pe_from_stdio(void *file, unsigned long offset, void *buffer, unsigned size) {
+    FILE *handle = static_cast<FILE *>(file);
+    return fseek(handle, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, size, handle) == size;
+}
+
 unsigned pe_width(pe_reader read, void *file) {
     unsigned char bytes[40];
     unsigned long optional = 0;

@@ -4,10 +4,15 @@
 // calls, so the Linux build tests it too.
 #pragma once
 
+#include <cstdio>
+
 /// Reads `size` bytes at `offset` of the file into `buffer`; false when it cannot.
 typedef bool (*pe_reader)(void *file, unsigned long offset, void *buffer, unsigned size);
 /// Called with each imported DLL's name, in the table's order; false stops the listing.
 typedef bool (*pe_import_visitor)(void *context, const char *dll_name);
+
+/// A pe_reader over a FILE * opened for reading in binary.
+bool read_pe_from_stdio(void *file, unsigned long offset, void *buffer, unsigned size);
 
 /// The width of the PE file read through `read` from its optional header: 32 (PE32)
 /// or 64 (PE32+); 0 when it is no PE file, as a text or an ELF library is not.

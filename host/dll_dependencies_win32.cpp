@@ -22,11 +22,6 @@ struct dependency_search {
     bounded_text<63> missing_importer;
 };
 
-bool read_file_at(void *file, unsigned long offset, void *buffer, unsigned size) {
-    FILE *handle = static_cast<FILE *>(file);
-    return fseek(handle, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, size, handle) == size;
-}
-
 bool check_import(void *context, const char *name) {
     dependency_search &search = *static_cast<dependency_search *>(context);
     if (_strnicmp(name, "api-ms-", 7) == 0 || _strnicmp(name, "ext-ms-", 7) == 0) return true;
@@ -65,7 +60,7 @@ bool find_missing_dll(const char *folder, const char *dll_name, bounded_text<63>
         FILE *file = fopen(path.c_str(), "rb");
         if (file == nullptr) continue;
         search.importer = search.files[i].c_str();
-        list_pe_imports(read_file_at, file, check_import, &search);
+        list_pe_imports(read_pe_from_stdio, file, check_import, &search);
         fclose(file);
     }
     missing = search.missing;

@@ -58,18 +58,13 @@ void take_system_text(bounded_text<255> &out, DWORD code) {
     }
 }
 
-bool read_file_at(void *file, unsigned long offset, void *buffer, unsigned size) {
-    FILE *handle = static_cast<FILE *>(file);
-    return fseek(handle, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, size, handle) == size;
-}
-
 // What the file at `path`, which would not load, is: its width, and the DLL it needs
 // that Windows cannot load.
 void read_refused_file(const wchar_t *path, host_rfc_library &library) {
     take_wide_path(library.file, path);
     FILE *file = _wfopen(path, L"rb");
     if (file == nullptr) return;
-    library.width = pe_width(read_file_at, file);
+    library.width = pe_width(read_pe_from_stdio, file);
     fclose(file);
     if (library.width != 8 * sizeof(void *)) return;
     char ansi[4 * MAX_PATH];

@@ -5,6 +5,7 @@
 #include "rfc_bridge/library_host.h"
 
 #include "core/listing_folder.h"
+#include "core/pe_imports.h"
 #include "host/dll_dependencies.h"
 
 #include <windows.h>
@@ -54,6 +55,15 @@ void append_system_text(bounded_text<255> &detail, DWORD code) {
         detail.append(library_name);
         at = insert + 2;
     }
+}
+
+// The width of the DLL at `path` from its header; 0 when it is none or cannot be read.
+unsigned file_width(const char *path) {
+    FILE *file = fopen(path, "rb");
+    if (file == nullptr) return 0;
+    unsigned width = pe_width(read_pe_from_stdio, file);
+    fclose(file);
+    return width;
 }
 
 // The first DLL that sapnwrfc.dll or a companion beside it imports and Windows cannot
@@ -116,9 +126,18 @@ void *load_nwrfc_library(bounded_text<260> &path, load_diagnosis &diagnosis) {
         diagnosis.location.format("%s (beside librfc32.dll), then the DLL search path", beside.c_str());
     }
     append_system_text(diagnosis.detail, error);
-    if (error == ERROR_BAD_EXE_FORMAT)
-        diagnosis.detail.append(bridge_is_32_bit ? "; it is a 64-bit DLL: this probe needs SAP's 32-bit sapnwrfc.dll"
-                                                 : "; it is a 32-bit DLL: this 64-bit bridge needs SAP's 64-bit sapnwrfc.dll");
+    // Its width read from its header, whatever Windows' code (wine answers 126 as well):
+    // the file of the other width fits the bridge beside the other Korvanel.
+    unsigned width = present ? file_width(beside.c_str()) : 0;
+    unsigned own_width = bridge_is_32_bit ? 32 : 64;
+    if (present && width != 0 && width != own_width)
+        diagnosis.detail.append(bridge_is_32_bit
+                                    ? "; it is a 64-bit DLL: it fits the 64-bit bridge in x64\\ beside Korvanel64.exe, "
+                                      "this 32-bit bridge of Korvanel.exe needs SAP's 32-bit sapnwrfc.dll"
+                                    : "; it is a 32-bit DLL: it fits the 32-bit bridge beside Korvanel.exe, "
+                                      "this 64-bit bridge of Korvanel64.exe needs SAP's 64-bit sapnwrfc.dll");
+    else if (present && width == 0)
+        diagnosis.detail.append("; it is no DLL");
     else if (error == ERROR_MOD_NOT_FOUND && present) {
         name_missing_dependency(folder.c_str(), diagnosis.detail);
         list_missing_companions(folder.c_str(), diagnosis.detail);

@@ -73,7 +73,9 @@ void print_password_note(const run_record &run, const char *time, const char *pr
 }
 
 void print_rfc_library_account(const run_record &run, const char *account) {
-    if (run.trace_mode) print_rfc_library_text(account);
+    // The line's label names the library already: "* RFC library......: C:\...\librfc32.dll is 64-bit: ..."
+    const char *said = strncmp(account, "RFC library ", 12) == 0 ? account + 12 : account;
+    if (run.trace_mode) print_rfc_library_text(said);
 }
 
 void print_rfc_library_line(run_record &run) {

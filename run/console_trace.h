@@ -33,8 +33,8 @@ typedef bounded_text<host_module_path::capacity + 2 + rfc_library_description_ca
 /// `describe` is not null (the library is the bridge) ", " and what it describes.
 void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out);
 
-/// In trace_mode, prints "* RFC library......: " and `account`: why the library
-/// cannot be used (error 1016), where no library answers.
+/// In trace_mode, prints "* RFC library......: " and `account` (its leading "RFC
+/// library " left out): why the library cannot be used (error 1016).
 void print_rfc_library_account(const run_record &run, const char *account);
 
 /// In trace_mode, prints "* RFC library......: " and describe_rfc_library's text for

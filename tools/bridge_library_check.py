@@ -36,7 +36,7 @@ def windows_expectations(args):
                 "Visual C++ runtime"]
     if args.other_width:
         return ["sapnwrfc.dll could not be loaded", route + "sapnwrfc.dll (beside librfc32.dll)", "Windows error 193",
-                "-bit DLL: this "]
+                "-bit DLL: it fits the ", " needs SAP's "]
     return ["sapnwrfc.dll not found", route + "sapnwrfc.dll (beside librfc32.dll), then the DLL search path",
             "Windows error 126"]
 

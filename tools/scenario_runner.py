@@ -9,6 +9,8 @@ A scenario is a folder:
   env        KEY=VALUE lines added to the environment (the stand-in's settings)
   wine_folder  under wine, run the copy of the program in this folder of its build
              instead (Windows loads a librfc32.dll beside the program first)
+  wine_only  why the scenario shows something only Windows' loader gives (a DLL of the
+             other width, one whose dependency is missing): natively it is skipped, said so
   stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day,
              {rfc library} for the rest of the trace line that names the RFC library
              that answers, which must name the librfc32 this route loads (and, through
@@ -474,6 +476,10 @@ def private_folders(folder):
 def run_scenario(args, retried=False):
     scenario = os.path.abspath(args.scenario)
     name = os.path.basename(scenario.rstrip("/"))
+    wine_only = read_lines(os.path.join(scenario, "wine_only"))
+    if wine_only and not args.wine:
+        print("scenario %s skipped natively: %s" % (name, " ".join(wine_only)))
+        return 0
     variant = name
     if args.extra_parameter:
         variant += "." + re.sub(r"[^A-Za-z0-9]+", "_", args.extra_parameter).strip("_")
