@@ -4,8 +4,8 @@
 set(bridge_unit_sources
   rfc_bridge/connect_pairs.cpp rfc_bridge/saprfc_ini.cpp rfc_bridge/logon_translation.cpp
   rfc_bridge/record_layout.cpp rfc_bridge/text_conversion.cpp
-  rfc_bridge/trace_block.cpp rfc_bridge/return_codes.cpp rfc_bridge/netweaver_text.cpp
-  rfc_bridge/pe_imports.cpp)
+  core/trace_block.cpp rfc_bridge/return_codes.cpp rfc_bridge/netweaver_text.cpp
+  core/pe_imports.cpp)
 add_library(rfc_bridge_units STATIC ${bridge_unit_sources})
 target_include_directories(rfc_bridge_units PUBLIC ${CMAKE_SOURCE_DIR})
 # Linked into the bridge's shared library.
@@ -41,7 +41,7 @@ set(bridge_core_sources
   rfc_bridge/bridge_fields.cpp rfc_bridge/bridge_report.cpp rfc_bridge/nwrfc_functions.cpp
   rfc_bridge/system_descriptions.cpp)
 if(WIN32)
-  list(APPEND bridge_core_sources rfc_bridge/library_host_win32.cpp)
+  list(APPEND bridge_core_sources rfc_bridge/library_host_win32.cpp host/dll_dependencies_win32.cpp)
 else()
   list(APPEND bridge_core_sources rfc_bridge/library_host_posix.cpp)
 endif()

@@ -11,6 +11,7 @@
 #include "rfc/failure_report.h"
 #include "rfc/rfc_text.h"
 #include "core/program_identity.h"
+#include "rfc/rfc_library.h"
 
 namespace {
 
@@ -137,7 +138,7 @@ RFC_RC fetch_db4_info(run_record &run, RFC_HANDLE handle, int32_t *api_rc,
 int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {
     ITAB_H tables[asp_table_count] = {};
     for (int i = 0; i < asp_table_count; ++i) {
-        tables[i] = ItCreate(rfc_text(table_names[i]), missobj_length, 0, 0);
+        tables[i] = rfc_library.ItCreate(rfc_text(table_names[i]), missobj_length, 0, 0);
         if (tables[i] == nullptr) abort_on_table("ItCreate", table_names[i]);
     }
 
@@ -156,7 +157,7 @@ int32_t measure_asp_usage(run_record &run, RFC_HANDLE handle) {
     }
 
     for (int i = 0; i < asp_table_count; ++i) {
-        if (ItDelete(tables[i]) != 0) abort_on_table("ItDelete", table_names[i]);
+        if (rfc_library.ItDelete(tables[i]) != 0) abort_on_table("ItDelete", table_names[i]);
     }
     return code;
 }

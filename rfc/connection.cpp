@@ -8,6 +8,7 @@
 
 #include "host/host.h"
 #include "core/options.h"
+#include "rfc/rfc_library.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ RFC_HANDLE open_connection(run_record &run) {
     bounded_text<31> destination_file_name;
     destination_file_name.format("SapRfc.%s", run.profile_record.destination.c_str());
     FILE *destination_file = host_open_read(destination_file_name.c_str());
-    if (destination_file == nullptr) return RfcOpen(&run.connection_options.options);
+    if (destination_file == nullptr) return rfc_library.RfcOpen(&run.connection_options.options);
 
     // A console line like the trace lines, and like them only in trace mode: printed
     // before the document, it would make the document something PRTG cannot read.
@@ -152,7 +153,7 @@ RFC_HANDLE open_connection(run_record &run) {
     if (copied && build_connect_string(run, connect_string)) {
         RFC_ERROR_INFO_EX error_info;
         memset(&error_info, 0, sizeof error_info);
-        handle = RfcOpenEx(connect_string.data, &error_info);
+        handle = rfc_library.RfcOpenEx(connect_string.data, &error_info);
     }
     host_unlock_file(lock);
     // The text holds the plain password; it is not left behind on the stack.

@@ -12,6 +12,7 @@
 #include "output/output_flavour.h"
 #include "output/prtg_writer.h"
 #include "core/exit_status.h"
+#include "rfc/rfc_library.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ void LIBRFC32_API abort_on_rfc_error(char *operation) {
     if (!claim_document_output(exit_rfc_abort)) yield_to_watchdog();
     RFC_ERROR_INFO error_info;
     memset(&error_info, 0, sizeof error_info);
-    RfcLastError(&error_info);
+    rfc_library.RfcLastError(&error_info);
     terminate_field(error_info.key);
     terminate_field(error_info.status);
     terminate_field(error_info.message);
@@ -75,7 +76,7 @@ void LIBRFC32_API abort_on_rfc_error(char *operation) {
         // Out before the library closes its connections, which may never return: the
         // watchdog then ends the process with this document's status.
         document_output_written();
-        RfcClose(0);
+        rfc_library.RfcClose(0);
         host_exit(exit_rfc_abort);
     }
 
@@ -88,7 +89,7 @@ void LIBRFC32_API abort_on_rfc_error(char *operation) {
     host_print("\n");
     document_output_written();
 
-    RfcClose(0);
+    rfc_library.RfcClose(0);
     host_print("* Programm aborted...\n");
     host_exit(exit_rfc_abort);
 }
@@ -97,7 +98,7 @@ bool logon_was_refused() {
     RFC_ERROR_INFO_EX error_info;
     memset(&error_info, 0, sizeof error_info);
     // 1: the library has no error to hand out; the record then says nothing.
-    if (RfcLastErrorEx(&error_info) != 0) return false;
+    if (rfc_library.RfcLastErrorEx(&error_info) != 0) return false;
     return error_info.group == RFC_ERROR_LOGON_FAILURE;
 }
 

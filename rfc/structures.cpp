@@ -7,6 +7,7 @@
 
 #include "rfc/failure_report.h"
 #include "rfc/rfc_text.h"
+#include "rfc/rfc_library.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ RFC_TYPEHANDLE installed_structure(run_record &run, structure_kind kind) {
     unsigned entries = 0;
     RFC_TYPE_ELEMENT *elements = structure_rows(kind, &entries);
     RFC_TYPEHANDLE installed = 0;
-    if (RfcInstallStructure(rfc_text(name), elements, entries, &installed) != RFC_OK) {
+    if (rfc_library.RfcInstallStructure(rfc_text(name), elements, entries, &installed) != RFC_OK) {
         abort_on_rfc_error(rfc_text("RfcInstallStructure"));
     }
     *handle = installed;

@@ -8,7 +8,7 @@
 #include "rfc_bridge/library_host.h"
 #include "rfc_bridge/nwrfc_functions.h"
 #include "rfc_bridge/record_layout.h"
-#include "rfc_bridge/trace_block.h"
+#include "core/trace_block.h"
 
 constexpr int bridge_max_connections = 8;
 constexpr int bridge_max_structures = 16;

@@ -5,7 +5,7 @@
 #include "rfc_bridge/library_host.h"
 
 #include "core/listing_folder.h"
-#include "rfc_bridge/pe_imports.h"
+#include "host/dll_dependencies.h"
 
 #include <windows.h>
 
@@ -57,66 +57,12 @@ void append_system_text(bounded_text<255> &detail, DWORD code) {
 }
 
 // The first DLL that sapnwrfc.dll or a companion beside it imports and Windows cannot
-// load: error 126 does not say which. The companions beside it are read in turn (a
-// missing Visual C++ runtime is imported by them as well as by sapnwrfc.dll).
-struct dependency_search {
-    bounded_text<260> folder;      // sapnwrfc.dll's folder, with its final backslash
-    bounded_text<63> files[16];    // DLLs beside it still to read, sapnwrfc.dll first
-    int file_count;
-    bounded_text<63> seen[64];     // names already looked at
-    int seen_count;
-    const char *importer;          // the DLL being read
-    bounded_text<63> missing;
-    bounded_text<63> missing_importer;
-};
-
-bool read_file_at(void *file, unsigned long offset, void *buffer, unsigned size) {
-    FILE *handle = static_cast<FILE *>(file);
-    return fseek(handle, static_cast<long>(offset), SEEK_SET) == 0 && fread(buffer, 1, size, handle) == size;
-}
-
-bool check_import(void *context, const char *name) {
-    dependency_search &search = *static_cast<dependency_search *>(context);
-    // Windows resolves API sets itself; they are never files of their own.
-    if (_strnicmp(name, "api-ms-", 7) == 0 || _strnicmp(name, "ext-ms-", 7) == 0) return true;
-    for (int i = 0; i < search.seen_count; ++i)
-        if (_stricmp(search.seen[i].c_str(), name) == 0) return true;
-    if (search.seen_count == 64) return false;
-    search.seen[search.seen_count++].assign(name);
-    bounded_text<330> beside;
-    beside.format("%s%s", search.folder.c_str(), name);
-    if (exists(beside.c_str())) {
-        if (search.file_count < 16) search.files[search.file_count++].assign(name);
-        return true;
-    }
-    HMODULE found = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (found != nullptr) {
-        FreeLibrary(found);
-        return true;
-    }
-    search.missing.assign(name);
-    search.missing_importer.assign(search.importer);
-    return false;
-}
-
+// load: error 126 does not say which (a missing Visual C++ runtime is imported by the
+// companions as well as by sapnwrfc.dll).
 void name_missing_dependency(const char *folder, bounded_text<255> &detail) {
-    static dependency_search search;
-    search = dependency_search{};
-    search.folder.assign(folder);
-    search.files[search.file_count++].assign(library_name);
-    search.seen[search.seen_count++].assign(library_name);
-    for (int i = 0; i < search.file_count && search.missing.empty(); ++i) {
-        bounded_text<330> path;
-        path.format("%s%s", folder, search.files[i].c_str());
-        FILE *file = fopen(path.c_str(), "rb");
-        if (file == nullptr) continue;
-        search.importer = search.files[i].c_str();
-        list_pe_imports(read_file_at, file, check_import, &search);
-        fclose(file);
-    }
-    if (!search.missing.empty())
-        detail.append_format("; %s needs %s, which Windows cannot load", search.missing_importer.c_str(),
-                             search.missing.c_str());
+    bounded_text<63> missing, importer;
+    if (find_missing_dll(folder, library_name, missing, importer))
+        detail.append_format("; %s needs %s, which Windows cannot load", importer.c_str(), missing.c_str());
 }
 
 // SAP's companions of sapnwrfc.dll, as the NetWeaver RFC SDK and SAP GUI ship them.

@@ -1,5 +1,5 @@
 // The bridge's trace blocks as the sensor's trace diagnosis reads them.
-#include "rfc_bridge/trace_block.h"
+#include "core/trace_block.h"
 
 #include "rfc/failure_report.h"
 

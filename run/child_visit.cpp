@@ -9,6 +9,7 @@
 #include "core/exit_status.h"
 #include "host/host.h"
 #include "host/host_process.h"
+#include "rfc/rfc_library.h"
 #include "run/child_protocol.h"
 #include "run/system_visit.h"
 
@@ -64,6 +65,10 @@ int run_visit_child(run_record &run, const char *argument) {
     if (!usable) return exit_child_unusable;
     run.profile_name.assign(entry.c_str());
 
+    // The run loaded the same library before it started this child; one that cannot be
+    // loaded now (replaced meanwhile) leaves the child without a result to give.
+    rfc_library_account account;
+    if (!load_rfc_library(account)) return exit_child_unusable;
     static visit_result result;
     visit_system(run, logon, note_step, result);
     static child_message message;

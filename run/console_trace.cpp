@@ -65,6 +65,10 @@ void describe_rfc_library(const char *path, rfc_library_describe_function descri
     if (!said.empty()) out.append_format(", %s", said.c_str());
 }
 
+void print_rfc_library_account(const run_record &run, const char *account) {
+    if (run.trace_mode) print_rfc_library_text(account);
+}
+
 void print_rfc_library_line(run_record &run) {
     if (!run.trace_mode) return;
     host_module_path path;

@@ -28,6 +28,10 @@ typedef bounded_text<host_module_path::capacity + 2 + rfc_library_description_ca
 /// `describe` is not null (the library is the bridge) ", " and what it describes.
 void describe_rfc_library(const char *path, rfc_library_describe_function describe, rfc_library_text &out);
 
+/// In trace_mode, prints "* RFC library......: " and `account`: why the library
+/// cannot be used (error 1016), where no library answers.
+void print_rfc_library_account(const run_record &run, const char *account);
+
 /// In trace_mode, prints "* RFC library......: " and describe_rfc_library's text for
 /// the librfc32 this process has loaded, or "not found among the loaded modules", and
 /// keeps what the library said of itself.

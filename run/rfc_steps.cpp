@@ -7,18 +7,29 @@
 #include "output/document_output.h"
 #include "run/console_trace.h"
 #include "run/time_budget.h"
+#include "rfc/rfc_library.h"
+
+bool load_rfc_library_or_fail(run_record &run, int &status) {
+    rfc_library_account account;
+    if (load_rfc_library(account)) return true;
+    print_rfc_library_account(run, account.c_str());
+    bounded_text<output_buffer_capacity> message;
+    message.format("Error 1016: %s !", account.c_str());
+    status = fail_with(run, message.c_str());
+    return false;
+}
 
 void prepare_rfc_environment(run_record &run) {
     register_abort_run(&run);
     run.rfc_environment.errorhandler = abort_on_rfc_error;
     run.rfc_environment.allocate = nullptr;
-    RfcEnvironment(&run.rfc_environment);
+    rfc_library.RfcEnvironment(&run.rfc_environment);
     run.output_buffer.clear();
     run.run_status.assign("ERR");
 }
 
 void close_connection(run_record &run) {
-    if (run.rfc_handle != 0) RfcClose(run.rfc_handle);
+    if (run.rfc_handle != 0) rfc_library.RfcClose(run.rfc_handle);
     run.rfc_handle = 0;
 }
 

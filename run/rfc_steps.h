@@ -8,6 +8,12 @@
 /// The database system a measured system must report: DB2 for IBM i.
 constexpr const char *required_database_prefix = "DB4";
 
+/// Loads the RFC library (rfc/rfc_library.h), before anything of it is called. True
+/// when it can be used; otherwise prints, in trace mode, the "* RFC library......: "
+/// line with the reason, writes the reason as a block into "Dev_Rfc.Trc", prints the
+/// error document "Error 1016: " with the reason, and sets `status` to its exit status.
+bool load_rfc_library_or_fail(run_record &run, int &status);
+
 /// Gives the library our error handler (and its own allocator), empties output_buffer
 /// and sets run_status to "ERR", as before every logon.
 void prepare_rfc_environment(run_record &run);

@@ -61,11 +61,15 @@ bool read_detail_arguments(run_record &run, int argc, const char *const *argv, r
 }  // namespace
 
 int run_single_profile(run_record &run) {
-    prepare_rfc_environment(run);
     enter_step(run, step_logon);
     // From here on the run may wait for SAP: the destination it names is settled.
     start_watchdog(run);
     print_run_trace_lines(run);
+    // The library is loaded here, after the lines that say what the run was about to
+    // do, so that a library that cannot be loaded is told as part of this run.
+    int status = exit_success;
+    if (!load_rfc_library_or_fail(run, status)) return status;
+    prepare_rfc_environment(run);
 
     note_trace_file(run);
     run.rfc_handle = open_connection(run);
@@ -78,7 +82,7 @@ int run_single_profile(run_record &run) {
         return fail_with(run, message.c_str());
     }
 
-    int status = identify_db4_system(run);
+    status = identify_db4_system(run);
     if (status != exit_success) return status;
 
     enter_step(run, step_measurement);
@@ -129,6 +133,9 @@ int run_sensor(run_record &run, int argc, const char *const *argv) {
         bool found = false;
         if (!read_detail_option(run.entry_line.c_str(), run.detail_mode, found, message))
             return fail_with(run, message.c_str());
+        // No system can be checked without the library: the run ends before any is visited.
+        int status = exit_success;
+        if (!load_rfc_library_or_fail(run, status)) return status;
         return run_multi_system(run);
     }
 

@@ -1,5 +1,5 @@
-// The error block the bridge appends to "Dev_Rfc.Trc" for every failure, in the
-// shape of the classic library's trace: a "**** ERROR file opened at" header, lines
+// The error block the bridge appends to "Dev_Rfc.Trc" for every failure, and the
+// program for an RFC library it cannot load, in the shape of the classic library's trace: a "**** ERROR file opened at" header, lines
 // tagged with the thread whose arrow starts in column 8, keyword lines 12 columns
 // wide, and the call's result last. The sensor's trace diagnosis reads it unchanged.
 #pragma once

@@ -1,7 +1,7 @@
 // The block ends with the call's result line, as the classic library's do; readers
 // of the trace take the last "ERROR " or "======> " line, so the detail goes after
 // the message.
-#include "rfc_bridge/trace_block.h"
+#include "core/trace_block.h"
 
 namespace {
 

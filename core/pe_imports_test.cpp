@@ -1,6 +1,6 @@
 // Import tables read from a small PE file made here byte by byte, as a 32-bit
 // sapnwrfc.dll would carry its companions and runtime, and from damaged ones.
-#include "rfc_bridge/pe_imports.h"
+#include "core/pe_imports.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,9 @@
 // optional header (magic 0x10B or 0x20B; data directories at +96 or +112, the import
 // table second), the section table that maps addresses to file offsets, and 20-byte
 // import descriptors whose name address is at +12, ended by an all-zero one.
-#include "rfc_bridge/pe_imports.h"
+#include "core/pe_imports.h"
+
+#include <cstring>
 
 namespace {
 
@@ -29,19 +31,38 @@ bool file_offset(const section *sections, unsigned count, unsigned address, unsi
     return false;
 }
 
-}  // namespace
-
-bool list_pe_imports(pe_reader read, void *file, pe_import_visitor visit, void *context) {
-    unsigned char bytes[40];
+// The offset of the optional header and its magic; false when it is no PE file.
+bool find_optional_header(pe_reader read, void *file, unsigned char (&bytes)[40], unsigned long &optional,
+                          unsigned &magic) {
     if (!read(file, 0, bytes, 2) || bytes[0] != 'M' || bytes[1] != 'Z') return false;
     if (!read(file, 0x3C, bytes, 4)) return false;
     unsigned long pe = little(bytes, 4);
     if (!read(file, pe, bytes, 24) || bytes[0] != 'P' || bytes[1] != 'E' || bytes[2] != 0 || bytes[3] != 0) return false;
-    unsigned section_count = little(bytes + 6, 2), optional_size = little(bytes + 20, 2);
-    unsigned long optional = pe + 24;
+    optional = pe + 24;
+    unsigned char header[24];
+    memcpy(header, bytes, sizeof header);
     if (!read(file, optional, bytes, 2)) return false;
-    unsigned magic = little(bytes, 2);
-    if (magic != 0x10B && magic != 0x20B) return false;
+    magic = little(bytes, 2);
+    memcpy(bytes, header, sizeof header);  // the COFF header stays for the caller
+    return magic == 0x10B || magic == 0x20B;
+}
+
+}  // namespace
+
+unsigned pe_width(pe_reader read, void *file) {
+    unsigned char bytes[40];
+    unsigned long optional = 0;
+    unsigned magic = 0;
+    if (!find_optional_header(read, file, bytes, optional, magic)) return 0;
+    return magic == 0x10B ? 32 : 64;
+}
+
+bool list_pe_imports(pe_reader read, void *file, pe_import_visitor visit, void *context) {
+    unsigned char bytes[40];
+    unsigned long optional = 0;
+    unsigned magic = 0;
+    if (!find_optional_header(read, file, bytes, optional, magic)) return false;
+    unsigned section_count = little(bytes + 6, 2), optional_size = little(bytes + 20, 2);
     unsigned directories = magic == 0x10B ? 96 : 112;
     if (optional_size < directories + 16 || !read(file, optional + directories - 4, bytes, 4)) return false;
     if (little(bytes, 4) < 2) return true;  // no import directory: imports nothing
