@@ -362,14 +362,18 @@ def take_trace(probe):
 
 
 def lone_program(release, probe, width):
-    """Unpacked as it is, the sensor finds no librfc32.dll where it looks: nothing of the
-    zip shadows SAP's library. The problems found."""
+    """Unpacked as it is, the sensor finds no librfc32.dll where it looks (nothing of the
+    zip shadows SAP's library) and says so in an error document PRTG can read (error
+    1016), never with Windows' loader message. The problems found."""
     if probe.lone_program_skip:
         print("skipped: %s" % probe.lone_program_skip)
         return []
     status, output = probe.run(os.path.join(release, probe.name(width.sensor)), ["DEMO"], probe.prtg_dir)
-    if status in (0, 1, 2) or b"<Prtg>" in output:
-        return ["%s ran without a librfc32.dll where it looks (status %d)" % (width.sensor, status)]
+    take_trace(probe)
+    if status != 2 or not output.startswith(b"<Prtg>\n<Error>1</Error>\n<Text>Error 1016: ") \
+            or b"librfc32.dll" not in output:
+        return ["%s without a librfc32.dll where it looks: status %d, output %r, expected error 1016"
+                % (width.sensor, status, output)]
     return []
 
 
