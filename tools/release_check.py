@@ -132,10 +132,12 @@ def copy_from_zip(release, probe, clauses):
 
 
 def sap_library_folder(probe, clauses, library):
-    """The folder the table puts SAP's LIBRARY into, on PROBE."""
+    """The folder the table puts SAP's LIBRARY into, on PROBE (made if missing)."""
     for names, folder in clauses:
         if library in names:
-            return sensor_folder_path(probe, folder)
+            path = sensor_folder_path(probe, folder)
+            os.makedirs(path, exist_ok=True)
+            return path
     raise SystemExit("the guide's table puts no %s anywhere" % library)
 
 
