@@ -459,10 +459,11 @@ def walkthrough(release, probe, source_dir, widths, password_tool=None):
     problems = []
     table = guide_table(source_dir)
     for width in widths:
-        problems += lone_program(release, probe, width)
-    for width in widths:
         install_classic(release, probe, width, table)
     problems += install_profiles(release, probe, password_tool)
+    # The profile in place, the sensor of the unpacked zip gets as far as its library.
+    for width in widths:
+        problems += lone_program(release, probe, width)
 
     traces = []
     for width in widths:
