@@ -23,14 +23,15 @@ if(NOT WIN32)
 endif()
 if(NOT CMAKE_CROSSCOMPILING)
   gtest_discover_tests(rfc_bridge_tests TEST_PREFIX "unit.bridge." DISCOVERY_TIMEOUT 60)
-  # The same tests of the Windows build's bridge pieces, under wine.
-  if(wine_arch)
+  # The same tests of the Windows builds' bridge pieces, under wine.
+  foreach(arch ${wine_arches})
+    use_wine_arch(${arch})
     add_test(NAME unit.bridge.${wine_arch}
       COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}
               ${wine_build}/rfc_bridge_tests.exe --gtest_brief=1)
     set_tests_properties(unit.bridge.${wine_arch} PROPERTIES FIXTURES_REQUIRED ${wine_fixture}
       RESOURCE_LOCK ${wine_fixture} WORKING_DIRECTORY ${wine_build})
-  endif()
+  endforeach()
 endif()
 
 # The bridge's operations over the NetWeaver library, apart from the eleven exported
@@ -100,11 +101,13 @@ else()
 endif()
 
 # The bridge route: a folder holding the bridge and the NetWeaver stand-in (and on
-# Windows a copy of the same Korvanel.exe, which loads the librfc32.dll beside it).
+# Windows a copy of the same sensor, which loads the librfc32.dll where it looks: beside
+# Korvanel.exe, in x64\ beside Korvanel64.exe, the bridge finding sapnwrfc.dll beside itself).
 set(bridge_route_dir ${CMAKE_BINARY_DIR}/bridge-route)
 set(bridge_route_commands
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${bridge_route_dir}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rfc32_bridge> $<TARGET_FILE:sapnwrfc_standin> ${bridge_route_dir}/)
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${bridge_route_dir}/${korvanel_library_folder}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rfc32_bridge> $<TARGET_FILE:sapnwrfc_standin>
+          ${bridge_route_dir}/${korvanel_library_folder})
 if(WIN32)
   list(APPEND bridge_route_commands COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:korvanel> ${bridge_route_dir}/)
 endif()
@@ -112,7 +115,7 @@ add_custom_target(bridge_route ALL ${bridge_route_commands} DEPENDS rfc32_bridge
   COMMENT "Laying out the bridge route")
 
 # Every scenario a second time through Korvanel -> bridge -> NetWeaver stand-in,
-# natively and, with the Windows build (or the 64-bit check build), under wine; and
+# natively and, with the Windows builds, under wine and wine64; and
 # the scenarios of the bridge alone (rfc_bridge/scenarios/), which show what only this
 # route does. Natively SAP's library cuts the systems' longer records; under wine it
 # refuses the caller's shorter descriptions, so the bridge calls with the systems' own:
@@ -126,14 +129,15 @@ if(NOT CMAKE_CROSSCOMPILING)
         COMMAND ${Python3_EXECUTABLE} ${scenario_runner} --program $<TARGET_FILE:korvanel>
                 --bridge ${bridge_route_dir} --scenario ${scenario_dir} --work ${CMAKE_BINARY_DIR}/bridge-work
                 --netweaver-descriptions cut)
-      if(wine_arch)
+      foreach(arch ${wine_arches})
+        use_wine_arch(${arch})
         add_test(NAME e2e.bridge.${wine_arch}.${scenario}
-          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+          COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/${wine_sensor}
                   --wine ${wine_bridge_prefix} --bridge ${wine_build}/bridge-route --scenario ${scenario_dir}
                   --work ${wine_build}/bridge-work --netweaver-descriptions refuse)
         set_tests_properties(e2e.bridge.${wine_arch}.${scenario} PROPERTIES
           FIXTURES_REQUIRED ${wine_bridge_fixture} RESOURCE_LOCK ${wine_bridge_fixture})
-      endif()
+      endforeach()
     endif()
   endforeach()
 endif()
@@ -168,9 +172,10 @@ elseif(NOT CMAKE_CROSSCOMPILING)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py --program $<TARGET_FILE:korvanel>
             --bridge $<TARGET_FILE_DIR:rfc32_bridge> --source ${CMAKE_SOURCE_DIR}
             --work ${CMAKE_BINARY_DIR}/bridge-companion-missing --broken $<TARGET_FILE:sapnwrfc_needs_companion>)
-  if(wine_arch)
+  foreach(arch ${wine_arches})
+    use_wine_arch(${arch})
     set(bridge_library_check ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/bridge_library_check.py
-        ${wine_loader_option} --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe
+        ${wine_loader_option} --wine ${wine_prefix} --program ${wine_build}/${wine_sensor}
         --bridge ${wine_build}/bridge --source ${CMAKE_SOURCE_DIR})
     add_test(NAME bridge.${wine_arch}.library_missing
       COMMAND ${bridge_library_check} --work ${wine_build}/bridge-library-missing)
@@ -195,13 +200,13 @@ elseif(NOT CMAKE_CROSSCOMPILING)
     endif()
     set_tests_properties(${wine_bridge_checks} PROPERTIES
       FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
-  endif()
+  endforeach()
 endif()
 
 # The release's walkthrough with the Linux build's programs, laid out as the zip lays out
 # the Windows ones: the classic stand-in, then the bridge without and with the NetWeaver
 # stand-in, each answering as the demo's scenarios demand. The same steps run on the
-# zip under wine (release.win32.walkthrough) where wine runs.
+# zip under wine (release.win32.walkthrough, release.win64.walkthrough) where wine runs.
 if(NOT CMAKE_CROSSCOMPILING AND NOT WIN32)
   add_test(NAME release.native.walkthrough
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/release_check.py --source ${CMAKE_SOURCE_DIR}
@@ -227,11 +232,12 @@ if(NOT CMAKE_CROSSCOMPILING)
     set_tests_properties(unit.asan.nwrfc_standin PROPERTIES WORKING_DIRECTORY ${KORVANEL_ASAN_DIR}
       ENVIRONMENT "${asan_environment}")
   endif()
-  if(wine_arch)
+  foreach(arch ${wine_arches})
+    use_wine_arch(${arch})
     add_test(NAME unit.nwrfc_standin.${wine_arch}
       COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --wine-exec ${wine_prefix}
               ${wine_build}/nwrfc_standin_tests.exe --gtest_brief=1)
     set_tests_properties(unit.nwrfc_standin.${wine_arch} PROPERTIES FIXTURES_REQUIRED ${wine_fixture}
       RESOURCE_LOCK ${wine_fixture} WORKING_DIRECTORY ${wine_build})
-  endif()
+  endforeach()
 endif()

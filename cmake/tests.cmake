@@ -1,8 +1,7 @@
 # Registers every test with CTest: the unit tests and each end-to-end scenario, on
-# this native build and, when KORVANEL_WIN32_DIR names the Windows build, on
-# Korvanel.exe under wine (one shared prefix, so those run one at a time); the 64-bit
-# check build of KORVANEL_WIN64_DIR runs its unit tests under wine64, and every Windows
-# test only where 32-bit wine cannot run at all.
+# this native build and, when KORVANEL_WIN32_DIR and KORVANEL_WIN64_DIR name the Windows
+# builds, on Korvanel.exe under wine and Korvanel64.exe under wine64 (one shared prefix
+# per width and route, so the tests of one prefix run one at a time).
 include(GoogleTest)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(scenario_runner ${CMAKE_SOURCE_DIR}/tools/scenario_runner.py)
@@ -127,13 +126,13 @@ foreach(scenario_dir ${scenario_dirs})
   endif()
 endforeach()
 
-# The 32-bit Windows programs run under wine: natively where the kernel executes 32-bit
-# code, elsewhere with wine's i386 loader under qemu-i386 (tools/wine32_route.sh, which
-# ./dev test wraps the whole test run in). Only where neither works (KORVANEL_WINE32_PROBLEM
-# says why) is the Windows build merely built and its shape and release checked, with
-# one skipped test giving the reason; there the 64-bit check build (KORVANEL_WIN64_DIR)
-# runs the Windows tests under wine64 instead. Where the 32-bit programs run, the check
-# build's own unit tests still run under wine64 (its layouts and its width's code).
+# The Windows programs run under wine: the 32-bit ones (Korvanel.exe beside its
+# librfc32.dll) natively where the kernel executes 32-bit code, elsewhere with wine's
+# i386 loader under qemu-i386 (tools/wine32_route.sh, which ./dev test wraps the whole
+# test run in); the 64-bit ones (Korvanel64.exe with its librfc32.dll in x64\) under
+# wine64. Both widths ship, so both run every Windows test. Only where 32-bit wine cannot
+# run at all (KORVANEL_WINE32_PROBLEM says why) is the 32-bit build merely built and its
+# shape and release checked, with one skipped test giving the reason.
 set(KORVANEL_WINE32_PROBLEM "" CACHE STRING "Why this machine runs no 32-bit wine (from tools/wine32_route.sh)")
 set(korvanel_wine64_loader /usr/lib/wine/wine64)
 set(korvanel_wine_runs OFF)
@@ -152,34 +151,44 @@ if(KORVANEL_WIN64_DIR)
   endif()
 endif()
 if(KORVANEL_WIN32_DIR AND NOT korvanel_wine_runs)
-  if(korvanel_wine64_runs)
-    set(wine_instead "the 64-bit check build runs the Windows tests under wine64 instead (the win64 tests)")
-  else()
-    set(wine_instead "not run")
-  endif()
   set(wine_problem "${KORVANEL_WINE32_PROBLEM}")
   if(NOT wine_problem)
     set(wine_problem "wine cannot start 32-bit programs here")
   endif()
   string(REPLACE "'" "" wine_problem "${wine_problem}")
-  message(WARNING "${wine_problem}: the Windows build's runs are skipped; ${wine_instead}")
+  message(WARNING "${wine_problem}: the 32-bit Windows build's runs are skipped")
   add_test(NAME win32.wine_cannot_run_here COMMAND sh -c
-    "echo '${wine_problem}: the 32-bit Windows build is built and checked; ${wine_instead}'; exit 77")
+    "echo '${wine_problem}: the 32-bit Windows build is built and checked, not run'; exit 77")
   set_tests_properties(win32.wine_cannot_run_here PROPERTIES SKIP_RETURN_CODE 77)
 endif()
 
-# The one Windows build whose programs run every Windows test here under wine: its name
-# in the tests, its build tree and the runner's loader option.
-set(wine_arch "")
+# The Windows builds whose programs run every Windows test here under wine.
+set(wine_arches "")
 if(KORVANEL_WIN32_DIR AND korvanel_wine_runs)
-  set(wine_arch win32)
-  set(wine_build ${KORVANEL_WIN32_DIR})
-  set(wine_loader_option "")
-elseif(KORVANEL_WIN64_DIR AND korvanel_wine64_runs)
-  set(wine_arch win64)
-  set(wine_build ${KORVANEL_WIN64_DIR})
-  set(wine_loader_option --wine-loader ${korvanel_wine64_loader})
+  list(APPEND wine_arches win32)
 endif()
+if(KORVANEL_WIN64_DIR AND korvanel_wine64_runs)
+  list(APPEND wine_arches win64)
+endif()
+
+# What the tests of one width (ARCH, win32 or win64) need: its build tree, the runner's
+# loader option, the sensor's file name, and its two prefixes with their fixtures.
+macro(use_wine_arch arch)
+  set(wine_arch ${arch})
+  if(arch STREQUAL "win32")
+    set(wine_build ${KORVANEL_WIN32_DIR})
+    set(wine_loader_option "")
+    set(wine_sensor Korvanel.exe)
+  else()
+    set(wine_build ${KORVANEL_WIN64_DIR})
+    set(wine_loader_option --wine-loader ${korvanel_wine64_loader})
+    set(wine_sensor Korvanel64.exe)
+  endif()
+  set(wine_prefix ${wine_build}/wineprefix)
+  set(wine_fixture ${arch}.wine)
+  set(wine_bridge_prefix ${wine_build}/wineprefix-bridge)
+  set(wine_bridge_fixture ${arch}.wine_bridge)
+endmacro()
 
 # A prefix is one machine: a scenario points its drives at its own folders, so the
 # tests of one prefix run one at a time. The bridge route's scenarios have a prefix
@@ -193,27 +202,12 @@ function(add_wine_prefix prefix fixture)  # then the runner's loader option, if 
   set_tests_properties(${fixture}.stop PROPERTIES FIXTURES_CLEANUP ${fixture} RESOURCE_LOCK ${fixture})
 endfunction()
 
-# The check build's unit tests beside the 32-bit runs, in a prefix and server of their own.
-if(wine_arch STREQUAL "win32" AND korvanel_wine64_runs)
-  set(win64_prefix ${KORVANEL_WIN64_DIR}/wineprefix)
-  set(win64_loader_option --wine-loader ${korvanel_wine64_loader})
-  add_wine_prefix(${win64_prefix} win64.wine ${win64_loader_option})
-  foreach(unit_binary korvanel_tests rfc_bridge_tests nwrfc_standin_tests)
-    string(REGEX REPLACE "_tests$" "" unit_name ${unit_binary})
-    add_test(NAME unit.win64.${unit_name}
-      COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${win64_loader_option} --wine-exec ${win64_prefix}
-              ${KORVANEL_WIN64_DIR}/${unit_binary}.exe --gtest_brief=1)
-    set_tests_properties(unit.win64.${unit_name} PROPERTIES FIXTURES_REQUIRED win64.wine RESOURCE_LOCK win64.wine
-      WORKING_DIRECTORY ${KORVANEL_WIN64_DIR})
-  endforeach()
-endif()
-
-if(wine_arch)
-  set(wine_prefix ${wine_build}/wineprefix)
-  set(wine_fixture ${wine_arch}.wine)
+# The listings' runs at both PARALLEL settings on the 32-bit build; the 64-bit build runs
+# each scenario once (its sensor's code is the same; the run time of the test set is not).
+set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
+foreach(arch ${wine_arches})
+  use_wine_arch(${arch})
   add_wine_prefix(${wine_prefix} ${wine_fixture} ${wine_loader_option})
-  set(wine_bridge_prefix ${wine_build}/wineprefix-bridge)
-  set(wine_bridge_fixture ${wine_arch}.wine_bridge)
   add_wine_prefix(${wine_bridge_prefix} ${wine_bridge_fixture} ${wine_loader_option})
 
   add_test(NAME unit.${wine_arch}
@@ -226,16 +220,16 @@ if(wine_arch)
     if(IS_DIRECTORY ${scenario_dir})
       get_filename_component(scenario ${scenario_dir} NAME)
       add_test(NAME e2e.${wine_arch}.${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+        COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/${wine_sensor}
                 --wine ${wine_prefix} --scenario ${scenario_dir} --work ${wine_build}/scenario-work)
       set_tests_properties(e2e.${wine_arch}.${scenario} PROPERTIES
         FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
       is_listing_scenario(${scenario} listing)
-      if(listing)
+      if(listing AND wine_arch STREQUAL "win32")
         foreach(variant ${parallel_variants})
           string(REPLACE "PARALLEL=" "parallel" suffix ${variant})
           add_test(NAME e2e.${wine_arch}.${scenario}.${suffix}
-            COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/Korvanel.exe
+            COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/${wine_sensor}
                     --wine ${wine_prefix} --scenario ${scenario_dir} --work ${wine_build}/scenario-work
                     --extra-parameter ${variant})
           set_tests_properties(e2e.${wine_arch}.${scenario}.${suffix} PROPERTIES
@@ -244,20 +238,19 @@ if(wine_arch)
       endif()
     endif()
   endforeach()
-endif()
 
-set(release_check ${CMAKE_SOURCE_DIR}/tools/release_check.py)
-if(wine_arch)
+  # The password tool of this width; the release ships the 32-bit one alone (see
+  # docs/installation.md), which the 64-bit walkthrough uses.
   add_test(NAME tool.${wine_arch}.password
     COMMAND ${Python3_EXECUTABLE} ${password_tool_check} ${wine_loader_option}
-            --tool ${wine_build}/korvanel-password.exe --sensor ${wine_build}/Korvanel.exe --wine ${wine_prefix}
+            --tool ${wine_build}/korvanel-password.exe --sensor ${wine_build}/${wine_sensor} --wine ${wine_prefix}
             --work ${wine_build}/tool-work)
   set_tests_properties(tool.${wine_arch}.password PROPERTIES
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   # Fewer rounds: every start of a program under wine costs a good part of a second.
   add_test(NAME tool.${wine_arch}.concurrent_destination_files
     COMMAND ${Python3_EXECUTABLE} ${concurrent_destination_check} ${wine_loader_option}
-            --program ${wine_build}/Korvanel.exe --wine ${wine_prefix} --work ${wine_build}/concurrent-work --rounds 20)
+            --program ${wine_build}/${wine_sensor} --wine ${wine_prefix} --work ${wine_build}/concurrent-work --rounds 20)
   set_tests_properties(tool.${wine_arch}.concurrent_destination_files PROPERTIES
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   # The children as Windows starts, waits for and ends them (the checks that read /proc
@@ -265,18 +258,36 @@ if(wine_arch)
   foreach(check crashed hung killed stale trace)
     add_test(NAME children.${wine_arch}.${check}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/children_check.py ${wine_loader_option}
-              --wine ${wine_prefix} --program ${wine_build}/Korvanel.exe --work ${wine_build}/children-work ${check})
+              --wine ${wine_prefix} --program ${wine_build}/${wine_sensor} --work ${wine_build}/children-work ${check})
     set_tests_properties(children.${wine_arch}.${check} PROPERTIES
       FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
   endforeach()
-endif()
-# The release zip installed on a wine "probe". The release is the 32-bit build; where
-# only wine64 runs, the 64-bit check build is packed the same way and walked through.
-if(wine_arch)
-  add_test(NAME release.${wine_arch}.walkthrough
-    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${wine_build}
-            --work ${CMAKE_BINARY_DIR}/release-walkthrough-work --wine ${wine_prefix} ${wine_loader_option})
-  set_tests_properties(release.${wine_arch}.walkthrough PROPERTIES
+
+  # The release zip (both widths) installed on a wine "probe", this width's files only.
+  if(KORVANEL_WIN32_DIR AND KORVANEL_WIN64_DIR)
+    set(password_tool_option "")
+    if(NOT korvanel_wine_runs)
+      # The zip's 32-bit password tool cannot start here: the 64-bit build's writes the line.
+      set(password_tool_option --password-tool ${KORVANEL_WIN64_DIR}/korvanel-password.exe)
+    endif()
+    add_test(NAME release.${wine_arch}.walkthrough
+      COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+              --win64 ${KORVANEL_WIN64_DIR} --work ${wine_build}/release-walkthrough-work --wine ${wine_prefix}
+              --width ${wine_arch} ${password_tool_option})
+    set_tests_properties(release.${wine_arch}.walkthrough PROPERTIES
+      FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
+  endif()
+endforeach()
+
+# Both widths installed at once from the zip in one EXEXML folder, in the 32-bit build's
+# prefix (a 64-bit prefix, where wine starts programs of either width).
+if("win32" IN_LIST wine_arches AND "win64" IN_LIST wine_arches)
+  use_wine_arch(win32)
+  add_test(NAME release.both_widths.walkthrough
+    COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
+            --win64 ${KORVANEL_WIN64_DIR} --work ${wine_build}/release-both-widths-work --wine ${wine_prefix}
+            --width both)
+  set_tests_properties(release.both_widths.walkthrough PROPERTIES
     FIXTURES_REQUIRED ${wine_fixture} RESOURCE_LOCK ${wine_fixture})
 endif()
 
@@ -293,10 +304,13 @@ if(KORVANEL_WIN32_DIR)
             --dll ${KORVANEL_WIN32_DIR}/librfc32.dll:librfc32
             --dll ${KORVANEL_WIN32_DIR}/nwrfc-standin/sapnwrfc.dll:sapnwrfc)
 
-  # The release zip: its listing; its installation on a wine "probe" is tested above.
+endif()
+if(KORVANEL_WIN32_DIR AND KORVANEL_WIN64_DIR)
+  # The release zip of both widths: its listing; its installation on a wine "probe" is
+  # tested above.
   add_test(NAME release.layout
     COMMAND ${Python3_EXECUTABLE} ${release_check} --source ${CMAKE_SOURCE_DIR} --win32 ${KORVANEL_WIN32_DIR}
-            --work ${CMAKE_BINARY_DIR}/release-layout-work)
+            --win64 ${KORVANEL_WIN64_DIR} --work ${CMAKE_BINARY_DIR}/release-layout-work)
 endif()
 
 # Each fuzz target runs for KORVANEL_FUZZ_SECONDS on its seeds; what it finds new

@@ -15,7 +15,8 @@ SAP's library is not loaded and why in a few words.
   --other-width  (with --wine) place a sapnwrfc.dll of the other width there and
               expect Windows error 193 explained
   --wine PREFIX, --wine-loader LOADER   run the Windows build under wine: the program
-              and the bridge copied to C:\\route, Windows' own loader diagnosis
+              copied to C:\\route, the bridge where it looks (C:\\route\\x64 for
+              Korvanel64.exe), Windows' own loader diagnosis
 """
 import argparse
 import os
@@ -24,12 +25,12 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from scenario_runner import point_drives, run_to_files, use_wine_loader, wine, wine_environment  # noqa: E402
+from scenario_runner import (library_folder, point_drives, run_to_files, use_wine_loader, wine,  # noqa: E402
+                             wine_environment)
 
 
-def windows_expectations(args):
-    """What the trace must say on Windows, the program and the bridge being in C:\\route."""
-    route = "C:\\route\\"
+def windows_expectations(args, route):
+    """What the trace must say on Windows, the bridge being in ROUTE (a Windows path ending in a backslash)."""
     if args.broken:
         return ["sapnwrfc.dll could not be loaded", route + "sapnwrfc.dll (beside librfc32.dll)", "Windows error 126",
                 "missing beside it: libsapucum.dll, libicudecnumber.dll, icuuc*.dll, icuin*.dll, icudt*.dll",
@@ -59,20 +60,22 @@ def main():
     shutil.copytree(os.path.join(args.source, "demo", "drives"), root)
     cwd = os.path.join(root, "C", "PRTG")
     if args.wine:
-        # The same Korvanel.exe beside the bridge, which Windows loads before any other librfc32.dll.
-        route = os.path.join(root, "C", "route")
-        os.makedirs(route)
-        shutil.copy(os.path.join(args.bridge, "librfc32.dll"), route)
-        shutil.copy(os.path.abspath(args.program), route)
+        # The same sensor in C:\\route, the bridge where it looks for its librfc32.dll
+        # (beside Korvanel.exe, in x64\\ beside Korvanel64.exe).
+        program = os.path.join(root, "C", "route", os.path.basename(args.program))
+        libraries = library_folder(program)
+        os.makedirs(libraries)
+        shutil.copy(os.path.join(args.bridge, "librfc32.dll"), libraries)
+        shutil.copy(os.path.abspath(args.program), program)
         if args.broken or args.other_width:
-            shutil.copy(args.broken or args.other_width, os.path.join(route, "sapnwrfc.dll"))
+            shutil.copy(args.broken or args.other_width, os.path.join(libraries, "sapnwrfc.dll"))
         point_drives(os.path.abspath(args.wine), root)
-        program = os.path.join(route, os.path.basename(args.program))
         environment = wine_environment(os.path.abspath(args.wine))
 
         def run(*arguments):
             return run_to_files(wine(program, *arguments), cwd, environment)
-        library, netweaver = "C:\\route\\librfc32.dll", "sapnwrfc.dll"
+        windows_route = "C:\\" + os.path.relpath(libraries, os.path.join(root, "C")).replace(os.sep, "\\") + "\\"
+        library, netweaver = windows_route + "librfc32.dll", "sapnwrfc.dll"
     else:
         route = os.path.join(root, "route")
         os.makedirs(route)
@@ -102,7 +105,7 @@ def main():
         failures.append("no Dev_Rfc.Trc")
     wanted = ["**** ERROR file opened at ", "RFC bridge, sapnwrfc not loaded", "<* RfcOpen [0] : returns 0"]
     if args.wine:
-        wanted += windows_expectations(args)
+        wanted += windows_expectations(args, windows_route)
     elif args.broken:
         wanted += ["======> libsapnwrfc.so could not be loaded", "libsapnwrfc_missing_companion.so"]
     else:

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Packs the release zip Korvanel-<version>.zip from the Windows build and the guide.
+"""Packs the release zip Korvanel-<version>.zip from the two Windows builds and the guide.
 
 Layout, all below the folder Korvanel-<version>/:
-  Korvanel.exe, korvanel-password.exe   the programs, stripped of debugging data
+  Korvanel.exe, korvanel-password.exe   the 32-bit programs, stripped of debugging data
+  Korvanel64.exe                        the 64-bit sensor, which finds its librfc32.dll
+                                        in the folder x64 beside itself
   README.txt                            what is in the zip and installing in short
   docs/                                 the administrator's guide with its examples
   standin-for-trials/                   the stand-in librfc32.dll with its README.txt and
@@ -11,10 +13,15 @@ Layout, all below the folder Korvanel-<version>/:
                                         library, behind the bridge) with its README.txt
   rfc-bridge/                           the bridge librfc32.dll (on SAP's NetWeaver RFC
                                         library) with its README.txt
+  standin-for-trials/x64/, standin-for-trials/nwrfc/x64/, rfc-bridge/x64/
+                                        the same libraries in 64 bits, in a folder x64 as
+                                        Korvanel64.exe looks for them
 The stand-ins lie in folders of their own so that unpacking the zip beside SAP's DLLs
 never puts one in the place of SAP's; the bridge's folder holds no sapnwrfc.dll, so
-copying rfc-bridge/ onto a probe never brings the NetWeaver stand-in along. Entries are sorted and dated 1980-01-01, so the
-same inputs give the same zip. Texts meant for Notepad get CR LF line ends.
+copying rfc-bridge/ onto a probe never brings the NetWeaver stand-in along. The password
+tool ships in 32 bits alone: it loads no SAP library, and a 32-bit program runs on every
+64-bit Windows. Entries are sorted and dated 1980-01-01, so the same inputs give the same
+zip. Texts meant for Notepad get CR LF line ends.
 """
 import argparse
 import os
@@ -25,13 +32,16 @@ import sys
 import tempfile
 import zipfile
 
-# The release is the 32-bit build; the 64-bit check build (tested under wine64 where
-# 32-bit programs cannot start) packs the same way with its own toolchain's strip.
-STRIP = {0x014C: "i686-w64-mingw32-strip", 0x8664: "x86_64-w64-mingw32-strip"}
+# Each width's binaries, stripped by its own toolchain's strip.
+I386, AMD64 = 0x014C, 0x8664
+STRIP = {I386: "i686-w64-mingw32-strip", AMD64: "x86_64-w64-mingw32-strip"}
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 STANDIN_FOLDER = "standin-for-trials"
 NWRFC_STANDIN_FOLDER = STANDIN_FOLDER + "/nwrfc"
 BRIDGE_FOLDER = "rfc-bridge"
+# The folder, beside Korvanel64.exe and in each library folder of the zip, that holds
+# the 64-bit libraries.
+X64_FOLDER = "x64"
 DEMO_FILES = ("SapLandscape.txt", "DEMO.P00", "ORA.P00", "LCK.P00", "SAP Wendmark.Gbl", "Wendmark.Prf")
 
 
@@ -48,12 +58,23 @@ def with_crlf(data):
     return data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
 
 
-def stripped(path, scratch):
-    """The bytes of a Windows binary without its debugging data."""
-    target = os.path.join(scratch, os.path.basename(path))
+def pe_machine(data):
+    """The machine a Windows binary's bytes are built for (I386, AMD64), None if not one."""
+    if data[:2] != b"MZ" or len(data) < 0x40:
+        return None
+    header = int.from_bytes(data[0x3C:0x40], "little")
+    if data[header:header + 4] != b"PE\0\0":
+        return None
+    return int.from_bytes(data[header + 4:header + 6], "little")
+
+
+def stripped(path, machine, scratch):
+    """The bytes of a Windows binary for MACHINE without its debugging data."""
+    target = os.path.join(scratch, "%x-%s" % (machine, os.path.basename(path)))
     original = read(path)
+    if pe_machine(original) != machine:
+        raise SystemExit("%s is not built for the machine 0x%x its place in the zip demands" % (path, machine))
     header = int.from_bytes(original[0x3C:0x40], "little")
-    machine = int.from_bytes(original[header + 4:header + 6], "little")
     subprocess.run([STRIP[machine], "-o", target, path], check=True)
     with open(target, "rb") as f:
         data = bytearray(f.read())
@@ -85,19 +106,27 @@ def read(path):
         return f.read()
 
 
-# The zip's programs and libraries: its name for each, and where the Windows build has it.
+# The zip's programs and libraries: its name for each, the width's build that has it
+# (32 or 64) and the build's name for it.
 BINARIES = (
-    ("Korvanel.exe", "Korvanel.exe"),
-    ("korvanel-password.exe", "korvanel-password.exe"),
-    (STANDIN_FOLDER + "/librfc32.dll", "librfc32.dll"),
-    (NWRFC_STANDIN_FOLDER + "/sapnwrfc.dll", "nwrfc-standin/sapnwrfc.dll"),
-    (BRIDGE_FOLDER + "/librfc32.dll", "bridge/librfc32.dll"),
+    ("Korvanel.exe", 32, "Korvanel.exe"),
+    ("korvanel-password.exe", 32, "korvanel-password.exe"),
+    (STANDIN_FOLDER + "/librfc32.dll", 32, "librfc32.dll"),
+    (NWRFC_STANDIN_FOLDER + "/sapnwrfc.dll", 32, "nwrfc-standin/sapnwrfc.dll"),
+    (BRIDGE_FOLDER + "/librfc32.dll", 32, "bridge/librfc32.dll"),
+    ("Korvanel64.exe", 64, "Korvanel64.exe"),
+    (STANDIN_FOLDER + "/" + X64_FOLDER + "/librfc32.dll", 64, "librfc32.dll"),
+    (NWRFC_STANDIN_FOLDER + "/" + X64_FOLDER + "/sapnwrfc.dll", 64, "nwrfc-standin/sapnwrfc.dll"),
+    (BRIDGE_FOLDER + "/" + X64_FOLDER + "/librfc32.dll", 64, "bridge/librfc32.dll"),
 )
+MACHINES = {32: I386, 64: AMD64}
 
 
-def release_entries(source_dir, win32_dir, version, scratch):
-    """The zip's files as (name below the top folder, bytes, executable)."""
-    entries = [(name, stripped(os.path.join(win32_dir, *built.split("/")), scratch), True) for name, built in BINARIES]
+def release_entries(source_dir, build_dirs, version, scratch):
+    """The zip's files as (name below the top folder, bytes, executable); BUILD_DIRS maps
+    32 and 64 to the Windows build trees of that width."""
+    entries = [(name, stripped(os.path.join(build_dirs[width], *built.split("/")), MACHINES[width], scratch), True)
+               for name, width, built in BINARIES]
     return sorted(entries + text_entries(source_dir, version))
 
 
@@ -126,15 +155,15 @@ def text_entries(source_dir, version):
     return entries
 
 
-def build_release(source_dir, win32_dir, out_dir):
-    """Writes OUT_DIR/Korvanel-<version>.zip and returns its path."""
+def build_release(source_dir, win32_dir, win64_dir, out_dir):
+    """Writes OUT_DIR/Korvanel-<version>.zip from the two Windows builds and returns its path."""
     version = program_version(source_dir)
     top = "Korvanel-%s" % version
     os.makedirs(out_dir, exist_ok=True)
     zip_path = os.path.join(out_dir, top + ".zip")
     scratch = tempfile.mkdtemp(prefix="korvanel-release-")
     try:
-        entries = release_entries(source_dir, win32_dir, version, scratch)
+        entries = release_entries(source_dir, {32: win32_dir, 64: win64_dir}, version, scratch)
         partial = zip_path + ".partial"
         with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as archive:
             for name, data, executable in entries:
@@ -151,10 +180,12 @@ def build_release(source_dir, win32_dir, out_dir):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--source", required=True, help="the source tree")
-    parser.add_argument("--win32", required=True, help="the Windows build tree (Korvanel.exe, librfc32.dll)")
+    parser.add_argument("--win32", required=True, help="the 32-bit Windows build tree (Korvanel.exe, librfc32.dll)")
+    parser.add_argument("--win64", required=True, help="the 64-bit Windows build tree (Korvanel64.exe, librfc32.dll)")
     parser.add_argument("--out", required=True, help="where the zip is written")
     args = parser.parse_args()
-    print(build_release(os.path.abspath(args.source), os.path.abspath(args.win32), os.path.abspath(args.out)))
+    print(build_release(os.path.abspath(args.source), os.path.abspath(args.win32), os.path.abspath(args.win64),
+                        os.path.abspath(args.out)))
     return 0
 
 

@@ -60,6 +60,10 @@ With --wine-loader LOADER the wine runs use that loader instead of the "wine" co
 e.g. /usr/lib/wine/wine64 for the 64-bit check build where 32-bit programs cannot start.
 Drive X: is ROOT/X; natively the program finds ROOT through KORVANEL_DRIVE_ROOT, under
 wine the prefix's dosdevices point there. No report ever shows a secret.
+Under wine the program's folder is laid out as an installation: Korvanel.exe finds its
+librfc32.dll beside itself, Korvanel64.exe in the folder x64 beside itself (the build
+trees, their variant/ and bridge-route/ folders hold the libraries so); through the
+bridge, sapnwrfc.dll lies beside the bridge's librfc32.dll.
 """
 import argparse
 import ast
@@ -87,6 +91,19 @@ def use_wine_loader(loader):
     global wine_loader
     if loader:
         wine_loader = loader
+
+
+# The sensors whose RFC library lies in a folder of its own beside them: the 64-bit
+# Korvanel64.exe shares EXEXML\ with the 32-bit Korvanel.exe, and SAP's libraries of
+# both widths carry the same names.
+LIBRARY_SUBFOLDERS = {"korvanel64.exe": "x64"}
+
+
+def library_folder(program):
+    """The folder where the Windows sensor PROGRAM (a path here) finds its librfc32.dll."""
+    subfolder = LIBRARY_SUBFOLDERS.get(os.path.basename(program).lower())
+    folder = os.path.dirname(os.path.abspath(program))
+    return os.path.join(folder, subfolder) if subfolder else folder
 
 
 def wine(*arguments):
@@ -429,10 +446,10 @@ def route_libraries(args, program, env):
     """The librfc32 this run loads and, through the bridge, SAP's library behind it
     (None on the classic route). Natively the loader takes the first LD_LIBRARY_PATH
     folder that holds librfc32.so, else the one beside the program (its RUNPATH); under
-    wine Windows takes the DLL beside the program that ran."""
+    wine the program that ran takes the DLL where it looks (see library_folder)."""
     if args.wine:
-        library = os.path.join(os.path.dirname(program), "librfc32.dll")
-        netweaver = os.path.join(os.path.abspath(args.bridge), "sapnwrfc.dll") if args.bridge else None
+        library = os.path.join(library_folder(program), "librfc32.dll")
+        netweaver = os.path.join(library_folder(program), "sapnwrfc.dll") if args.bridge else None
         return library, netweaver
     folders = [f for f in env.get("LD_LIBRARY_PATH", "").split(":") if f]
     found = [f for f in folders if os.path.isfile(os.path.join(f, "librfc32.so"))]
@@ -523,8 +540,8 @@ def run_scenario(args, retried=False):
         program = os.path.abspath(args.program)
         folder = read_lines(os.path.join(scenario, "wine_folder"))
         if args.bridge:
-            # The same Korvanel.exe in the bridge's folder: Windows loads the bridge's
-            # librfc32.dll beside it, and the bridge finds sapnwrfc.dll beside itself.
+            # The same sensor in the bridge's folder: it loads the bridge's librfc32.dll
+            # where it looks, and the bridge finds sapnwrfc.dll beside itself.
             program = os.path.join(os.path.abspath(args.bridge), os.path.basename(program))
         elif folder:
             program = os.path.join(os.path.dirname(program), folder[0], os.path.basename(program))
@@ -687,7 +704,7 @@ def run_scenario(args, retried=False):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", help="the sensor (korvanel or Korvanel.exe)")
+    parser.add_argument("--program", help="the sensor (korvanel, Korvanel.exe or Korvanel64.exe)")
     parser.add_argument("--scenario", help="the scenario folder")
     parser.add_argument("--work", help="where the scenario's drives are laid out")
     parser.add_argument("--wine", metavar="PREFIX", help="run under wine with this prefix")
