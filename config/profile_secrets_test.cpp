@@ -102,13 +102,19 @@ TEST_F(ProfileSecrets, MissingPrtgCredentialsFailWithTodaysMessages) {
          "Error 1004: Invalid Password in Profile PRD.P00 found...", "longer than 31 characters"},
     };
     for (const auto &c : cases) {
+#ifdef _WIN32
+        // The C runtime's _putenv_s removes a variable set to nothing, so this process
+        // cannot make an empty one; PRTG's empty values are the POSIX build's cases.
+        if ((c.user != nullptr && c.user[0] == '\0') || (c.password != nullptr && c.password[0] == '\0')) continue;
+#endif
         set_variable("prtg_windowsuser", c.user);
         set_variable("prtg_windowspassword", c.password);
         EXPECT_FALSE(read(profile("Credentials: prtg_windowsuser prtg_windowspassword\n", false))) << c.name;
         EXPECT_STREQ(message.c_str(), c.message) << c.name;
         EXPECT_NE(run.password_note.find(c.note), -1) << c.name << ": " << run.password_note.c_str();
-        if (c.password != nullptr && c.password[0] != '\0')
+        if (c.password != nullptr && c.password[0] != '\0') {
             EXPECT_EQ(run.password_note.find(c.password), -1) << c.name << ": the note shows the password";
+        }
     }
 }
 

@@ -311,14 +311,19 @@ ITAB_H LIBRFC32_API ItCreate(char *name, unsigned leng, unsigned occu, unsigned 
     return table;
 }
 
-int LIBRFC32_API ItDelete(ITAB_H table) {
-    call_line line;
-    line.assign("ItDelete");
+// How the call log names a table handle: its number and name, or what else it is.
+static void name_table(call_line &line, ITAB_H table) {
     internal_table *known = find_table(state, table);
     if (known != nullptr)
         line.append_format(" T%d %s", known->number, known->name.c_str());
     else
         line.append(table == nullptr ? " <null>" : " <not a table>");
+}
+
+int LIBRFC32_API ItDelete(ITAB_H table) {
+    call_line line;
+    line.assign("ItDelete");
+    name_table(line, table);
     int rc = delete_table(state, table);
     call_error_handler_if_due(state, line, "ItDelete");
     if (line.empty()) return rc;
@@ -330,11 +335,7 @@ int LIBRFC32_API ItDelete(ITAB_H table) {
 unsigned LIBRFC32_API ItFill(ITAB_H table) {
     call_line line;
     line.assign("ItFill");
-    internal_table *known = find_table(state, table);
-    if (known != nullptr)
-        line.append_format(" T%d %s", known->number, known->name.c_str());
-    else
-        line.append(table == nullptr ? " <null>" : " <not a table>");
+    name_table(line, table);
     unsigned count = table_fill(state, table);
     call_error_handler_if_due(state, line, "ItFill");
     if (line.empty()) return count;
@@ -346,11 +347,8 @@ unsigned LIBRFC32_API ItFill(ITAB_H table) {
 void *LIBRFC32_API ItGetLine(ITAB_H table, unsigned number) {
     call_line line;
     line.assign("ItGetLine");
-    internal_table *known = find_table(state, table);
-    if (known != nullptr)
-        line.append_format(" T%d %s line=%u", known->number, known->name.c_str(), number);
-    else
-        line.append_format(" %s line=%u", table == nullptr ? "<null>" : "<not a table>", number);
+    name_table(line, table);
+    line.append_format(" line=%u", number);
     void *address = table_line_address(state, table, number);
     call_error_handler_if_due(state, line, "ItGetLine");
     if (line.empty()) return address;

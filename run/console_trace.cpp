@@ -20,9 +20,13 @@ void set_trace_line(run_record &run, const char *state, const char *format, ...)
     bounded_text<decltype(run.trace_line)::capacity> body;
     va_list args;
     va_start(args, format);
-    text_put_format(body.data, body.capacity, &body.length, format, args);
+    bool whole = text_put_format(body.data, body.capacity, &body.length, format, args);
     va_end(args);
-    body.truncate(room);
+    // A long entry is cut between characters, never inside one.
+    if (!whole || body.length > room) {
+        body.truncate(room);
+        text_drop_cut_character(body.data, &body.length);
+    }
 
     run.trace_line.assign(body.c_str());
     run.trace_line.append(ending.c_str());

@@ -26,6 +26,25 @@ TEST(ConsoleTrace, LongLineLosesTheEndOfItsVariablePart) {
     EXPECT_EQ(line.substr(0, 12), "* 14:03:59 h");
 }
 
+TEST(ConsoleTrace, LongLineIsCutBetweenCharacters) {
+    // "* 14:03:59 y" and pairs of "x" and a two-byte "é": the room before " State=Processed"
+    // ends inside an "é", the room of a line without a state between two pairs.
+    std::string entry = "y";
+    for (int n = 0; n < 60; ++n) entry += "x\xc3\xa9";
+    for (const char *state : {"Processed", "Local Failure", static_cast<const char *>(nullptr)}) {
+        run_record run{};
+        set_trace_line(run, state, "* %s %s", "14:03:59", entry.c_str());
+        std::string line = run.trace_line.c_str();
+        std::string ending = state != nullptr ? std::string(" State=") + state : "";
+        ASSERT_GT(line.size(), ending.size());
+        std::string body = line.substr(0, line.size() - ending.size());
+        EXPECT_EQ(line.substr(body.size()), ending);
+        EXPECT_GE(body.size(), 123 - ending.size() - 1);
+        bool whole = body.back() == 'x' || body.substr(body.size() - 2) == "\xc3\xa9";
+        EXPECT_TRUE(whole) << "a line ending inside a character, state " << (state ? state : "none");
+    }
+}
+
 TEST(ConsoleTrace, ParameterEcho) {
     struct {
         const char *parameter_text;

@@ -17,7 +17,9 @@
 
 namespace {
 
-const char *const summary_channels[] = {"Systems", "Processed", "Failed", "Not found"};
+// "Missing objects" is among them whether OBJECTS= is on or not, so that turning the
+// option on or off never renames a system's channel.
+const char *const summary_channels[] = {"Systems", "Processed", "Failed", "Not found", "Missing objects"};
 constexpr const char *cut_mark = "...";
 
 // An entry that can name a profile file of ours, and so can ever have a channel.

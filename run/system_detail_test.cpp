@@ -72,6 +72,7 @@ TEST(SystemDetail, ChannelNamesDependOnTheEntryAlone) {
         {"PRD", "PRD"},
         {"Failed", "Failed #2"},         // a summary channel's name, in any letter case
         {"not found", "not found #2"},
+        {"MISSING OBJECTS", "MISSING OBJECTS #2"},  // the OBJECTS=YES summary channel, option on or off
         {"Failed.P00", "Failed.P00"},
         {"QAS.P00", "QAS.P00"},
         {"sub\\X.Y.P00", "sub\\X.Y.P00"},

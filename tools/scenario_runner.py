@@ -11,7 +11,8 @@ A scenario is a folder:
              instead (Windows loads a librfc32.dll beside the program first)
   wine_only  why the scenario shows something only Windows' loader gives (a DLL of the
              other width, one whose dependency is missing): natively it is skipped, said so
-  stdout     the exact expected standard output; {hh:mm:ss} stands for any time of day,
+  stdout     the exact expected standard output (stdout.win64, where present, for
+             Korvanel64.exe, whose messages name its own file); {hh:mm:ss} stands for any time of day,
              {rfc library} for the rest of the trace line that names the RFC library
              that answers, which must name the librfc32 this route loads (and, through
              the bridge, SAP's library it loaded: see rfc_library_problems)
@@ -104,6 +105,16 @@ def library_folder(program):
     subfolder = LIBRARY_SUBFOLDERS.get(os.path.basename(program).lower())
     folder = os.path.dirname(os.path.abspath(program))
     return os.path.join(folder, subfolder) if subfolder else folder
+
+
+def expected_output_file(scenario, program):
+    """The scenario's expected standard output for PROGRAM: stdout, or stdout.win64 for
+    the 64-bit sensor where what it says names its own file and folder."""
+    if os.path.basename(program).lower() == "korvanel64.exe":
+        own = os.path.join(scenario, "stdout.win64")
+        if os.path.exists(own):
+            return own
+    return os.path.join(scenario, "stdout")
 
 
 def wine(*arguments):
@@ -591,7 +602,7 @@ def run_scenario(args, retried=False):
                 wine_setup(args.wine)
     failures = []
 
-    with open(os.path.join(scenario, "stdout"), "rb") as f:
+    with open(expected_output_file(scenario, program), "rb") as f:
         expected = f.read()
     if args.wine and not retried and wine_did_not_start(result, bool(expected)):
         # Once, from a fresh layout, and said: a second such end is the sensor's own.
