@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 
 const char *const host_rfc_library_name = "librfc32.so";
 const char *const host_program_name = "korvanel";
@@ -15,13 +16,35 @@ const char *const host_other_program_name = "korvanel";
 const char *const host_rfc_library_place = "librfc32.so";
 const bool host_reads_library_width = false;
 
+namespace {
+
+// The library in the program's own folder, named in full: what the RUNPATH ($ORIGIN)
+// gives, for when a dlopen interposed by a sanitizer's runtime searches with that
+// runtime's paths in place of the program's.
+void *open_beside_program() {
+    char program[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length <= 0) return nullptr;
+    program[length] = '\0';
+    char *slash = strrchr(program, '/');
+    if (slash == nullptr) return nullptr;
+    bounded_text<PATH_MAX + 32> path;
+    path.assign(program, static_cast<size_t>(slash - program) + 1);
+    if (!path.append(host_rfc_library_name)) return nullptr;
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+}  // namespace
+
 void host_load_rfc_library(host_rfc_library &library) {
     library = host_rfc_library{};
     void *module = dlopen(host_rfc_library_name, RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char *error = dlerror();
         library.system_text.assign(error != nullptr ? error : "no reason given");
-        return;
+        module = open_beside_program();
+        if (module == nullptr) return;
+        library.system_text.clear();
     }
     library.module = module;
     struct link_map *map = nullptr;
