@@ -92,7 +92,12 @@ void host_load_rfc_library(host_rfc_library &library) {
     }
     HMODULE module = nullptr;
     DWORD error = 0;
-    if (path[0] != L'\0' && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+    // A librfc32.dll already in the process (one linked at build time, as the unit tests
+    // link the stand-in) is the one to call: a second copy would keep connections and
+    // tables of its own that the first never sees.
+    if (GetModuleHandleExW(0, L"librfc32.dll", &module) && module != nullptr) {
+        path[0] = L'\0';
+    } else if (path[0] != L'\0' && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
         // The library's own folder first in the search for its dependencies: SAP's
         // companions and the bridge's sapnwrfc.dll lie beside it.
         module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
