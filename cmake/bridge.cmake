@@ -131,6 +131,10 @@ if(NOT CMAKE_CROSSCOMPILING)
                 --netweaver-descriptions cut)
       foreach(arch ${wine_arches})
         use_wine_arch(${arch})
+        runs_on_width(${wine_arch} ${scenario} on_width)
+        if(NOT on_width)
+          continue()
+        endif()
         add_test(NAME e2e.bridge.${wine_arch}.${scenario}
           COMMAND ${Python3_EXECUTABLE} ${scenario_runner} ${wine_loader_option} --program ${wine_build}/${wine_sensor}
                   --wine ${wine_bridge_prefix} --bridge ${wine_build}/bridge-route --scenario ${scenario_dir}
