@@ -96,34 +96,37 @@ void write_rfc_library_block(FILE *file, const host_rfc_library &found, const ch
     write_trace_block(file, failure, opened, origin.c_str(), thread);
 }
 
+// At namespace scope, not in its function: a local static of this type would need a
+// guard, and with it the C++ runtime library in every start.
+static host_rfc_library found_rfc_library;
+
 bool load_rfc_library(rfc_library_account &account) {
     if (tried) {
         account = first_account;
         return usable;
     }
     tried = true;
-    static host_rfc_library found;
-    host_load_rfc_library(found);
-    if (found.module == nullptr) {
-        describe_unusable_rfc_library(found, nullptr, first_account);
-        append_rfc_library_block(found, first_account.c_str());
+    host_load_rfc_library(found_rfc_library);
+    if (found_rfc_library.module == nullptr) {
+        describe_unusable_rfc_library(found_rfc_library, nullptr, first_account);
+        append_rfc_library_block(found_rfc_library, first_account.c_str());
         account = first_account;
         return false;
     }
     rfc_library_functions functions{};
     const char *lacking = nullptr;
 #define RFC_LIBRARY_RESOLVE(name)                                                                          \
-    functions.name = reinterpret_cast<decltype(&::name)>(host_rfc_library_export(found.module, #name));  \
+    functions.name = reinterpret_cast<decltype(&::name)>(host_rfc_library_export(found_rfc_library.module, #name));  \
     if (functions.name == nullptr && lacking == nullptr) lacking = #name;
     RFC_LIBRARY_FUNCTION_LIST(RFC_LIBRARY_RESOLVE)
 #undef RFC_LIBRARY_RESOLVE
     if (lacking != nullptr) {
-        describe_unusable_rfc_library(found, lacking, first_account);
-        append_rfc_library_block(found, first_account.c_str());
+        describe_unusable_rfc_library(found_rfc_library, lacking, first_account);
+        append_rfc_library_block(found_rfc_library, first_account.c_str());
         account = first_account;
         return false;
     }
-    module = found.module;
+    module = found_rfc_library.module;
     rfc_library = functions;
     usable = true;
     account.clear();

@@ -76,8 +76,12 @@ void empty_entry(const char *name, bool is_folder, int64_t, void *context) {
     walk.has_next = walk.next.assign(name);
 }
 
+// At namespace scope, not in remove_tree: a local static of this type would need a
+// guard, and with it the C++ runtime library in every start.
+tree_walk removal_walk;
+
 bool remove_tree(const char *folder) {
-    static tree_walk walk;
+    tree_walk &walk = removal_walk;
     walk.top = folder;
     if (!walk.path.assign(folder)) return false;
     walk.depth = 0;

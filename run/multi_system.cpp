@@ -7,6 +7,8 @@
 // shows the results in listing order), several at a time, within the run's budget.
 #include "run/multi_system.h"
 
+#include <new>
+
 #include <cstring>
 
 #include "config/profile_file.h"
@@ -137,7 +139,12 @@ void take_system(run_record &run, size_t &next, system_slot &slot, bool start) {
     }
 }
 
-gathering_state multi_state;
+// The listing's state is laid out when a listing starts, in storage that is zero at
+// load time: its slots' defaults (a child's result channel is -1 while it has none)
+// would otherwise put the whole table (2 MB) into the program's data, and part of it
+// into the memory of every run, single runs and children included.
+alignas(gathering_state) unsigned char multi_state_storage[sizeof(gathering_state)];
+gathering_state &multi_state = *reinterpret_cast<gathering_state *>(multi_state_storage);
 system_channel_plan channel_plan;
 
 // The processed systems whose database and dictionary disagree on any object.
@@ -238,9 +245,9 @@ int finish_listing(visit_cut cut, const char *step) {
 }  // namespace
 
 int run_multi_system(run_record &run) {
-    // Far too large for the stack, and set up at load time: a local static of this type
-    // would cost a guard, and with it the whole C++ runtime library loaded by each child.
-    gathering_state &state = multi_state;
+    // Far too large for the stack, and no local static: that would cost a guard, and with
+    // it the whole C++ runtime library loaded by each child.
+    gathering_state &state = *new (multi_state_storage) gathering_state();
     state.taken = state.gathered = 0;
     state.running = 0;
     state.paused = state.out_of_time = false;

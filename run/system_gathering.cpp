@@ -456,8 +456,12 @@ bool check_deadline(gathering_state &state) {
     return true;
 }
 
+// At namespace scope, not in wait_for_children: a local static array of this type
+// would need a guard, and with it the C++ runtime library in every start.
+static host_child watched_children[max_parallel_children];
+
 void wait_for_children(gathering_state &state) {
-    static host_child watched[max_parallel_children];
+    host_child *watched = watched_children;
     static size_t owner[max_parallel_children];
     size_t count = 0;
     for (size_t i = state.gathered; i < state.taken && count < max_parallel_children; ++i) {

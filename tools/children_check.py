@@ -450,9 +450,9 @@ def lost_result_failures(name, result, reason):
     if result.returncode != 0 or "NoSystems=3, Processed=2, Failed=1" not in out:
         failures.append("%s %s: exit %d, %s" % (name, parameters, result.returncode, out[-400:]))
     if "DETAIL=YES" in parameters:
-        channels = dict(re.findall(r"<Channel>(S\d\d)</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n"
+        channels = dict(re.findall(r"<Channel>(S\d\d\.P00)</Channel>\n<Unit>Custom</Unit>\n<CustomUnit>PerCent</CustomUnit>\n"
                                    r"<Value>(-?\d+)</Value>", out))
-        if channels != {"S00": "10", "S02": "13"} or "; failed: S01 (1011)</Text>" not in out:
+        if channels != {"S00.P00": "10", "S02.P00": "13"} or "; failed: S01.P00 (1011)</Text>" not in out:
             failures.append("%s %s: system channels %s, %s" % (name, parameters, channels,
                                                                re.findall(r"<Text>.*</Text>", out)))
     if "#" in parameters and ("(%s)" % reason not in out or "no reason given" in out):
@@ -695,7 +695,7 @@ def check_refused(program, work):
     out = result.stdout.decode("latin-1")
     if not re.search(r"\n\* \d\d:\d\d:\d\d S01\.P00, saphang, .* State=Rfc Failure\n"
                      r"\* \d\d:\d\d:\d\d Time limit of 2 s reached during logon\n", out) or \
-            "could not be started" in out or "Processed=1, Failed=1; failed: S01 (1022)</Text>" not in out or \
+            "could not be started" in out or "Processed=1, Failed=1; failed: S01.P00 (1022)</Text>" not in out or \
             private_folders(folder):
         failures.append("a system visited in-process after refused starts, hung at the logon:\n%s" % out)
     return failures
