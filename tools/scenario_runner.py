@@ -563,8 +563,10 @@ def run_scenario(args, retried=False):
         program = os.path.abspath(args.program)
         command = args.wrapper.split() + [program] + program_args
         # Sanitizer reports end the run with a status of their own, never one of the sensor's
-        # (0 to 4, and 64 to 127 for a listing child whose result was lost).
-        env["ASAN_OPTIONS"] = "exitcode=198:detect_leaks=1:detect_stack_use_after_return=1"
+        # (0 to 5). A crash stays a crash (handle_segv=0): the stand-in's deliberate crash
+        # in a listing's child must end that child as a crash does on a probe, not as an
+        # exit with the sanitizer's status, which the run rightly reports otherwise.
+        env["ASAN_OPTIONS"] = "exitcode=198:handle_segv=0:detect_leaks=1:detect_stack_use_after_return=1"
         env["UBSAN_OPTIONS"] = "halt_on_error=1:print_stacktrace=1"
     # A librfc32 found through the loader path would replace ours; only the test
     # that shows this replacement sets it, through the scenario's env file.
